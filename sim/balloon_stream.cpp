@@ -1,0 +1,17 @@
+// The scene pass.
+#include "sim/balloon_stream.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include "app/state.h"
+
+namespace aerolume {
+
+void draw_scene() {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glLoadIdentity();
+  gluLookAt(eye.x, eye.y, eye.z, look_at.x, look_at.y, look_at.z, 0.0, 1.0, 0.0);
+}
+
+}  // namespace aerolume

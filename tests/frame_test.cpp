@@ -1,0 +1,80 @@
+// The frame loop's arithmetic: timed steps, the clock wrap, the frame counter wrap.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+
+#include "app/clock.h"
+#include "app/frame.h"
+#include "app/state.h"
+#include "tests/gl_fixture.h"
+
+namespace aerolume {
+namespace {
+
+class TimedStep : public ::testing::Test {
+ protected:
+  void SetUp() override { testing::restore_initial_state(); }
+};
+
+TEST_F(TimedStep, AveragesTheNewStepIntoTheOldOne) {
+  apply_timed_step(10);  // new step 0.15
+  EXPECT_EQ(step_scale, static_cast<float>((static_cast<double>(0.07f) + 10 * 0.015) / 2));
+  EXPECT_NEAR(step_scale, 0.11f, 1e-7);
+}
+
+TEST_F(TimedStep, CapsTheNewStepAtTwentySevenMilliseconds) {
+  apply_timed_step(26);  // 0.39, under the cap
+  const float after_26 = static_cast<float>((static_cast<double>(0.07f) + 26 * 0.015) / 2);
+  EXPECT_EQ(step_scale, after_26);
+  step_scale = 0.07f;
+  apply_timed_step(27);
+  EXPECT_EQ(step_scale, static_cast<float>((static_cast<double>(0.07f) + 0.4) / 2));
+  step_scale = 0.07f;
+  apply_timed_step(std::numeric_limits<std::uint32_t>::max());
+  EXPECT_EQ(step_scale, static_cast<float>((static_cast<double>(0.07f) + 0.4) / 2));
+  // Under a steady long pass the step settles at the cap.
+  for (int i = 0; i < 60; ++i) apply_timed_step(1000);
+  EXPECT_NEAR(step_scale, 0.4f, 1e-7f);
+}
+
+TEST_F(TimedStep, ZeroMillisecondsHalvesTheStep) {
+  apply_timed_step(0);
+  EXPECT_EQ(step_scale, static_cast<float>(static_cast<double>(0.07f) / 2));
+}
+
+TEST_F(TimedStep, RebuildsBothOrbitMatricesFromTheStoredStep) {
+  apply_timed_step(10);
+  const Matrix4 right = rotation_y(step_scale);
+  const Matrix4 left = rotation_y(-step_scale);
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 4; ++c) {
+      EXPECT_EQ(orbit_right.at(r, c), right.at(r, c));
+      EXPECT_EQ(orbit_left.at(r, c), left.at(r, c));
+    }
+}
+
+TEST(Clock, DifferencesAreTakenModuloTwoToThe32) {
+  EXPECT_EQ(elapsed_ms(0xFFFFFFF0u, 0x00000005u), 21u);
+  EXPECT_EQ(elapsed_ms(100u, 110u), 10u);
+  const std::uint32_t a = clock_ms();
+  const std::uint32_t b = clock_ms();
+  EXPECT_LT(elapsed_ms(a, b), 1000u);  // monotonic: never a huge (negative) difference
+}
+
+TEST(FrameCounter, WrapsFromTheLargestToTheSmallestInteger) {
+  frame_counter = 41;
+  advance_frame_counter();
+  EXPECT_EQ(frame_counter, 42);
+  frame_counter = std::numeric_limits<std::int32_t>::max();
+  advance_frame_counter();
+  EXPECT_EQ(frame_counter, std::numeric_limits<std::int32_t>::min());
+  advance_frame_counter();
+  EXPECT_EQ(frame_counter, std::numeric_limits<std::int32_t>::min() + 1);
+  frame_counter = -1;
+  advance_frame_counter();
+  EXPECT_EQ(frame_counter, 0);
+}
+
+}  // namespace
+}  // namespace aerolume

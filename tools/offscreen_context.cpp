@@ -1,0 +1,102 @@
+// The offscreen GL context: EGL on Mesa's surfaceless platform, a pbuffer, desktop GL.
+#include "tools/offscreen_context.h"
+
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+
+#include <cstdio>
+
+namespace aerolume {
+
+namespace {
+
+std::string egl_failure(const char* what) {
+  char buffer[128];
+  std::snprintf(buffer, sizeof buffer, "%s failed (EGL error 0x%04x)", what, eglGetError());
+  return buffer;
+}
+
+EGLDisplay open_display() {
+  auto get_platform_display = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
+      eglGetProcAddress("eglGetPlatformDisplayEXT"));
+  if (get_platform_display != nullptr) {
+    EGLDisplay display =
+        get_platform_display(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+    if (display != EGL_NO_DISPLAY) return display;
+  }
+  return eglGetDisplay(EGL_DEFAULT_DISPLAY);
+}
+
+}  // namespace
+
+OffscreenContext::~OffscreenContext() { release(); }
+
+void OffscreenContext::release() {
+  if (display_ == nullptr) return;
+  eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+  if (context_ != nullptr) eglDestroyContext(display_, context_);
+  if (surface_ != nullptr) eglDestroySurface(display_, surface_);
+  eglTerminate(display_);
+  display_ = surface_ = context_ = nullptr;
+}
+
+bool OffscreenContext::create(int width, int height, std::string* error) {
+  release();
+  std::string why;
+  EGLDisplay display = open_display();
+  if (display == EGL_NO_DISPLAY) {
+    *error = "no EGL display is available";
+    return false;
+  }
+  display_ = display;
+  EGLint major = 0, minor = 0;
+  if (!eglInitialize(display, &major, &minor)) {
+    *error = egl_failure("eglInitialize");
+    display_ = nullptr;
+    return false;
+  }
+  const EGLint config_attributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT,
+                                      EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
+                                      EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8,
+                                      EGL_DEPTH_SIZE, 24, EGL_NONE};
+  EGLConfig config = nullptr;
+  EGLint config_count = 0;
+  if (!eglChooseConfig(display, config_attributes, &config, 1, &config_count) ||
+      config_count < 1) {
+    *error = "no EGL configuration offers an RGB pbuffer with depth for desktop GL";
+    release();
+    return false;
+  }
+  if (!eglBindAPI(EGL_OPENGL_API)) {
+    *error = egl_failure("eglBindAPI(desktop GL)");
+    release();
+    return false;
+  }
+  const EGLint surface_attributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
+  surface_ = eglCreatePbufferSurface(display, config, surface_attributes);
+  if (surface_ == EGL_NO_SURFACE) {
+    *error = egl_failure("eglCreatePbufferSurface");
+    surface_ = nullptr;
+    release();
+    return false;
+  }
+  const EGLint context_attributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                                       EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
+  context_ = eglCreateContext(display, config, EGL_NO_CONTEXT, context_attributes);
+  if (context_ == EGL_NO_CONTEXT) {
+    *error = egl_failure("eglCreateContext(compatibility profile)");
+    context_ = nullptr;
+    release();
+    return false;
+  }
+  if (!eglMakeCurrent(display, surface_, surface_, context_)) {
+    *error = egl_failure("eglMakeCurrent");
+    release();
+    return false;
+  }
+  width_ = width;
+  height_ = height;
+  return true;
+}
+
+}  // namespace aerolume
