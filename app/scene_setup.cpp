@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "app/clock.h"
 #include "app/state.h"
 
 namespace aerolume {
@@ -17,7 +18,9 @@ constexpr double far_plane = 1000000.0;
 
 }  // namespace
 
-void init_scene() {
+void init_scene() { init_scene_from_seed(clock_ms()); }
+
+void init_scene_from_seed([[maybe_unused]] std::uint32_t seed) {
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
   glEnable(GL_DEPTH_TEST);
   glClearColor(0.2f, 0.5f, 1.0f, 1.0f);

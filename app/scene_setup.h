@@ -3,11 +3,16 @@
 // that follow a window resize.
 #pragma once
 
+#include <cstdint>
+
 namespace aerolume {
 
 // Render state, projection, noise, clouds, balloons, display lists, camera and
-// lighting, in that order. Needs a current GL context.
+// lighting, in that order. Needs a current GL context. The random sequence behind the
+// clouds, the wind and the balloon placement is seeded from the millisecond clock.
 void init_scene();
+// The same from a given seed, for reproducible runs (the headless renderer, tests).
+void init_scene_from_seed(std::uint32_t seed);
 // eye = (0, 1500, -1250), look_at = (0, 1250, 0); only those six components are written.
 void reset_camera();
 // Light 0, material, shading, normalisation and blending state.
