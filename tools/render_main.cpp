@@ -1,0 +1,20 @@
+// aerolume-render: the Aerolume scene rendered offscreen, for pictures, reproducible
+// runs and timings. See --help for the options.
+#include <cstdio>
+#include <exception>
+
+#include "tools/render_options.h"
+#include "tools/render_run.h"
+
+int main(int argc, char** argv) {
+  try {
+    const aerolume::ParsedCommandLine parsed = aerolume::parse_render_options(argc, argv);
+    std::fputs(parsed.out_text.c_str(), stdout);
+    std::fputs(parsed.err_text.c_str(), stderr);
+    if (!parsed.run) return parsed.exit_status;
+    return aerolume::run_render(parsed.options);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "aerolume-render: %s\n", e.what());
+    return 1;
+  }
+}

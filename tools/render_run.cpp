@@ -1,0 +1,127 @@
+// The headless run: the same start-up and frame as the window, in an offscreen context.
+#include "tools/render_run.h"
+
+#include <GL/gl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/clock.h"
+#include "app/frame.h"
+#include "app/scene_setup.h"
+#include "app/state.h"
+#include "tools/offscreen_context.h"
+#include "tools/png_io.h"
+#include "tools/progress_bar.h"
+#include "tools/render_stats.h"
+
+namespace aerolume {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* program = "aerolume-render";
+
+double ms_between(Clock::time_point a, Clock::time_point b) {
+  return std::chrono::duration<double, std::milli>(b - a).count();
+}
+
+int fail(int status, const std::string& message, bool hint = false) {
+  std::fprintf(stderr, "%s: %s\n", program, message.c_str());
+  if (hint) std::fprintf(stderr, "%s\n", usage_hint);
+  return status;
+}
+
+}  // namespace
+
+bool check_output_writable(const std::string& path, std::string* error) {
+  struct stat info {};
+  if (path.empty() || path.back() == '/' ||
+      (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))) {
+    *error = "cannot write " + path + ": it names a folder, not a file";
+    return false;
+  }
+  std::string probe = path + ".XXXXXX";
+  const int fd = mkstemp(probe.data());
+  if (fd < 0) {
+    const std::size_t slash = path.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    *error = "cannot write " + path + ": no file can be created in " + folder + " (" +
+             std::strerror(errno) + ")";
+    return false;
+  }
+  close(fd);
+  unlink(probe.c_str());
+  return true;
+}
+
+int run_render(const RenderOptions& options) {
+  std::string error;
+  if (!options.output.empty() && !check_output_writable(options.output, &error))
+    return fail(1, error);
+
+  const Clock::time_point start = Clock::now();
+  OffscreenContext context;
+  if (!context.create(options.width, options.height, &error))
+    return fail(1, "no GL context could be made: " + error);
+  GLint max_viewport[2] = {0, 0};
+  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, max_viewport);
+  if (options.width > max_viewport[0] || options.height > max_viewport[1])
+    return fail(usage_error_status,
+                "--size: " + std::to_string(options.width) + "x" +
+                    std::to_string(options.height) + " is larger than this GL's maximum of " +
+                    std::to_string(max_viewport[0]) + "x" + std::to_string(max_viewport[1]),
+                true);
+
+  // As the program does: start-up, then the viewport GLUT sets before the first frame.
+  const std::uint32_t seed = options.seed ? *options.seed : clock_ms();
+  init_scene_from_seed(seed);
+  reshape_viewport(options.width, options.height);
+  timed_steps = options.timed;
+  auto_orbit = options.auto_orbit;
+  glFinish();
+
+  RunFigures figures;
+  figures.frames = options.frames;
+  figures.width = options.width;
+  figures.height = options.height;
+  figures.seed = seed;
+  const Clock::time_point frames_start = Clock::now();
+  figures.startup_ms = ms_between(start, frames_start);
+
+  const bool want_stats = options.stats || options.json;
+  if (want_stats) figures.frame_ms.reserve(static_cast<std::size_t>(options.frames));
+  ProgressBar progress(options.frames);
+  for (int i = 0; i < options.frames; ++i) {
+    const Clock::time_point t0 = Clock::now();
+    render_frame();
+    glFinish();  // the frame's GL work belongs to its time
+    const Clock::time_point t1 = Clock::now();
+    if (want_stats) figures.frame_ms.push_back(ms_between(t0, t1));
+    progress.update(i + 1, ms_between(frames_start, t1));
+  }
+  figures.wall_ms = ms_between(frames_start, Clock::now());
+  progress.finish();
+
+  if (!options.output.empty()) {
+    const RgbImage image = read_gl_frame(options.width, options.height);
+    if (!write_png(options.output, image, &error)) return fail(1, error);
+  }
+
+  if (want_stats) {
+    figures.peak_rss_kib = peak_resident_kib();
+    std::fputs(options.json ? format_stats_json(figures).c_str()
+                            : format_stats_table(figures).c_str(),
+               stdout);
+  }
+  return std::fflush(stdout) == 0 ? 0 : fail(1, "cannot write the statistics to stdout");
+}
+
+}  // namespace aerolume

@@ -1,0 +1,81 @@
+// Run statistics: summary of the frame times and their table and JSON forms.
+#include "tools/render_stats.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace aerolume {
+
+namespace {
+
+double frames_per_second(const RunFigures& f) {
+  return f.wall_ms > 0 ? f.frames * 1000.0 / f.wall_ms : 0.0;
+}
+
+// JSON has no NaN or infinity; a figure that is not finite is written as null.
+std::string json_number(double value) {
+  if (!std::isfinite(value)) return "null";
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.3f", value);
+  return buffer;
+}
+
+}  // namespace
+
+Summary summarize(std::vector<double> samples) {
+  Summary s;
+  if (samples.empty()) return s;
+  std::sort(samples.begin(), samples.end());
+  const std::size_t n = samples.size();
+  s.median = n % 2 == 1 ? samples[n / 2] : (samples[n / 2 - 1] + samples[n / 2]) / 2.0;
+  const std::size_t rank = (95 * n + 99) / 100;  // ceil(0.95 n), at least 1
+  s.p95 = samples[rank - 1];
+  s.max = samples.back();
+  return s;
+}
+
+std::string format_stats_table(const RunFigures& f) {
+  const Summary frame = summarize(f.frame_ms);
+  char buffer[1024];
+  std::snprintf(buffer, sizeof buffer,
+                "frames              %d\n"
+                "size                %dx%d\n"
+                "seed                %u\n"
+                "wall time           %.1f ms\n"
+                "frames per second   %.1f\n"
+                "frame time median   %.2f ms\n"
+                "frame time p95      %.2f ms\n"
+                "frame time max      %.2f ms\n"
+                "start-up            %.1f ms\n"
+                "peak memory         %.1f MiB\n",
+                f.frames, f.width, f.height, static_cast<unsigned>(f.seed), f.wall_ms,
+                frames_per_second(f), frame.median, frame.p95, frame.max, f.startup_ms,
+                static_cast<double>(f.peak_rss_kib) / 1024.0);
+  return buffer;
+}
+
+std::string format_stats_json(const RunFigures& f) {
+  const Summary frame = summarize(f.frame_ms);
+  return "{\"frames\": " + std::to_string(f.frames) +
+         ", \"width\": " + std::to_string(f.width) +
+         ", \"height\": " + std::to_string(f.height) +
+         ", \"seed\": " + std::to_string(f.seed) +
+         ", \"wall_time_ms\": " + json_number(f.wall_ms) +
+         ", \"frames_per_second\": " + json_number(frames_per_second(f)) +
+         ", \"frame_ms_median\": " + json_number(frame.median) +
+         ", \"frame_ms_p95\": " + json_number(frame.p95) +
+         ", \"frame_ms_max\": " + json_number(frame.max) +
+         ", \"startup_ms\": " + json_number(f.startup_ms) +
+         ", \"peak_rss_kib\": " + std::to_string(f.peak_rss_kib) + "}\n";
+}
+
+long peak_resident_kib() {
+  rusage usage{};
+  if (getrusage(RUSAGE_SELF, &usage) != 0) return 0;
+  return usage.ru_maxrss;  // KiB on Linux
+}
+
+}  // namespace aerolume

@@ -1,0 +1,37 @@
+// The renderer's run statistics: what was measured, the summary of the frame times,
+// and the two ways of printing them (a table for people, one JSON object for scripts).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace aerolume {
+
+struct RunFigures {
+  int frames = 0;
+  int width = 0;
+  int height = 0;
+  std::uint32_t seed = 0;
+  double startup_ms = 0;  // context creation and scene start-up, up to the first frame
+  double wall_ms = 0;     // all frames, start to end
+  std::vector<double> frame_ms;  // each frame, GL work included (glFinish)
+  long peak_rss_kib = 0;
+};
+
+struct Summary {
+  double median = 0;
+  double p95 = 0;  // nearest rank: the smallest sample with at least 95% at or below it
+  double max = 0;
+};
+
+// Summary of the samples (all zero when there are none).
+Summary summarize(std::vector<double> samples);
+
+std::string format_stats_table(const RunFigures& figures);
+std::string format_stats_json(const RunFigures& figures);
+
+// The process's peak resident set so far, in KiB (0 if it cannot be read).
+long peak_resident_kib();
+
+}  // namespace aerolume
