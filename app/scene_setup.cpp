@@ -5,6 +5,7 @@
 #include <GL/glu.h>
 
 #include "app/state.h"
+#include "assets/balloon_mesh.h"
 
 namespace aerolume {
 
@@ -27,6 +28,7 @@ void init_scene() {
   glMatrixMode(GL_PROJECTION);
   gluPerspective(field_of_view, 4.0 / 3.0, near_plane, far_plane);
   glMatrixMode(GL_MODELVIEW);
+  build_lod_lists();
   reset_camera();
   init_lighting();
 }
