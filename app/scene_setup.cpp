@@ -6,6 +6,7 @@
 
 #include "app/clock.h"
 #include "app/state.h"
+#include "assets/balloon_mesh.h"
 
 namespace aerolume {
 
@@ -30,6 +31,7 @@ void init_scene_from_seed([[maybe_unused]] std::uint32_t seed) {
   glMatrixMode(GL_PROJECTION);
   gluPerspective(field_of_view, 4.0 / 3.0, near_plane, far_plane);
   glMatrixMode(GL_MODELVIEW);
+  build_lod_lists();
   reset_camera();
   init_lighting();
 }
