@@ -5,6 +5,8 @@
 #include <GL/glu.h>
 
 #include "app/state.h"
+#include "assets/sky.h"
+#include "noise/noise.h"
 
 namespace aerolume {
 
@@ -27,6 +29,12 @@ void init_scene() {
   glMatrixMode(GL_PROJECTION);
   gluPerspective(field_of_view, 4.0 / 3.0, near_plane, far_plane);
   glMatrixMode(GL_MODELVIEW);
+  // The lattice is seeded before anything samples noise, and the texture object exists
+  // before the clouds are loaded into it.
+  seed_noise();
+  glGenTextures(1, &cloud_texture);
+  generate_cloud_texture();
+
   reset_camera();
   init_lighting();
 }
