@@ -1,4 +1,4 @@
-// The sky dome and the upload of the cloud texture; the cloud cover of one pixel.
+// The sky dome and the upload of the cloud texture.
 #include "assets/sky.h"
 
 #include <GL/gl.h>
@@ -9,21 +9,7 @@
 namespace aerolume {
 
 const float dome_span = 80.0f;
-const float cloud_edge_fade = 0.5f;
 const Vector3 dome_apex(0.0f, 500000.0f, 0.0f);
-
-float cloud_cover(float a, float edge) {
-  const double ad = a;
-  float cover = static_cast<float>(ad - (0.05 / (ad * ad * ad) + 0.2));
-  if (edge > cloud_edge_fade) {
-    const double c = cover;
-    cover = static_cast<float>(
-        c - c * ((static_cast<double>(edge) - (1.0 - static_cast<double>(cloud_edge_fade))) /
-                 static_cast<double>(cloud_edge_fade)));
-  }
-  // Written so that a NaN cover also yields 0.
-  return cover >= 0.0f ? cover : 0.0f;
-}
 
 void generate_cloud_texture() {
   compute_cloud_pixels();

@@ -14,12 +14,15 @@ inline constexpr int cloud_size = 512;
 // Row i, column j, then red, green, blue. Rewritten whole by compute_cloud_pixels.
 extern float cloud_pixels[cloud_size][cloud_size][3];
 
-extern const float dome_span;        // degrees; the grid step is dome_span / n
-extern const float cloud_edge_fade;  // fraction of the half-width over which clouds fade
-extern const Vector3 dome_apex;      // (0, 500000, 0); every dome vertex is it rotated
+extern const float dome_span;    // degrees; the grid step is dome_span / n
+extern const Vector3 dome_apex;  // (0, 500000, 0); every dome vertex is it rotated
+// The fraction of the half-width of the image over which clouds fade out toward the
+// border.
+inline constexpr float cloud_edge_fade = 0.5f;
 
-// Cloud cover f of a pixel whose noise value is a and whose square distance from the
-// image centre is edge (0 at the centre, 1 on the border): a minus a threshold that
+// Cloud cover f of a pixel whose noise value is a and whose edge is the larger of its
+// two axis distances from the image centre over 256 (0 at the centre, 1 on the border,
+// so the fade has square contours): a minus a threshold that
 // rises steeply as a falls, faded linearly to 0 beyond cloud_edge_fade. Negative and
 // not-a-number covers (a = 0 gives -inf, and NaN in the faded border) count as 0.
 float cloud_cover(float a, float edge);
