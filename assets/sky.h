@@ -22,9 +22,9 @@ inline constexpr float cloud_edge_fade = 0.5f;
 
 // Cloud cover f of a pixel whose noise value is a and whose edge is the larger of its
 // two axis distances from the image centre over 256 (0 at the centre, 1 on the border,
-// so the fade has square contours): a minus a threshold that
-// rises steeply as a falls, faded linearly to 0 beyond cloud_edge_fade. Negative and
-// not-a-number covers (a = 0 gives -inf, and NaN in the faded border) count as 0.
+// so the fade has square contours): a minus a threshold that rises steeply as a falls,
+// faded linearly to 0 beyond cloud_edge_fade. Negative and not-a-number covers (a = 0
+// gives -inf, and NaN in the faded border) count as 0.
 float cloud_cover(float a, float edge);
 
 // Fills cloud_pixels afresh from NoiseLattice: pixel (i, j) is
