@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/controls.h"
 #include "app/frame.h"
 #include "app/scene_setup.h"
 
@@ -29,6 +30,17 @@ void on_reshape(int width, int height) {
   glutPostRedisplay();
 }
 
+void leave_fullscreen() {
+  glutReshapeWindow(1024, 768);
+  glutPositionWindow(10, 30);
+}
+
+void enter_fullscreen() { glutFullScreen(); }
+
+static_assert(aerolume::key_f1 == GLUT_KEY_F1 && aerolume::key_left == GLUT_KEY_LEFT &&
+              aerolume::key_up == GLUT_KEY_UP && aerolume::key_right == GLUT_KEY_RIGHT &&
+              aerolume::key_down == GLUT_KEY_DOWN);
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -40,7 +52,10 @@ int main(int argc, char** argv) {
   glutFullScreen();
   glutDisplayFunc(display_frame);
   glutReshapeFunc(on_reshape);
+  glutKeyboardFunc(aerolume::on_key);
+  glutSpecialFunc(aerolume::on_special_key);
   glutIdleFunc(display_frame);
+  aerolume::set_window_control({leave_fullscreen, enter_fullscreen});
   aerolume::init_scene();
   display_frame();
   glutMainLoop();

@@ -7,6 +7,9 @@
 #include "app/clock.h"
 #include "app/state.h"
 #include "assets/balloon_mesh.h"
+#include "assets/sky.h"
+#include "noise/noise.h"
+#include "sim/balloon_stream.h"
 
 namespace aerolume {
 
@@ -21,7 +24,7 @@ constexpr double far_plane = 1000000.0;
 
 void init_scene() { init_scene_from_seed(clock_ms()); }
 
-void init_scene_from_seed([[maybe_unused]] std::uint32_t seed) {
+void init_scene_from_seed(std::uint32_t seed) {
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
   glEnable(GL_DEPTH_TEST);
   glClearColor(0.2f, 0.5f, 1.0f, 1.0f);
@@ -31,6 +34,12 @@ void init_scene_from_seed([[maybe_unused]] std::uint32_t seed) {
   glMatrixMode(GL_PROJECTION);
   gluPerspective(field_of_view, 4.0 / 3.0, near_plane, far_plane);
   glMatrixMode(GL_MODELVIEW);
+  // The lattice (and the random sequence) is seeded before anything samples noise or
+  // places a balloon, and the texture object exists before the clouds are loaded into it.
+  seed_noise(seed);
+  glGenTextures(1, &cloud_texture);
+  generate_cloud_texture();
+  populate_balloons();
   build_lod_lists();
   reset_camera();
   init_lighting();

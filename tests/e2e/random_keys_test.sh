@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Random input on the real window under Xvfb: a few thousand key events (handled keys,
+# unhandled keys, special keys and held keys, c and F1 among them many times) at random
+# intervals for about 30 seconds. The program must still be running and drawing at the
+# end, and Esc must still end it with status 0.
+AEROLUME=$1
+XPROBE=$2
+source "$(dirname "$0")/lib.sh"
+
+start_xvfb
+start_app
+wait_window_size $SCREEN_W $SCREEN_H
+sleep 1
+
+# Weighted pool: c and F1 appear several times so they are pressed often.
+keys=(plus minus a c c c t F1 F1 F1 Left Right Up Down
+      A C T equal x q space Return BackSpace Tab Escape_not 0 9 F2 F3 F4 F6 F9 F10 F11 F12
+      Prior Next Home End Insert Delete shift+a ctrl+c alt+t KP_Add KP_Subtract)
+RANDOM=${AEROLUME_FUZZ_SEED:-20261207}
+sent=0
+held=0
+deadline=$((SECONDS + ${AEROLUME_FUZZ_SECONDS:-30}))
+while [ $SECONDS -lt $deadline ]; do
+  batch=()
+  for _ in $(seq 30); do
+    k=${keys[RANDOM % ${#keys[@]}]}
+    [ "$k" = Escape_not ] && k=grave
+    batch+=("$k")
+  done
+  # Thirty keys in one call, 0 to 9 ms apart.
+  xdotool key --window "$WINDOW" --delay $((RANDOM % 10)) "${batch[@]}" 2>/dev/null
+  sent=$((sent + 30))
+  if [ $((RANDOM % 8)) -eq 0 ]; then
+    # A held key: auto-repeat as a person holding it would produce.
+    k=${keys[RANDOM % 14]}
+    xdotool keydown --window "$WINDOW" "$k" 2>/dev/null
+    for _ in $(seq $((RANDOM % 15 + 5))); do
+      xdotool keydown --window "$WINDOW" "$k" 2>/dev/null
+      sent=$((sent + 1))
+    done
+    xdotool keyup --window "$WINDOW" "$k" 2>/dev/null
+    held=$((held + 1))
+  fi
+  sleep "0.0$((RANDOM % 10))"
+  app_running || fail "the program ended after $sent keys: $(cat "$WORK/app.err")"
+done
+note "sent $sent key events ($held held keys) in ${AEROLUME_FUZZ_SECONDS:-30} s"
+
+sleep 1
+app_running || fail "the program ended during the random keys: $(cat "$WORK/app.err")"
+# Still drawing: the balloons move, and new clouds show up on screen.
+grab "$WORK/a.png"
+xdotool key --window "$WINDOW" c
+sleep 1.5
+grab "$WORK/b.png"
+moving=$(changed "$WORK/a.png" "$WORK/b.png")
+note "change between two grabs around a c press: $moving"
+greater "$moving" 0.01 || fail "the program no longer draws (the screen did not change)"
+
+quit_with_escape
+echo "PASS"
