@@ -16,9 +16,11 @@ double grid_entry(std::int32_t p, std::int32_t q) {
 }
 
 // Level 0 of the 4-D noise: two lattice indices from the raw coordinates, each
-// expression in double in the order written, and a blend along x.
+// expression in double in the order written, and a blend along x. The levels are
+// inlined into each octave so that the coordinates stay in registers (the wind costs
+// about half as much under the sanitizers; the numbers are the same).
 template <bool VariantA>
-float noise4_level0(const float c[4]) {
+[[gnu::always_inline]] inline float noise4_level0(const float c[4]) {
   const double x = c[0], y = c[1], z = c[2], w = c[3];
   const float f = lattice_frac(x);
   std::int32_t i0, i1;
@@ -37,7 +39,7 @@ float noise4_level0(const float c[4]) {
 // Level K >= 1: blend the level below before and after raising coordinate K by one.
 // The weight is frac of the coordinate as it was on entry, and the raise is kept.
 template <bool VariantA, int K>
-float noise4_level(float c[4]) {
+[[gnu::always_inline]] inline float noise4_level(float c[4]) {
   if constexpr (K == 0) {
     return noise4_level0<VariantA>(c);
   } else {

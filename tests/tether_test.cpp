@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
+#include <random>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -150,6 +152,64 @@ TEST(Tether, MovesItsArraysAndLeavesTheSourceEmpty) {
   c = std::move(b);
   EXPECT_TRUE(c.count == 15 && c.positions.get() == positions);
   EXPECT_TRUE(b.count == 0 && b.positions == nullptr && b.velocities == nullptr);
+}
+
+// One step written out with Vector3 arithmetic, as the rope's rules read: every
+// velocity from the old positions (interior: both springs, gravity, damping; last
+// point: its spring, damping, gravity; then the vertical limit), then every point moves.
+void reference_step(std::vector<Vector3>& p, std::vector<Vector3>& v, const Vector3& anchor) {
+  const auto factor = [](const Vector3& d) {
+    return static_cast<float>((static_cast<float>(length_squared(d)) - 25.0) * 0.01);
+  };
+  const auto limit = [](Vector3& u) {
+    if (u.y >= 0.05f) u.y = 0.05f;
+    if (u.y < -0.05f) u.y = -0.05f;
+  };
+  p[0] = anchor;
+  const std::size_t last = p.size() - 1;
+  for (std::size_t i = 1; i < last; ++i) {
+    const Vector3 up = p[i - 1] - p[i];
+    const Vector3 down = p[i + 1] - p[i];
+    v[i] = ((v[i] + up.scaled(factor(up)) + down.scaled(factor(down))) + tether_gravity).scaled(0.99f);
+    limit(v[i]);
+  }
+  const Vector3 up = p[last - 1] - p[last];
+  v[last] = (v[last] + up.scaled(factor(up))).scaled(0.99f) + tether_gravity;
+  limit(v[last]);
+  for (std::size_t j = 1; j <= last; ++j) p[j] = p[j] + v[j];
+}
+
+bool same_bits(const Vector3& a, const Vector3& b) {
+  return std::memcmp(&a.x, &b.x, sizeof(float)) == 0 && std::memcmp(&a.y, &b.y, sizeof(float)) == 0 &&
+         std::memcmp(&a.z, &b.z, sizeof(float)) == 0 && std::memcmp(&a.w, &b.w, sizeof(float)) == 0 &&
+         a.is_normalized == b.is_normalized;
+}
+
+TEST(Tether, StepsBitForBitAsTheVectorArithmeticForPlainAndNormalizedAnchors) {
+  // A swinging rope, far from rest, with a moving anchor; then the same with the anchor
+  // handed over in normalized form, which the rope must treat by the vector rules too.
+  std::mt19937 random(11);
+  std::uniform_real_distribution<float> jitter(-1.0f, 1.0f);
+  for (const bool normalized_anchor : {false, true}) {
+    Tether t(15, Vector3(300, 2000, 400));
+    for (int k = 1; k < 15; ++k) {
+      t.positions[k] = t.positions[k] + Vector3(jitter(random), jitter(random), jitter(random));
+      t.velocities[k] = Vector3(jitter(random) / 10, jitter(random) / 30, jitter(random) / 10);
+    }
+    std::vector<Vector3> p(t.positions.get(), t.positions.get() + 15);
+    std::vector<Vector3> v(t.velocities.get(), t.velocities.get() + 15);
+    for (int step = 0; step < 300; ++step) {
+      Vector3 anchor(300 + 2 * std::sin(step * 0.05f), 2000 + 0.03f * step, 400 - 0.5f * step);
+      if (normalized_anchor) anchor = anchor.normalized();
+      t.step(anchor);
+      reference_step(p, v, anchor);
+      for (int k = 0; k < 15; ++k) {
+        ASSERT_TRUE(same_bits(t.positions[k], p[k])) << "point " << k << ", step " << step;
+        ASSERT_TRUE(same_bits(t.velocities[k], v[k])) << "velocity " << k << ", step " << step;
+      }
+    }
+    EXPECT_TRUE(std::isfinite(t.positions[14].x) && std::isfinite(t.positions[14].y));
+  }
 }
 
 class TetherDraw : public testing::GlTest {
