@@ -183,6 +183,10 @@ void draw_scene() {
     step_stream();
   }
   for (const Balloon* b = balloon_head.get(); b != nullptr; b = b->next.get()) draw_balloon(*b);
+  draw_scene_dome();
+}
+
+void draw_scene_dome() {
   glPushMatrix();
   glTranslatef(0.0f, dome_drop, 0.0f);
   draw_sky_dome(dome_grid);

@@ -45,8 +45,11 @@ float fade_alpha(float y);
 void step_stream();
 
 // The scene pass: clear, load the camera, step_stream(), then draw every balloon's rope
-// and body in list order, and last the sky dome.
+// and body in list order, and last the sky dome (draw_scene_dome()).
 void draw_scene();
+// The sky dome where the scene pass puts it: its grid of 9 x 9 lowered by 450 000 units,
+// drawn in the current model-view frame, which it leaves as it found it.
+void draw_scene_dome();
 
 // Timing of the simulation inside the scene pass, for the renderer's statistics. While
 // enabled, draw_scene() reads the steady clock before and after its step_stream() call
