@@ -234,8 +234,8 @@ TEST_F(RenderCli, StatsAreATableOrOneJsonObject) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out.rfind("frames              3\n", 0), 0u) << r.out;
   for (const char* row : {"wall time", "frames per second", "frame time median",
-                          "frame time p95", "frame time max", "simulation median",
-                          "start-up", "peak memory"})
+                          "frame time p95", "frame time max", "first frame",
+                          "simulation median", "start-up", "peak memory"})
     EXPECT_NE(r.out.find(row), std::string::npos) << row;
   // Three passes neither spawn nor retire: the forty start-up balloons remain.
   EXPECT_NE(r.out.find("\nballoons            40\n"), std::string::npos) << r.out;
@@ -255,7 +255,8 @@ TEST_F(RenderCli, StatsAreATableOrOneJsonObject) {
     EXPECT_EQ(json.find('{', 1), std::string::npos) << "nested or repeated object";
     for (const char* key : {"\"wall_time_ms\": ", "\"frames_per_second\": ",
                             "\"frame_ms_median\": ", "\"frame_ms_p95\": ", "\"frame_ms_max\": ",
-                            "\"simulation_us_median\": ", "\"startup_ms\": ",
+                            "\"first_frame_ms\": ", "\"simulation_us_median\": ",
+                            "\"startup_ms\": ",
                             "\"peak_rss_kib\": "})
       EXPECT_NE(json.find(key), std::string::npos) << key;
     EXPECT_NE(json.find("\"balloons\": 40,"), std::string::npos) << json;
