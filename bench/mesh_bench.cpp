@@ -15,7 +15,7 @@
 namespace aerolume {
 namespace {
 
-void tether_step(benchmark::State& state) {
+void BM_TetherStep(benchmark::State& state) {
   // The anchor drifts round a small circle, so the springs keep working as in the scene.
   std::vector<Vector3> anchors;
   for (int i = 0; i < 1024; ++i)
@@ -28,9 +28,9 @@ void tether_step(benchmark::State& state) {
     benchmark::DoNotOptimize(tether.positions[14]);
   }
 }
-BENCHMARK(tether_step)->Unit(benchmark::kNanosecond);
+BENCHMARK(BM_TetherStep)->Unit(benchmark::kNanosecond);
 
-void build_lod_lists_at_start_up(benchmark::State& state) {
+void BM_BuildLodLists(benchmark::State& state) {
   OffscreenContext context;
   std::string error;
   if (!context.create(64, 64, &error)) {
@@ -45,7 +45,7 @@ void build_lod_lists_at_start_up(benchmark::State& state) {
     state.ResumeTiming();
   }
 }
-BENCHMARK(build_lod_lists_at_start_up)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildLodLists)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace aerolume

@@ -4,6 +4,8 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <chrono>
+
 #include "app/state.h"
 #include "assets/balloon_mesh.h"
 #include "assets/sky.h"
@@ -14,6 +16,7 @@ namespace aerolume {
 
 std::unique_ptr<Balloon> balloon_head;
 Balloon* balloon_tail = nullptr;
+StreamTiming stream_timing;
 
 namespace {
 
@@ -107,6 +110,12 @@ void clear_balloons() {
   while (balloon_head) balloon_head = std::move(balloon_head->next);
 }
 
+int balloon_count() {
+  int count = 0;
+  for (const Balloon* b = balloon_head.get(); b != nullptr; b = b->next.get()) ++count;
+  return count;
+}
+
 void spawn_balloon(Balloon& balloon) {
   const float z = ground_coordinate();
   const float x = ground_coordinate();
@@ -165,8 +174,19 @@ void draw_scene() {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glLoadIdentity();
   gluLookAt(eye.x, eye.y, eye.z, look_at.x, look_at.y, look_at.z, 0.0, 1.0, 0.0);
-  step_stream();
+  if (stream_timing.enabled) {
+    const auto start = std::chrono::steady_clock::now();
+    step_stream();
+    const auto end = std::chrono::steady_clock::now();
+    stream_timing.last_pass_us = std::chrono::duration<double, std::micro>(end - start).count();
+  } else {
+    step_stream();
+  }
   for (const Balloon* b = balloon_head.get(); b != nullptr; b = b->next.get()) draw_balloon(*b);
+  draw_scene_dome();
+}
+
+void draw_scene_dome() {
   glPushMatrix();
   glTranslatef(0.0f, dome_drop, 0.0f);
   draw_sky_dome(dome_grid);

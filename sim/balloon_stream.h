@@ -28,6 +28,8 @@ void populate_balloons();
 void spawn_balloon(Balloon& balloon);
 // Releases every balloon (iteratively, so no long chain of destructors).
 void clear_balloons();
+// Number of balloons in the list, head to tail.
+int balloon_count();
 
 // Number of rope steps in a pass at the given step: the smallest whole number not below
 // max(1, step / 0.07, 2 * step / 0.07f), so no rope step has to climb more than at the
@@ -43,7 +45,20 @@ float fade_alpha(float y);
 void step_stream();
 
 // The scene pass: clear, load the camera, step_stream(), then draw every balloon's rope
-// and body in list order, and last the sky dome.
+// and body in list order, and last the sky dome (draw_scene_dome()).
 void draw_scene();
+// The sky dome where the scene pass puts it: its grid of 9 x 9 lowered by 450 000 units,
+// drawn in the current model-view frame, which it leaves as it found it.
+void draw_scene_dome();
+
+// Timing of the simulation inside the scene pass, for the renderer's statistics. While
+// enabled, draw_scene() reads the steady clock before and after its step_stream() call
+// and stores the difference in last_pass_us (microseconds); while disabled (the default)
+// it reads no clock and leaves last_pass_us alone. Either way the pass itself is the same.
+struct StreamTiming {
+  bool enabled = false;
+  double last_pass_us = 0.0;
+};
+extern StreamTiming stream_timing;
 
 }  // namespace aerolume

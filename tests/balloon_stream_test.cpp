@@ -2,10 +2,12 @@
 // steps, fading and the long start-up cycle.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <vector>
 
+#include "app/scene_setup.h"
 #include "app/state.h"
 #include "noise/noise.h"
 #include "noise/random.h"
@@ -51,6 +53,7 @@ TEST_F(Stream, PopulationIsFortyBalloonsWithRopesHangingStraightDown) {
   populate_balloons();
   const auto list = balloons();
   ASSERT_EQ(list.size(), 40u);
+  EXPECT_EQ(balloon_count(), 40);
   EXPECT_EQ(list.front(), balloon_head.get());
   EXPECT_EQ(list.back(), balloon_tail);
   EXPECT_EQ(balloon_tail->next, nullptr);
@@ -250,6 +253,7 @@ TEST_F(Stream, StartUpCycleSpawnsRetiresAndNeverEmpties) {
     advance_frame_counter();
     const std::size_t now = balloons().size();
     ASSERT_GE(now, 1u);
+    ASSERT_EQ(balloon_count(), static_cast<int>(now)) << "after pass " << passes;
     if (first_spawn < 0 && now > count) first_spawn = passes;
     if (balloon_head.get() != head) {
       if (first_retire < 0) first_retire = passes;
@@ -280,6 +284,50 @@ TEST_F(Stream, StartUpCycleSpawnsRetiresAndNeverEmpties) {
   // still below 3000, stops the retirements.
   EXPECT_EQ(heads.size(), 40u);
   for (const Balloon* b : balloons()) EXPECT_LE(b->position.y, 3000.0f);
+}
+
+TEST_F(Stream, CountIsZeroOnceTheListIsCleared) {
+  clear_balloons();
+  EXPECT_EQ(balloon_count(), 0);
+  EXPECT_EQ(balloon_tail, nullptr);
+}
+
+// The scene pass with its simulation timed and untimed, in a real GL context.
+class StreamTimingGl : public testing::GlTest {
+ protected:
+  void SetUp() override {
+    GlTest::SetUp();
+    init_scene_from_seed(42u);
+    reshape_viewport(width, height);
+  }
+  void TearDown() override {
+    stream_timing = StreamTiming{};
+    clear_balloons();
+  }
+};
+
+TEST_F(StreamTimingGl, DisabledTimingReadsNothingAndLeavesTheLastValue) {
+  stream_timing = StreamTiming{false, -1.0};
+  const float y = balloon_head->position.y;
+  draw_scene();
+  EXPECT_EQ(stream_timing.last_pass_us, -1.0);
+  EXPECT_EQ(balloon_head->position.y, static_cast<float>(y + step_scale));  // one pass ran
+}
+
+TEST_F(StreamTimingGl, EnabledTimingHoldsThePassInMicrosecondsWithinTheScenePass) {
+  stream_timing.enabled = true;
+  for (int i = 0; i < 3; ++i) {
+    stream_timing.last_pass_us = -1.0;
+    const float y = balloon_head->position.y;
+    const auto start = std::chrono::steady_clock::now();
+    draw_scene();
+    const auto end = std::chrono::steady_clock::now();
+    const double scene_us = std::chrono::duration<double, std::micro>(end - start).count();
+    // Forty balloons take some microseconds to move; the pass is part of the scene pass.
+    EXPECT_GT(stream_timing.last_pass_us, 0.0);
+    EXPECT_LE(stream_timing.last_pass_us, scene_us);
+    EXPECT_EQ(balloon_head->position.y, static_cast<float>(y + step_scale));
+  }
 }
 
 }  // namespace

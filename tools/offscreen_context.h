@@ -15,7 +15,8 @@ class OffscreenContext {
   OffscreenContext& operator=(const OffscreenContext&) = delete;
 
   // Creates the context and makes it current. On failure returns false and says why
-  // in *error (one line); nothing is left current.
+  // in *error (one line); nothing is left current. Once a context has been made, Mesa's
+  // driver stays loaded until the process ends, even after the context is gone.
   bool create(int width, int height, std::string* error);
   bool valid() const { return context_ != nullptr; }
   int width() const { return width_; }

@@ -15,6 +15,7 @@
 #include "app/frame.h"
 #include "app/scene_setup.h"
 #include "app/state.h"
+#include "sim/balloon_stream.h"
 #include "tools/offscreen_context.h"
 #include "tools/png_io.h"
 #include "tools/progress_bar.h"
@@ -97,18 +98,27 @@ int run_render(const RenderOptions& options) {
   figures.startup_ms = ms_between(start, frames_start);
 
   const bool want_stats = options.stats || options.json;
-  if (want_stats) figures.frame_ms.reserve(static_cast<std::size_t>(options.frames));
+  if (want_stats) {
+    figures.frame_ms.reserve(static_cast<std::size_t>(options.frames));
+    figures.simulation_us.reserve(static_cast<std::size_t>(options.frames));
+  }
+  stream_timing.enabled = want_stats;  // the simulation pass inside each frame
   ProgressBar progress(options.frames);
   for (int i = 0; i < options.frames; ++i) {
     const Clock::time_point t0 = Clock::now();
     render_frame();
     glFinish();  // the frame's GL work belongs to its time
     const Clock::time_point t1 = Clock::now();
-    if (want_stats) figures.frame_ms.push_back(ms_between(t0, t1));
+    if (want_stats) {
+      figures.frame_ms.push_back(ms_between(t0, t1));
+      figures.simulation_us.push_back(stream_timing.last_pass_us);
+    }
     progress.update(i + 1, ms_between(frames_start, t1));
   }
   figures.wall_ms = ms_between(frames_start, Clock::now());
   progress.finish();
+  stream_timing.enabled = false;
+  figures.balloons = balloon_count();
 
   if (!options.output.empty()) {
     const RgbImage image = read_gl_frame(options.width, options.height);

@@ -23,6 +23,10 @@ std::string json_number(double value) {
   return buffer;
 }
 
+// The first frame also compiles the drawing code for each new combination of GL state
+// (llvmpipe does this on first use), so it is reported apart from the median.
+double first_frame_ms(const RunFigures& f) { return f.frame_ms.empty() ? 0.0 : f.frame_ms.front(); }
+
 }  // namespace
 
 Summary summarize(std::vector<double> samples) {
@@ -39,6 +43,7 @@ Summary summarize(std::vector<double> samples) {
 
 std::string format_stats_table(const RunFigures& f) {
   const Summary frame = summarize(f.frame_ms);
+  const Summary simulation = summarize(f.simulation_us);
   char buffer[1024];
   std::snprintf(buffer, sizeof buffer,
                 "frames              %d\n"
@@ -49,16 +54,21 @@ std::string format_stats_table(const RunFigures& f) {
                 "frame time median   %.2f ms\n"
                 "frame time p95      %.2f ms\n"
                 "frame time max      %.2f ms\n"
+                "first frame         %.2f ms\n"
+                "simulation median   %.1f \u00b5s per pass\n"
+                "balloons            %d\n"
                 "start-up            %.1f ms\n"
                 "peak memory         %.1f MiB\n",
                 f.frames, f.width, f.height, static_cast<unsigned>(f.seed), f.wall_ms,
-                frames_per_second(f), frame.median, frame.p95, frame.max, f.startup_ms,
+                frames_per_second(f), frame.median, frame.p95, frame.max, first_frame_ms(f),
+                simulation.median, f.balloons, f.startup_ms,
                 static_cast<double>(f.peak_rss_kib) / 1024.0);
   return buffer;
 }
 
 std::string format_stats_json(const RunFigures& f) {
   const Summary frame = summarize(f.frame_ms);
+  const Summary simulation = summarize(f.simulation_us);
   return "{\"frames\": " + std::to_string(f.frames) +
          ", \"width\": " + std::to_string(f.width) +
          ", \"height\": " + std::to_string(f.height) +
@@ -68,6 +78,9 @@ std::string format_stats_json(const RunFigures& f) {
          ", \"frame_ms_median\": " + json_number(frame.median) +
          ", \"frame_ms_p95\": " + json_number(frame.p95) +
          ", \"frame_ms_max\": " + json_number(frame.max) +
+         ", \"first_frame_ms\": " + json_number(first_frame_ms(f)) +
+         ", \"simulation_us_median\": " + json_number(simulation.median) +
+         ", \"balloons\": " + std::to_string(f.balloons) +
          ", \"startup_ms\": " + json_number(f.startup_ms) +
          ", \"peak_rss_kib\": " + std::to_string(f.peak_rss_kib) + "}\n";
 }

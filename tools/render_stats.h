@@ -16,6 +16,8 @@ struct RunFigures {
   double startup_ms = 0;  // context creation and scene start-up, up to the first frame
   double wall_ms = 0;     // all frames, start to end
   std::vector<double> frame_ms;  // each frame, GL work included (glFinish)
+  std::vector<double> simulation_us;  // each frame's simulation pass (step_stream)
+  int balloons = 0;                   // balloons in the list after the last frame
   long peak_rss_kib = 0;
 };
 

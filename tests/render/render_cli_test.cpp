@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -42,6 +43,13 @@ std::vector<std::string> lines_of(const std::string& text) {
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
+}
+
+// The number that follows key in text (NaN when the key is missing).
+double number_after(const std::string& text, const std::string& key) {
+  const std::size_t at = text.find(key);
+  if (at == std::string::npos) return std::nan("");
+  return std::strtod(text.c_str() + at + key.size(), nullptr);
 }
 
 class RenderCli : public ::testing::Test {
@@ -226,8 +234,11 @@ TEST_F(RenderCli, StatsAreATableOrOneJsonObject) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out.rfind("frames              3\n", 0), 0u) << r.out;
   for (const char* row : {"wall time", "frames per second", "frame time median",
-                          "frame time p95", "frame time max", "start-up", "peak memory"})
+                          "frame time p95", "frame time max", "first frame",
+                          "simulation median", "start-up", "peak memory"})
     EXPECT_NE(r.out.find(row), std::string::npos) << row;
+  // Three passes neither spawn nor retire: the forty start-up balloons remain.
+  EXPECT_NE(r.out.find("\nballoons            40\n"), std::string::npos) << r.out;
 
   // --json alone or with --stats: the same figures as one object on one line.
   for (const std::vector<std::string>& flags :
@@ -244,8 +255,16 @@ TEST_F(RenderCli, StatsAreATableOrOneJsonObject) {
     EXPECT_EQ(json.find('{', 1), std::string::npos) << "nested or repeated object";
     for (const char* key : {"\"wall_time_ms\": ", "\"frames_per_second\": ",
                             "\"frame_ms_median\": ", "\"frame_ms_p95\": ", "\"frame_ms_max\": ",
-                            "\"startup_ms\": ", "\"peak_rss_kib\": "})
+                            "\"first_frame_ms\": ", "\"simulation_us_median\": ",
+                            "\"startup_ms\": ",
+                            "\"peak_rss_kib\": "})
       EXPECT_NE(json.find(key), std::string::npos) << key;
+    EXPECT_NE(json.find("\"balloons\": 40,"), std::string::npos) << json;
+    // The simulation pass was measured inside the frames, and is a part of them.
+    const double simulation_us = number_after(json, "\"simulation_us_median\": ");
+    const double frame_ms = number_after(json, "\"frame_ms_median\": ");
+    EXPECT_GT(simulation_us, 0.0) << json;
+    EXPECT_LT(simulation_us, frame_ms * 1000.0) << json;
     EXPECT_NE(json.find("{\"frames\": 3, \"width\": 32, \"height\": 24, \"seed\": 99,"),
               std::string::npos) << json;
   }
