@@ -6,17 +6,19 @@
 // How long the list is. Every balloon rises by the same step in a pass and the step
 // never exceeds 0.4, so heights keep their order and their gaps. A spawned balloon is
 // placed at 0 and moved to s in the pass in which the tail rose from at most 100 to
-// above 100, so the gap between neighbours born by spawning is in (100 - s, 100].
+// above 100, so the gap between a tail and the balloon it spawns is in (100 - s, 100].
 // - Start-up: forty balloons; the first stays the head until it is above 3000. The
 //   fortieth rose beside it from 0, and below it the spawned balloons reach down to a
-//   tail in (0, 100] in gaps of (99.6, 100], so when the head is retired exactly 30 have
-//   been spawned: the list peaks at 70, whatever the steps were.
+//   tail in (0, 100]: when the head goes, their gaps span between 2900 and 3000.4, which
+//   takes exactly 30 gaps of (99.6, 100]. The list peaks at 70, whatever the steps were.
 // - The other 38 start-up balloons are higher than the head and the fortieth is level
 //   with it, so the forty go in forty consecutive passes.
 // - From then on the head is in (2900, 3000 + s] after a pass (its predecessor was above
-//   3000 and at most 100 higher) and the tail in (0, 100]: 29 gaps of at most 100 cannot
-//   span more than 2800, and 31 gaps of more than 99.6 cannot fit under 3000.4, so the
-//   list holds 30 or 31 balloons.
+//   3000 and at most 100 higher) and the tail in (0, 100], so they are more than 2800
+//   and less than 3000.4 apart: 29 balloons (28 gaps of at most 100) cannot span that,
+//   nor can 32 (31 gaps of more than 99.6) fit in it. The list holds 30 or 31 balloons.
+// Heights are floats, so the gaps drift a little by rounding (99.57 to 100.06 over a
+// million passes like these), far less than a balloon's worth; the run confirms the bounds.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -30,16 +30,16 @@ started=$SECONDS
 while [ $((SECONDS - started)) -lt "$seconds" ] || [ "$sent" -lt "$min_keys" ]; do
   [ $((SECONDS - started)) -lt $((seconds * 10)) ] || fail "only $sent keys could be sent in $((SECONDS - started)) s"
   batch=()
-  for _ in $(seq 40); do
+  for _ in $(seq 50); do
     k=${keys[RANDOM % ${#keys[@]}]}
     [ "$k" = Escape_not ] && k=grave
     [ "$k" = c ] && presses_c=$((presses_c + 1))
     [ "$k" = F1 ] && presses_f1=$((presses_f1 + 1))
     batch+=("$k")
   done
-  # Forty keys in one call, 0 to 9 ms apart.
+  # Fifty keys in one call, 0 to 9 ms apart.
   xdotool key --window "$WINDOW" --delay $((RANDOM % 10)) "${batch[@]}" 2>/dev/null
-  sent=$((sent + 40))
+  sent=$((sent + 50))
   if [ $((RANDOM % 4)) -eq 0 ]; then
     # A held key: auto-repeat as a person holding it would produce.
     k=${keys[RANDOM % 14]}
