@@ -217,8 +217,7 @@ void BM_StepStreamSteady(benchmark::State& state) {
     step_stream();
     advance_frame_counter();
   }
-  std::size_t count = 0;
-  for (const Balloon* b = balloon_head.get(); b != nullptr; b = b->next.get()) ++count;
+  const int count = balloon_count();
   for (auto _ : state) {
     step_stream();
     advance_frame_counter();

@@ -72,10 +72,7 @@ std::string text(const Vector3& v) {
 // retirement, spawning, the length bookkeeping and every balloon.
 class StreamWatch {
  public:
-  StreamWatch() {
-    for (const Balloon* b = balloon_head.get(); b != nullptr; b = b->next.get()) ++length_;
-    peak_ = length_;
-  }
+  StreamWatch() : length_(balloon_count()), peak_(length_) {}
 
   ::testing::AssertionResult pass() {
     Balloon* const head = balloon_head.get();
