@@ -2,10 +2,11 @@
 # Memory stays flat: the renderer's peak resident memory after 20 000 frames is within
 # 5% of its peak after 2 000 frames (same seed, same small picture).
 #
-# One run's peak wobbles by up to about 5% from run to run, whatever its length, and more so
-# under load: most likely with how far Mesa's rasterizer threads get ahead of the frame
-# loop, which sets how much transient memory is live at once. So each length is run three times and the medians are compared, and
-# CTest runs this test alone (RUN_SERIAL), away from the load of the other tests.
+# One run's peak wobbles by up to about 5% from run to run, whatever its length, and more
+# so under load: most likely with how far Mesa's rasterizer threads get ahead of the frame
+# loop, which sets how much transient memory is live at once. So each length is run three
+# times and the medians are compared, and CTest runs this test alone (RUN_SERIAL), away
+# from the load of the other tests.
 RENDER=$1
 source "$(dirname "$0")/lib.sh"
 
