@@ -7,10 +7,7 @@ source "$(dirname "$0")/lib.sh"
 
 key() { xdotool key --window "$WINDOW" "$@"; }
 
-start_xvfb
-start_app
-wait_window_size $SCREEN_W $SCREEN_H
-sleep 1
+open_fullscreen_window
 
 key F1
 wait_window_size 1024 768

@@ -64,6 +64,16 @@ wait_window_size() {
   fail "window is $got, expected $want"
 }
 
+# Starts Xvfb and aerolume, waits until the window covers the whole screen, and gives
+# the program a second to draw there.
+open_fullscreen_window() {
+  start_xvfb
+  start_app
+  wait_window_size $SCREEN_W $SCREEN_H
+  note "window covers the whole screen"
+  sleep 1
+}
+
 grab() { "$XPROBE" grab "$1" || fail "screen grab failed"; }
 
 # Share (0..1) of differing pixels between two grabs, optionally inside X Y W H.

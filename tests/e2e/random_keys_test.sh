@@ -7,10 +7,7 @@ AEROLUME=$1
 XPROBE=$2
 source "$(dirname "$0")/lib.sh"
 
-start_xvfb
-start_app
-wait_window_size $SCREEN_W $SCREEN_H
-sleep 1
+open_fullscreen_window
 
 # Weighted pool: c and F1 appear several times so they are pressed often; the first 14
 # entries are the handled keys, the rest unhandled keys, special keys and combinations.

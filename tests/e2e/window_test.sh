@@ -5,11 +5,7 @@ AEROLUME=$1
 XPROBE=$2
 source "$(dirname "$0")/lib.sh"
 
-start_xvfb
-start_app
-wait_window_size $SCREEN_W $SCREEN_H
-note "window covers the whole screen"
-sleep 1
+open_fullscreen_window
 grab "$WORK/screen.png"
 sky=$("$XPROBE" sky "$WORK/screen.png")
 note "sky-coloured share of the screen: $sky"
