@@ -3,8 +3,8 @@
 
 #include <cstdlib>
 
-#include "app/state.h"
-#include "assets/sky.h"
+#include "assets/clouds.h"
+#include "core/state.h"
 #include "noise/noise.h"
 
 namespace aerolume {

@@ -3,9 +3,9 @@
 
 #include <GL/gl.h>
 
-#include "app/clock.h"
-#include "app/state.h"
-#include "sim/balloon_stream.h"
+#include "core/clock.h"
+#include "core/state.h"
+#include "render/scene_pass.h"
 
 namespace aerolume {
 

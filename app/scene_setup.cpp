@@ -1,44 +1,25 @@
-// Start-up render state, camera and lighting, in the order the scene relies on.
+// Start-up of the scene in the current GL context: render state, the generated assets,
+// the balloons, the camera and the lighting, in the order the scene relies on.
 #include "app/scene_setup.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
-
-#include "app/clock.h"
-#include "app/state.h"
 #include "assets/balloon_mesh.h"
-#include "assets/sky.h"
+#include "assets/clouds.h"
+#include "core/clock.h"
+#include "core/state.h"
 #include "noise/noise.h"
+#include "render/render_state.h"
 #include "sim/balloon_stream.h"
 
 namespace aerolume {
 
-namespace {
-
-constexpr double field_of_view = 45.0;
-// The single-precision 0.1, passed on as a double (0.10000000149011612).
-constexpr double near_plane = static_cast<double>(0.1f);
-constexpr double far_plane = 1000000.0;
-
-}  // namespace
-
 void init_scene() { init_scene_from_seed(clock_ms()); }
 
 void init_scene_from_seed(std::uint32_t seed) {
-  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-  glEnable(GL_DEPTH_TEST);
-  glClearColor(0.2f, 0.5f, 1.0f, 1.0f);
-  glClearDepth(1.0);
-  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-  // The projection matrix is still the identity here, so no glLoadIdentity first.
-  glMatrixMode(GL_PROJECTION);
-  gluPerspective(field_of_view, 4.0 / 3.0, near_plane, far_plane);
-  glMatrixMode(GL_MODELVIEW);
+  init_render_state();
   // The lattice (and the random sequence) is seeded before anything samples noise or
-  // places a balloon, and the texture object exists before the clouds are loaded into it.
+  // places a balloon.
   seed_noise(seed);
-  glGenTextures(1, &cloud_texture);
-  generate_cloud_texture();
+  create_cloud_texture();
   populate_balloons();
   build_lod_lists();
   reset_camera();
@@ -52,41 +33,6 @@ void reset_camera() {
   look_at.x = 0.0f;
   look_at.y = 1250.0f;
   look_at.z = 0.0f;
-}
-
-void init_lighting() {
-  static const GLfloat ambient[] = {0.5f, 0.5f, 0.5f, 1.0f};
-  static const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
-  // w = 0: a directional light, fixed in eye coordinates (the model-view matrix is
-  // the identity when this runs and the position is never given again).
-  static const GLfloat direction[] = {1.0f, 1.0f, 1.0f, 0.0f};
-  static const GLfloat shininess[] = {16.0f};
-
-  glEnable(GL_LIGHTING);
-  glEnable(GL_LIGHT0);
-  glShadeModel(GL_SMOOTH);
-  glEnable(GL_DEPTH_TEST);
-  glEnable(GL_NORMALIZE);
-  glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, GL_TRUE);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
-  glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-  glLightfv(GL_LIGHT0, GL_SPECULAR, white);
-  glLightfv(GL_LIGHT0, GL_POSITION, direction);
-  glMaterialfv(GL_FRONT_AND_BACK, GL_SHININESS, shininess);
-  glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, white);
-}
-
-void reshape_viewport(int width, int height) {
-  if (height == 0) height = 1;
-  glViewport(0, 0, width, height);
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  gluPerspective(field_of_view, static_cast<double>(width) / static_cast<double>(height),
-                 near_plane, far_plane);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
 }
 
 }  // namespace aerolume

@@ -1,9 +1,10 @@
-// Start-up of the scene in the current GL context: fixed render state, projection,
-// the generated assets, the camera and the lighting. Also the viewport and projection
-// that follow a window resize.
+// Start-up of the scene in the current GL context: fixed render state, projection, the
+// generated assets, the camera and the lighting.
 #pragma once
 
 #include <cstdint>
+
+#include "render/render_state.h"
 
 namespace aerolume {
 
@@ -15,10 +16,5 @@ void init_scene();
 void init_scene_from_seed(std::uint32_t seed);
 // eye = (0, 1500, -1250), look_at = (0, 1250, 0); only those six components are written.
 void reset_camera();
-// Light 0, material, shading, normalisation and blending state.
-void init_lighting();
-// Viewport and perspective for a window of width x height pixels (a height of 0 counts
-// as 1); leaves the model-view matrix current and loaded with the identity.
-void reshape_viewport(int width, int height);
 
 }  // namespace aerolume

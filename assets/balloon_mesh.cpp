@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "geometry/matrix4.h"
 
 namespace aerolume {

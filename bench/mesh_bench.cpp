@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/state.h"
 #include "assets/balloon_mesh.h"
+#include "core/state.h"
 #include "sim/tether.h"
 #include "tools/offscreen_context.h"
 

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "app/state.h"
 #include "assets/sky.h"
+#include "core/state.h"
 #include "noise/noise.h"
 #include "tools/offscreen_context.h"
 

@@ -12,8 +12,9 @@
 
 #include "app/frame.h"
 #include "app/scene_setup.h"
-#include "app/state.h"
+#include "core/state.h"
 #include "noise/noise.h"
+#include "render/scene_pass.h"
 #include "sim/balloon_stream.h"
 #include "tools/offscreen_context.h"
 #include "tools/png_io.h"

@@ -1,7 +1,7 @@
 // The noise lattice, its seeding, and the 2-D and 4-D value noise built on it.
 #include "noise/noise.h"
 
-#include "app/clock.h"
+#include "core/clock.h"
 #include "noise/random.h"
 
 namespace aerolume {

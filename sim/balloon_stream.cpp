@@ -1,14 +1,7 @@
-// The balloon stream: population, the simulation pass and the scene pass.
+// The balloon stream: population, retirement, spawning and the simulation pass.
 #include "sim/balloon_stream.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
-
-#include <chrono>
-
-#include "app/state.h"
-#include "assets/balloon_mesh.h"
-#include "assets/sky.h"
+#include "core/state.h"
 #include "noise/noise.h"
 #include "noise/random.h"
 
@@ -16,7 +9,6 @@ namespace aerolume {
 
 std::unique_ptr<Balloon> balloon_head;
 Balloon* balloon_tail = nullptr;
-StreamTiming stream_timing;
 
 namespace {
 
@@ -34,10 +26,6 @@ constexpr int max_rope_steps = 1000;
 constexpr float fade_low = 50.0f;
 constexpr float fade_high = 2900.0f;
 constexpr double fade_band_scale = 10.0;
-constexpr float tilt_per_drift = 10.0f;
-constexpr float balloon_scale = 30.0f;
-constexpr float dome_drop = -450000.0f;
-constexpr int dome_grid = 9;
 
 // r / 32767 x 1000, formed in double and rounded once.
 float ground_coordinate() {
@@ -84,23 +72,6 @@ void spawn_after(Balloon& b) {
   b.next = std::make_unique<Balloon>();
   spawn_balloon(*b.next);
   balloon_tail = b.next.get();
-}
-
-void draw_balloon(const Balloon& b) {
-  balloon_colour[3] = b.alpha;
-  glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, balloon_colour);
-  glPushMatrix();
-  glDisable(GL_LIGHTING);
-  glColor4f(0.7f, 0.7f, 0.7f, b.alpha);
-  b.tether.draw();
-  glEnable(GL_LIGHTING);
-  glTranslatef(b.position.x, b.position.y, b.position.z);
-  glRotatef(b.drift.x * tilt_per_drift, 0.0f, 0.0f, 1.0f);
-  glRotatef(b.drift.z * tilt_per_drift, 1.0f, 0.0f, 0.0f);
-  glScalef(balloon_scale, balloon_scale, balloon_scale);
-  const int level = lod_for_distance(distance_squared(eye, b.position));
-  glCallList(lod_lists[level - 1]);
-  glPopMatrix();
 }
 
 }  // namespace
@@ -168,29 +139,6 @@ void step_stream() {
     move_balloon(*b);
     if (b == balloon_tail && b->position.y > spawn_height) spawn_after(*b);
   }
-}
-
-void draw_scene() {
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  glLoadIdentity();
-  gluLookAt(eye.x, eye.y, eye.z, look_at.x, look_at.y, look_at.z, 0.0, 1.0, 0.0);
-  if (stream_timing.enabled) {
-    const auto start = std::chrono::steady_clock::now();
-    step_stream();
-    const auto end = std::chrono::steady_clock::now();
-    stream_timing.last_pass_us = std::chrono::duration<double, std::micro>(end - start).count();
-  } else {
-    step_stream();
-  }
-  for (const Balloon* b = balloon_head.get(); b != nullptr; b = b->next.get()) draw_balloon(*b);
-  draw_scene_dome();
-}
-
-void draw_scene_dome() {
-  glPushMatrix();
-  glTranslatef(0.0f, dome_drop, 0.0f);
-  draw_sky_dome(dome_grid);
-  glPopMatrix();
 }
 
 }  // namespace aerolume

@@ -1,5 +1,5 @@
 // The balloon stream: the list of balloons from oldest to newest, its start-up
-// population, one pass of its simulation, and the scene pass that moves and draws it.
+// population and one pass of its simulation. No GL: the scene pass in render/ draws it.
 #pragma once
 
 #include <memory>
@@ -43,22 +43,5 @@ float fade_alpha(float y);
 // in list order (including one spawned during the walk) wind, rise, drift limits, move,
 // rope steps and fade, and spawn a new balloon when the newest has risen above 100.
 void step_stream();
-
-// The scene pass: clear, load the camera, step_stream(), then draw every balloon's rope
-// and body in list order, and last the sky dome (draw_scene_dome()).
-void draw_scene();
-// The sky dome where the scene pass puts it: its grid of 9 x 9 lowered by 450 000 units,
-// drawn in the current model-view frame, which it leaves as it found it.
-void draw_scene_dome();
-
-// Timing of the simulation inside the scene pass, for the renderer's statistics. While
-// enabled, draw_scene() reads the steady clock before and after its step_stream() call
-// and stores the difference in last_pass_us (microseconds); while disabled (the default)
-// it reads no clock and leaves last_pass_us alone. Either way the pass itself is the same.
-struct StreamTiming {
-  bool enabled = false;
-  double last_pass_us = 0.0;
-};
-extern StreamTiming stream_timing;
 
 }  // namespace aerolume

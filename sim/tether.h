@@ -34,9 +34,6 @@ struct Tether {
   // Pins point 0 to `anchor` and advances every other point by one step. A tether of
   // fewer than 2 points has nothing to advance: the step leaves it as it is.
   void step(Vector3 anchor);
-
-  // Issues the points as one GL line strip, each shifted by -1 in x. Sets no GL state.
-  void draw() const;
 };
 
 }  // namespace aerolume

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -13,15 +14,15 @@
 #include <vector>
 
 #include "app/scene_setup.h"
-#include "app/state.h"
+#include "core/state.h"
 #include "geometry/matrix4.h"
 #include "tests/gl_fixture.h"
 
 namespace aerolume {
 namespace {
 
-using testing::CapturedVertex;
-using testing::PrimitiveCapture;
+using gltest::CapturedVertex;
+using gltest::PrimitiveCapture;
 using Triangle = std::vector<CapturedVertex>;
 
 constexpr int level_segments[4] = {43, 16, 11, 10};
@@ -123,19 +124,31 @@ Vector3 reference_normal(const BalloonMesh& mesh, int j, int k, const int (&pair
   const Vector3& v = mesh.vertex(j, k);
   const Vector3 neighbours[4] = {mesh.vertex((j + 1) % n, k), k + 1 < n ? mesh.vertex(j, k + 1) : mesh.sample(n),
                                  mesh.vertex((j + n - 1) % n, k), k > 2 ? mesh.vertex(j, k - 1) : mesh.sample(0)};
-  double d[4][3];
-  for (int q = 0; q < 4; ++q)
-    for (int c = 0; c < 3; ++c) d[q][c] = static_cast<float>(double((&v.x)[c]) - (&neighbours[q].x)[c]);
-  double sum[3] = {0, 0, 0};
-  for (const auto& pair : pairs) {
-    const double* a = d[pair[0]];
-    const double* b = d[pair[1]];
-    for (int c = 0; c < 3; ++c) {
-      const int c1 = (c + 1) % 3, c2 = (c + 2) % 3;
-      sum[c] = static_cast<float>(sum[c] + static_cast<float>(a[c1] * b[c2] - a[c2] * b[c1]));
-    }
+  // Components by name: x, y and z are separate members, not an array.
+  const auto components = [](const Vector3& p) { return std::array<float, 3>{p.x, p.y, p.z}; };
+  const std::array<float, 3> at = components(v);
+  // Every rounded value is held in a float: GCC 12's vectorizer drops a float rounding
+  // whose result goes straight back into a double.
+  std::array<float, 3> d[4];
+  for (int q = 0; q < 4; ++q) {
+    const std::array<float, 3> other = components(neighbours[q]);
+    for (int c = 0; c < 3; ++c) d[q][c] = static_cast<float>(double(at[c]) - other[c]);
   }
-  const double length = std::sqrt(sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2]);
+  float sum[3] = {0, 0, 0};
+  // Each component of a x b written out in double, rounded to float, and added to the
+  // float sum.
+  const auto add = [&sum](int c, double product) {
+    sum[c] = static_cast<float>(double(sum[c]) + static_cast<float>(product));
+  };
+  for (const auto& pair : pairs) {
+    const std::array<float, 3>& a = d[pair[0]];
+    const std::array<float, 3>& b = d[pair[1]];
+    add(0, double(a[1]) * b[2] - double(a[2]) * b[1]);
+    add(1, double(a[2]) * b[0] - double(a[0]) * b[2]);
+    add(2, double(a[0]) * b[1] - double(a[1]) * b[0]);
+  }
+  const double length = std::sqrt(double(sum[0]) * sum[0] + double(sum[1]) * sum[1] +
+                                  double(sum[2]) * sum[2]);
   return Vector3(static_cast<float>(sum[0] / length), static_cast<float>(sum[1] / length),
                  static_cast<float>(sum[2] / length));
 }
@@ -167,7 +180,7 @@ TEST(BalloonMesh, NormalsSumFourCrossProductsInOrderAndAreRotationallySymmetric)
 }
 
 // GL side: what GL receives, read back through transform feedback vertex by vertex.
-class BalloonLists : public testing::GlTest {
+class BalloonLists : public gltest::GlTest {
  protected:
   void SetUp() override {
     GlTest::SetUp();

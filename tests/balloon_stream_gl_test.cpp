@@ -11,15 +11,16 @@
 
 #include "app/frame.h"
 #include "app/scene_setup.h"
-#include "app/state.h"
 #include "assets/sky.h"
+#include "core/state.h"
+#include "render/scene_pass.h"
 #include "sim/balloon_stream.h"
 #include "tests/gl_fixture.h"
 
 namespace aerolume {
 namespace {
 
-class StreamGl : public testing::GlTest {
+class StreamGl : public gltest::GlTest {
  protected:
   void TearDown() override { clear_balloons(); }
 };
@@ -95,7 +96,7 @@ TEST_F(StreamGl, ABalloonIsDrawnWithTheListItsDistanceCallsFor) {
   place_single_balloon(3000.0f);
   // Besides its body, the pass draws the balloon's rope and the sky dome.
   const GLuint surroundings = vertices_submitted([] {
-    balloon_head->tether.draw();
+    draw_rope(balloon_head->tether);
     draw_sky_dome(9);
   });
   EXPECT_EQ(vertices_submitted(draw_scene), surroundings + per_level[3]) << "far: coarsest list";

@@ -8,9 +8,10 @@
 #include <vector>
 
 #include "app/scene_setup.h"
-#include "app/state.h"
+#include "core/state.h"
 #include "noise/noise.h"
 #include "noise/random.h"
+#include "render/scene_pass.h"
 #include "sim/balloon_stream.h"
 #include "tests/gl_fixture.h"
 
@@ -39,7 +40,7 @@ float above(float v) { return std::nextafter(v, 1e9f); }
 class Stream : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::restore_initial_state();
+    reset_state();
     seed_noise(1234u);
     populate_balloons();
   }
@@ -293,7 +294,7 @@ TEST_F(Stream, CountIsZeroOnceTheListIsCleared) {
 }
 
 // The scene pass with its simulation timed and untimed, in a real GL context.
-class StreamTimingGl : public testing::GlTest {
+class StreamTimingGl : public gltest::GlTest {
  protected:
   void SetUp() override {
     GlTest::SetUp();

@@ -6,8 +6,8 @@
 #include "app/controls.h"
 #include "app/frame.h"
 #include "app/scene_setup.h"
-#include "app/state.h"
 #include "assets/sky.h"
+#include "core/state.h"
 #include "noise/noise.h"
 #include "tests/gl_fixture.h"
 
@@ -26,7 +26,7 @@ int enter_calls = 0;
 class Controls : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::restore_initial_state();
+    reset_state();
     eye.set(0, 1500, -1250);
     look_at.set(0, 1250, 0);
     leave_calls = enter_calls = 0;
@@ -170,7 +170,7 @@ TEST_F(Controls, EscapeQuitsWithStatusZero) {
   EXPECT_EXIT(on_key(27, 0, 0), ::testing::ExitedWithCode(0), "");
 }
 
-class CloudKey : public testing::GlTest {};
+class CloudKey : public gltest::GlTest {};
 
 TEST_F(CloudKey, RegeneratesTheCloudsIntoTheSameTexture) {
   init_scene_from_seed(7);

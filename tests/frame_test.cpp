@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <limits>
 
-#include "app/clock.h"
 #include "app/frame.h"
-#include "app/state.h"
+#include "core/clock.h"
+#include "core/state.h"
 #include "tests/gl_fixture.h"
 
 namespace aerolume {
@@ -14,7 +14,7 @@ namespace {
 
 class TimedStep : public ::testing::Test {
  protected:
-  void SetUp() override { testing::restore_initial_state(); }
+  void SetUp() override { reset_state(); }
 };
 
 TEST_F(TimedStep, AveragesTheNewStepIntoTheOldOne) {

@@ -24,7 +24,7 @@
 
 #include "geometry/vector3.h"
 
-namespace aerolume::testing {
+namespace aerolume::gltest {
 
 struct CapturedVertex {
   Vector3 position;
@@ -142,4 +142,4 @@ class PrimitiveCapture {
   GLuint queries_[2] = {0, 0};
 };
 
-}  // namespace aerolume::testing
+}  // namespace aerolume::gltest

@@ -1,5 +1,5 @@
-// Test support: a real Mesa GL context (offscreen, EGL) for GL tests, and a way to put
-// the process-wide state table back to its start-up values between tests.
+// Test support: a real Mesa GL context (offscreen, EGL) for GL tests, with the
+// process-wide state table put back to its start-up values before each test.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,10 +7,7 @@
 #include "tools/offscreen_context.h"
 #include "tools/png_io.h"
 
-namespace aerolume::testing {
-
-// Restores every value of the state table to what it is before main runs.
-void restore_initial_state();
+namespace aerolume::gltest {
 
 class GlTest : public ::testing::Test {
  protected:
@@ -24,4 +21,4 @@ class GlTest : public ::testing::Test {
   OffscreenContext context_;
 };
 
-}  // namespace aerolume::testing
+}  // namespace aerolume::gltest

@@ -6,15 +6,15 @@
 
 #include "app/frame.h"
 #include "app/scene_setup.h"
-#include "app/state.h"
 #include "assets/sky.h"
+#include "core/state.h"
 #include "noise/noise.h"
 #include "tests/gl_fixture.h"
 
 namespace aerolume {
 namespace {
 
-using testing::GlTest;
+using gltest::GlTest;
 
 struct Projection {
   double m[16];

@@ -11,18 +11,18 @@
 #include <cstring>
 #include <vector>
 
-#include "app/clock.h"
 #include "app/frame.h"
 #include "app/scene_setup.h"
-#include "app/state.h"
 #include "assets/sky.h"
+#include "core/clock.h"
+#include "core/state.h"
 #include "noise/noise.h"
 #include "tests/gl_fixture.h"
 
 namespace aerolume {
 namespace {
 
-class SkyGl : public testing::GlTest {
+class SkyGl : public gltest::GlTest {
  protected:
   void make_clouds(std::uint32_t seed) {
     glGenTextures(1, &cloud_texture);

@@ -1,5 +1,6 @@
 // Tether rope: construction, the order of spring, gravity, damping and limit in a step,
 // ownership of its arrays, and the line strip it hands to a Mesa GL context.
+#include "render/scene_pass.h"
 #include "sim/tether.h"
 
 #include "tests/gl_capture.h"  // first of the GL headers
@@ -212,18 +213,18 @@ TEST(Tether, StepsBitForBitAsTheVectorArithmeticForPlainAndNormalizedAnchors) {
   }
 }
 
-class TetherDraw : public testing::GlTest {
+class TetherDraw : public gltest::GlTest {
  protected:
   void SetUp() override {
     GlTest::SetUp();
-    if (!HasFatalFailure()) capture_ = std::make_unique<testing::PrimitiveCapture>();
+    if (!HasFatalFailure()) capture_ = std::make_unique<gltest::PrimitiveCapture>();
   }
   void TearDown() override { capture_.reset(); }
-  std::vector<std::vector<testing::CapturedVertex>> lines_of(const Tether& t) {
-    return capture_->capture(GL_LINES, [&t] { t.draw(); });
+  std::vector<std::vector<gltest::CapturedVertex>> lines_of(const Tether& t) {
+    return capture_->capture(GL_LINES, [&t] { draw_rope(t); });
   }
 
-  std::unique_ptr<testing::PrimitiveCapture> capture_;
+  std::unique_ptr<gltest::PrimitiveCapture> capture_;
 };
 
 TEST_F(TetherDraw, OneUnbrokenLineThroughEveryPointShiftedOneToTheLeft) {

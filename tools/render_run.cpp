@@ -11,10 +11,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/clock.h"
 #include "app/frame.h"
 #include "app/scene_setup.h"
-#include "app/state.h"
+#include "core/clock.h"
+#include "core/state.h"
+#include "render/scene_pass.h"
 #include "sim/balloon_stream.h"
 #include "tools/offscreen_context.h"
 #include "tools/png_io.h"

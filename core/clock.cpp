@@ -1,5 +1,5 @@
 // The millisecond clock, read from CLOCK_MONOTONIC and cut to its low 32 bits.
-#include "app/clock.h"
+#include "core/clock.h"
 
 #include <time.h>
 

@@ -13,7 +13,7 @@
 #include <system_error>
 #include <thread>
 
-#include "assets/sky.h"
+#include "assets/clouds.h"
 #include "noise/noise.h"
 
 namespace aerolume {

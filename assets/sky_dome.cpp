@@ -1,24 +1,15 @@
-// The sky dome and the upload of the cloud texture.
-#include "assets/sky.h"
+// The sky dome: its vertex grid and its textured strips.
+#include "assets/sky_dome.h"
 
 #include <GL/gl.h>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "geometry/matrix4.h"
 
 namespace aerolume {
 
 const float dome_span = 80.0f;
 const Vector3 dome_apex(0.0f, 500000.0f, 0.0f);
-
-void generate_cloud_texture() {
-  compute_cloud_pixels();
-  glBindTexture(GL_TEXTURE_2D, cloud_texture);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, cloud_size, cloud_size, 0, GL_RGB, GL_FLOAT,
-               cloud_pixels);
-}
 
 std::vector<Vector3> build_dome_grid(int n) {
   std::vector<Vector3> grid;

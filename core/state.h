@@ -1,6 +1,7 @@
 // The process-wide state table: camera, orbit matrices, simulation step, frame count,
 // mode flags, GL object names and the balloon colour. Everything here lives for the
-// whole process; the initial values are those in force before main runs.
+// whole process; reset_state() gives the start-up values, which are in force before
+// main runs.
 #pragma once
 
 #include <array>
@@ -26,6 +27,9 @@ extern std::array<unsigned int, 4> lod_lists;
 extern unsigned int cloud_texture;      // the one 2-D texture object
 extern float balloon_colour[4];         // RGBA; alpha rewritten for each balloon drawn
 extern const float drift_damping;       // pulls the wind drift back toward zero
+
+// Puts every value of the table back to its start-up value (tests call it between cases).
+void reset_state();
 
 // Counts one more frame. The count is a 32-bit signed integer that wraps from
 // 2^31 - 1 to -2^31 (done in unsigned arithmetic, so the wrap is well defined).

@@ -1,0 +1,65 @@
+// Start-up render state, lighting and projection, in the order the scene relies on.
+#include "render/render_state.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+namespace aerolume {
+
+namespace {
+
+constexpr double field_of_view = 45.0;
+// The single-precision 0.1, passed on as a double (0.10000000149011612).
+constexpr double near_plane = static_cast<double>(0.1f);
+constexpr double far_plane = 1000000.0;
+
+}  // namespace
+
+void init_render_state() {
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  glEnable(GL_DEPTH_TEST);
+  glClearColor(0.2f, 0.5f, 1.0f, 1.0f);
+  glClearDepth(1.0);
+  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+  // The projection matrix is still the identity here, so no glLoadIdentity first.
+  glMatrixMode(GL_PROJECTION);
+  gluPerspective(field_of_view, 4.0 / 3.0, near_plane, far_plane);
+  glMatrixMode(GL_MODELVIEW);
+}
+
+void init_lighting() {
+  static const GLfloat ambient[] = {0.5f, 0.5f, 0.5f, 1.0f};
+  static const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
+  // w = 0: a directional light, fixed in eye coordinates (the model-view matrix is
+  // the identity when this runs and the position is never given again).
+  static const GLfloat direction[] = {1.0f, 1.0f, 1.0f, 0.0f};
+  static const GLfloat shininess[] = {16.0f};
+
+  glEnable(GL_LIGHTING);
+  glEnable(GL_LIGHT0);
+  glShadeModel(GL_SMOOTH);
+  glEnable(GL_DEPTH_TEST);
+  glEnable(GL_NORMALIZE);
+  glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, GL_TRUE);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+  glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+  glLightfv(GL_LIGHT0, GL_SPECULAR, white);
+  glLightfv(GL_LIGHT0, GL_POSITION, direction);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_SHININESS, shininess);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, white);
+}
+
+void reshape_viewport(int width, int height) {
+  if (height == 0) height = 1;
+  glViewport(0, 0, width, height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(field_of_view, static_cast<double>(width) / static_cast<double>(height),
+                 near_plane, far_plane);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}
+
+}  // namespace aerolume

@@ -1,0 +1,17 @@
+// The fixed GL state the scene is drawn with: render state and projection at start-up,
+// the light and the material, and the viewport and projection after a resize.
+#pragma once
+
+namespace aerolume {
+
+// Filled polygons, depth test, the sky-blue clear colour, clear depth, the perspective
+// hint, and the start-up projection (45 degrees, 4:3, near 0.1f, far 1,000,000) on the
+// identity projection matrix. Leaves the model-view matrix current.
+void init_render_state();
+// Light 0, material, shading, normalisation and blending state.
+void init_lighting();
+// Viewport and perspective for a window of width x height pixels (a height of 0 counts
+// as 1); leaves the model-view matrix current and loaded with the identity.
+void reshape_viewport(int width, int height);
+
+}  // namespace aerolume
