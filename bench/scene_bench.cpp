@@ -18,6 +18,7 @@
 #include "sim/balloon_stream.h"
 #include "tools/offscreen_context.h"
 #include "tools/png_io.h"
+#include "tools/render_stats.h"
 
 namespace aerolume {
 namespace {
@@ -105,13 +106,6 @@ void BM_FrameFloor(benchmark::State& state) {
 }
 BENCHMARK(BM_FrameFloor)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-double median_of(std::vector<double> samples) {
-  if (samples.empty()) return 0.0;
-  const std::size_t n = samples.size();
-  std::sort(samples.begin(), samples.end());
-  return n % 2 == 1 ? samples[n / 2] : (samples[n / 2 - 1] + samples[n / 2]) / 2.0;
-}
-
 // A whole frame and the floor alternately in one context, so that both meet the same
 // machine load: llvmpipe's rasterizer threads share the two cores with whatever else
 // runs, and separate runs of the two benchmarks above can see different loads. Each
@@ -134,7 +128,7 @@ void BM_FrameOverFloor(benchmark::State& state) {
     floor_ms.push_back(std::chrono::duration<double, std::milli>(t2 - t1).count());
     state.SetIterationTime(std::chrono::duration<double>(t2 - t0).count());
   }
-  const double frame = median_of(frame_ms), floor = median_of(floor_ms);
+  const double frame = summarize(frame_ms).median, floor = summarize(floor_ms).median;
   state.counters["frame_ms"] = frame;
   state.counters["floor_ms"] = floor;
   state.counters["ratio"] = floor > 0.0 ? frame / floor : 0.0;

@@ -45,11 +45,21 @@ TEST(Vector3, NormalizeKeepsLengthAndPlainRestoresComponents) {
 }
 
 TEST(Vector3, NormalizeDividesByTheUnroundedDoubleLength) {
-  const Vector3 v(1.0f, 1.0f, 1.0f);
-  const double length = std::sqrt(3.0);
+  // Squares, sum and root in double, each quotient rounded once. For this vector an
+  // all-float normalize, and a division by the length rounded to float, both give x
+  // one unit lower in the last place.
+  const Vector3 v(0x1.a61bdp+0f, 0x1.07fd3p+0f, 0x1.47129p+0f);
+  const double x = v.x, y = v.y, z = v.z;
+  const double length = std::sqrt(x * x + y * y + z * z);
+  const float rounded_length = static_cast<float>(length);
+  const float float_length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+  ASSERT_NE(static_cast<float>(x / length), static_cast<float>(x / rounded_length));
+  ASSERT_NE(static_cast<float>(x / length), v.x / float_length);
   const Vector3 n = v.normalized();
-  EXPECT_EQ(n.x, static_cast<float>(1.0 / length));
-  EXPECT_EQ(n.w, static_cast<float>(length));
+  EXPECT_EQ(n.x, static_cast<float>(x / length));
+  EXPECT_EQ(n.y, static_cast<float>(y / length));
+  EXPECT_EQ(n.z, static_cast<float>(z / length));
+  EXPECT_EQ(n.w, rounded_length);
   // A value whose squares need more than float precision.
   const Vector3 u(16777215.0f, 3.0f, 0.1f);
   const double lu = std::sqrt(16777215.0 * 16777215.0 + 9.0 + static_cast<double>(0.1f) * 0.1f);
@@ -108,10 +118,17 @@ TEST(Vector3, FreeFunctionsIgnoreTheFlag) {
 }
 
 TEST(Vector3, CrossRoundsOnceFromDouble) {
-  const Vector3 a(1.0f + 1.0f / 4096, 1.0f, 0);
-  const Vector3 b(1.0f, 1.0f - 1.0f / 4096, 0);
-  const double expected = static_cast<double>(a.x) * b.y - static_cast<double>(a.y) * b.x;
-  EXPECT_EQ(cross(a, b).z, static_cast<float>(expected));
+  // Products and difference in double (the products of two floats are exact there),
+  // rounded once. For these components float products, and a float multiply-add, both
+  // give z one unit lower in the last place.
+  const Vector3 a(0x1.baad74p+0f, 0x1.297676p+0f, 0);
+  const Vector3 b(0x1.ba4562p-1f, 0x1.7994fcp-1f, 0);
+  const float once = static_cast<float>(static_cast<double>(a.x) * b.y - static_cast<double>(a.y) * b.x);
+  volatile float ax_by = a.x * b.y, ay_bx = a.y * b.x;  // kept apart: no contraction
+  ASSERT_NE(once, ax_by - ay_bx);
+  ASSERT_NE(once, std::fma(a.x, b.y, -(a.y * b.x)));
+  EXPECT_EQ(cross(a, b).z, once);
+  EXPECT_EQ(cross(b, a).z, -once);
 }
 
 TEST(Matrix4, DefaultIsIdentityAndAtReachesEveryElement) {
