@@ -6,7 +6,6 @@
 
 #include <charconv>
 #include <cstdint>
-#include <sstream>
 
 #ifndef AEROLUME_VERSION
 #define AEROLUME_VERSION "unknown"
@@ -14,30 +13,9 @@
 
 namespace aerolume {
 
-const char* const usage_hint = "run 'aerolume-render --help' for the options";
-
 namespace {
 
 constexpr const char* program = "aerolume-render";
-
-bool all_digits(std::string_view text) {
-  if (text.empty()) return false;
-  for (char c : text)
-    if (c < '0' || c > '9') return false;
-  return true;
-}
-
-// A decimal in [low, high]. Values past the type's range count as too large.
-bool parse_decimal(std::string_view text, std::uint64_t low, std::uint64_t high,
-                   std::uint64_t* value) {
-  if (!all_digits(text)) return false;
-  std::uint64_t v = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-  if (ec != std::errc() || end != text.data() + text.size()) return false;
-  if (v < low || v > high) return false;
-  *value = v;
-  return true;
-}
 
 // One side of a size: "-" and "0" are called out as such rather than as malformed.
 bool parse_side(std::string_view text, const char* name, int* side, std::string* error) {
@@ -63,25 +41,14 @@ bool parse_side(std::string_view text, const char* name, int* side, std::string*
   return true;
 }
 
-CLI::Validator size_check() {
+// Reads the size once: on success the sides go straight into the options.
+CLI::Validator size_reader(RenderOptions* options) {
   return CLI::Validator(
-      [](std::string& text) -> std::string {
-        int w = 0, h = 0;
+      [options](std::string& text) -> std::string {
         std::string error;
-        return parse_size(text, &w, &h, &error) ? std::string() : error;
+        return parse_size(text, &options->width, &options->height, &error) ? std::string() : error;
       },
       "", "size");
-}
-
-CLI::Validator decimal_check(std::uint64_t low, std::uint64_t high, std::string what) {
-  return CLI::Validator(
-      [low, high, what](std::string& text) -> std::string {
-        std::uint64_t v = 0;
-        if (parse_decimal(text, low, high, &v)) return std::string();
-        return "'" + text + "' is not " + what + " from " + std::to_string(low) + " to " +
-               std::to_string(high);
-      },
-      "", "decimal");
 }
 
 }  // namespace
@@ -100,9 +67,7 @@ bool parse_size(const std::string& text, int* width, int* height, std::string* e
 ParsedCommandLine parse_render_options(int argc, const char* const* argv) {
   ParsedCommandLine parsed;
   RenderOptions& o = parsed.options;
-  std::string frames_text = std::to_string(o.frames);
-  std::string size_text = std::to_string(o.width) + "x" + std::to_string(o.height);
-  std::string seed_text;
+  SceneOptions scene;
 
   CLI::App app("Renders the Aerolume scene offscreen (EGL, no display needed): N frames of "
                "the real frame function, optionally saving the last one as a PNG picture.",
@@ -114,62 +79,24 @@ ParsedCommandLine parse_render_options(int argc, const char* const* argv) {
       "pictures.\n"
       "Exit status: 0 done, 1 failure (no GL context, picture not written), 2 bad options.");
   app.set_version_flag("--version", std::string(program) + " " + AEROLUME_VERSION);
-  app.add_option("--frames", frames_text, "Number of frames to render")
+  app.add_option("--frames", o.frames, "Number of frames to render")
       ->type_name("N")
       ->capture_default_str()
-      ->check(decimal_check(1, max_frames, "a frame count"));
-  app.add_option("--size", size_text, "Picture size in pixels, width x height")
+      ->transform(decimal_check(1, max_frames, "a frame count"));
+  app.add_option("--size", "Picture size in pixels, width x height")
       ->type_name("WxH")
-      ->capture_default_str()
-      ->check(size_check());
-  app.add_option("--seed", seed_text,
-                 "Seed of the random sequence behind clouds, wind and balloons "
-                 "[default: the millisecond clock]")
-      ->type_name("S")
-      ->check(decimal_check(0, UINT32_MAX, "a seed"));
-  app.add_flag("--timed", o.timed, "Timed steps: the simulation step follows frame time");
-  app.add_flag("--auto-orbit", o.auto_orbit, "Orbit the camera by one step every frame");
+      ->default_str(std::to_string(o.width) + "x" + std::to_string(o.height))
+      ->check(size_reader(&o));
+  add_scene_options(app, &scene);
   app.add_option("--output", o.output, "Write the last frame to this PNG file")
       ->type_name("FILE.png");
   app.add_flag("--stats", o.stats, "Print timings and peak memory after the run");
   app.add_flag("--json", o.json, "Print the statistics as one JSON object instead of a table");
 
-  std::ostringstream out, err;
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::ParseError& e) {
-    if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
-      parsed.exit_status = app.exit(e, out, err);  // --help or --version
-    } else {
-      parsed.exit_status = usage_error_status;
-      err << program << ": " << e.what() << "\n" << usage_hint << "\n";
-    }
-    parsed.out_text = out.str();
-    parsed.err_text = err.str();
-    return parsed;
-  }
-
-  // The validators above accepted these texts; the checks below only guard the
-  // conversions (CLI11 does not pass an empty value through a validator).
-  std::uint64_t value = 0;
-  std::string problem;
-  if (!parse_decimal(frames_text, 1, max_frames, &value))
-    problem = "--frames: '" + frames_text + "' is not a frame count";
-  o.frames = static_cast<int>(value);
-  if (problem.empty() && !parse_size(size_text, &o.width, &o.height, &problem))
-    problem = "--size: " + problem;
-  if (problem.empty() && app.count("--seed") > 0) {
-    if (parse_decimal(seed_text, 0, UINT32_MAX, &value))
-      o.seed = static_cast<std::uint32_t>(value);
-    else
-      problem = "--seed: '" + seed_text + "' is not a seed";
-  }
-  if (!problem.empty()) {
-    parsed.exit_status = usage_error_status;
-    parsed.err_text = std::string(program) + ": " + problem + "\n" + usage_hint + "\n";
-    return parsed;
-  }
-  parsed.run = true;
+  static_cast<ParseOutcome&>(parsed) = parse_command_line(app, argc, argv);
+  o.seed = scene.seed;
+  o.timed = scene.timed;
+  o.auto_orbit = scene.auto_orbit;
   return parsed;
 }
 

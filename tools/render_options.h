@@ -1,10 +1,12 @@
-// The headless renderer's command line: the options, their defaults and their checks,
-// declared once through CLI11 (which also builds --help from them).
+// The headless renderer's command line: its own options beside the ones it shares with
+// the program (app/options.h), declared once through CLI11.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+
+#include "app/options.h"
 
 namespace aerolume {
 
@@ -25,13 +27,8 @@ struct RenderOptions {
 constexpr int max_frames = 10'000'000;
 constexpr int max_side = 16384;
 
-// What parsing decided. When run is false the process exits with exit_status after
-// printing out_text on stdout and err_text on stderr (help, version, or an error).
-struct ParsedCommandLine {
-  bool run = false;
-  int exit_status = 0;
-  std::string out_text;
-  std::string err_text;
+// What parsing decided, and the options a run receives.
+struct ParsedCommandLine : ParseOutcome {
   RenderOptions options;
 };
 
@@ -39,9 +36,5 @@ ParsedCommandLine parse_render_options(int argc, const char* const* argv);
 
 // "WxH" with both sides decimal, 1 to max_side. On failure says why in *error.
 bool parse_size(const std::string& text, int* width, int* height, std::string* error);
-
-// The error status for bad input, and the hint printed under every such error.
-constexpr int usage_error_status = 2;
-extern const char* const usage_hint;
 
 }  // namespace aerolume

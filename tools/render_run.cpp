@@ -36,7 +36,7 @@ double ms_between(Clock::time_point a, Clock::time_point b) {
 
 int fail(int status, const std::string& message, bool hint = false) {
   std::fprintf(stderr, "%s: %s\n", program, message.c_str());
-  if (hint) std::fprintf(stderr, "%s\n", usage_hint);
+  if (hint) std::fprintf(stderr, "%s\n", usage_hint(program).c_str());
   return status;
 }
 
@@ -128,6 +128,7 @@ int run_render(const RenderOptions& options) {
 
   if (want_stats) {
     figures.peak_rss_kib = peak_resident_kib();
+    figures.heap_kib = heap_in_use_kib();
     std::fputs(options.json ? format_stats_json(figures).c_str()
                             : format_stats_table(figures).c_str(),
                stdout);

@@ -1,6 +1,7 @@
 // Run statistics: summary of the frame times and their table and JSON forms.
 #include "tools/render_stats.h"
 
+#include <malloc.h>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -58,11 +59,13 @@ std::string format_stats_table(const RunFigures& f) {
                 "simulation median   %.1f \u00b5s per pass\n"
                 "balloons            %d\n"
                 "start-up            %.1f ms\n"
-                "peak memory         %.1f MiB\n",
+                "peak memory         %.1f MiB\n"
+                "heap in use         %.1f MiB\n",
                 f.frames, f.width, f.height, static_cast<unsigned>(f.seed), f.wall_ms,
                 frames_per_second(f), frame.median, frame.p95, frame.max, first_frame_ms(f),
                 simulation.median, f.balloons, f.startup_ms,
-                static_cast<double>(f.peak_rss_kib) / 1024.0);
+                static_cast<double>(f.peak_rss_kib) / 1024.0,
+                static_cast<double>(f.heap_kib) / 1024.0);
   return buffer;
 }
 
@@ -82,13 +85,19 @@ std::string format_stats_json(const RunFigures& f) {
          ", \"simulation_us_median\": " + json_number(simulation.median) +
          ", \"balloons\": " + std::to_string(f.balloons) +
          ", \"startup_ms\": " + json_number(f.startup_ms) +
-         ", \"peak_rss_kib\": " + std::to_string(f.peak_rss_kib) + "}\n";
+         ", \"peak_rss_kib\": " + std::to_string(f.peak_rss_kib) +
+         ", \"heap_kib\": " + std::to_string(f.heap_kib) + "}\n";
 }
 
 long peak_resident_kib() {
   rusage usage{};
   if (getrusage(RUSAGE_SELF, &usage) != 0) return 0;
   return usage.ru_maxrss;  // KiB on Linux
+}
+
+long heap_in_use_kib() {
+  const struct mallinfo2 info = mallinfo2();
+  return static_cast<long>((info.uordblks + info.hblkhd) / 1024);
 }
 
 }  // namespace aerolume

@@ -19,6 +19,7 @@ struct RunFigures {
   std::vector<double> simulation_us;  // each frame's simulation pass (step_stream)
   int balloons = 0;                   // balloons in the list after the last frame
   long peak_rss_kib = 0;
+  long heap_kib = 0;  // heap in use after the last frame
 };
 
 struct Summary {
@@ -35,5 +36,9 @@ std::string format_stats_json(const RunFigures& figures);
 
 // The process's peak resident set so far, in KiB (0 if it cannot be read).
 long peak_resident_kib();
+// The heap in use now, every malloc arena together, in KiB. Unlike the peak resident
+// set, it does not move with how much transient memory GL's threads held at some moment,
+// so two runs of different lengths can be compared closely.
+long heap_in_use_kib();
 
 }  // namespace aerolume

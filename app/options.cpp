@@ -1,0 +1,75 @@
+// The shared options and the end of a parse.
+#include "app/options.h"
+
+#include <charconv>
+#include <sstream>
+
+namespace aerolume {
+
+bool all_digits(std::string_view text) {
+  if (text.empty()) return false;
+  for (char c : text)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+CLI::Validator decimal_check(std::uint64_t low, std::uint64_t high, const std::string& what) {
+  return CLI::Validator(
+      [low, high, what](std::string& text) -> std::string {
+        std::uint64_t v = 0;
+        const char* end = text.data() + text.size();
+        const auto [stop, ec] = std::from_chars(text.data(), end, v);
+        if (all_digits(text) && ec == std::errc() && stop == end && v >= low && v <= high) {
+          text = std::to_string(v);  // without leading zeros, which CLI11 would read as octal
+          return std::string();
+        }
+        return "'" + text + "' is not " + what + " from " + std::to_string(low) + " to " +
+               std::to_string(high);
+      },
+      "", "decimal");
+}
+
+void add_scene_options(CLI::App& app, SceneOptions* options) {
+  // CLI11 converts the seed after the transform has accepted and rewritten its text, so
+  // the conversion cannot fail; the callback keeps "not given" apart from any seed.
+  app.add_option_function<std::uint32_t>(
+         "--seed", [options](const std::uint32_t& seed) { options->seed = seed; },
+         "Seed of the random sequence behind clouds, wind and balloons "
+         "[default: the millisecond clock]")
+      ->type_name("S")
+      ->transform(decimal_check(0, UINT32_MAX, "a seed"));
+  app.add_flag("--timed", options->timed,
+               "Timed steps: the simulation step follows frame time");
+  app.add_flag("--auto-orbit", options->auto_orbit, "Orbit the camera by one step every frame");
+}
+
+std::string usage_hint(const std::string& program) {
+  return "run '" + program + " --help' for the options";
+}
+
+ParseOutcome usage_error(const CLI::App& app, const std::string& problem) {
+  ParseOutcome outcome;
+  outcome.exit_status = usage_error_status;
+  outcome.err_text = app.get_name() + ": " + problem + "\n" + usage_hint(app.get_name()) + "\n";
+  return outcome;
+}
+
+ParseOutcome parse_command_line(CLI::App& app, int argc, const char* const* argv) {
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() != static_cast<int>(CLI::ExitCodes::Success))
+      return usage_error(app, e.what());
+    ParseOutcome outcome;  // --help or --version
+    std::ostringstream out, err;
+    outcome.exit_status = app.exit(e, out, err);
+    outcome.out_text = out.str();
+    outcome.err_text = err.str();
+    return outcome;
+  }
+  ParseOutcome outcome;
+  outcome.run = true;
+  return outcome;
+}
+
+}  // namespace aerolume

@@ -1,0 +1,52 @@
+// The command-line options of both programs, declared once through CLI11 (which also
+// builds --help from them): the options they share, their defaults, checks and messages,
+// and the way a parse ends (run, help or version, or one line naming the problem).
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace aerolume {
+
+// What both programs run: the seed, timed steps and the camera orbiting by itself.
+struct SceneOptions {
+  std::optional<std::uint32_t> seed;  // empty: seeded from the millisecond clock
+  bool timed = false;
+  bool auto_orbit = false;
+};
+
+// Adds --seed, --timed and --auto-orbit; the values land in *options once parsed.
+void add_scene_options(CLI::App& app, SceneOptions* options);
+
+// True for a non-empty text of the digits 0 to 9 alone.
+bool all_digits(std::string_view text);
+
+// A transform for a strict decimal from low to high: digits only (no sign, no hex or
+// octal prefix, no empty text), so that a typo is reported rather than guessed at; an
+// accepted text is rewritten without leading zeros for CLI11 to convert. Refusal reads
+// "'TEXT' is not WHAT from LOW to HIGH".
+CLI::Validator decimal_check(std::uint64_t low, std::uint64_t high, const std::string& what);
+
+// The error status for bad input, and the hint printed under every such error.
+constexpr int usage_error_status = 2;
+std::string usage_hint(const std::string& program);
+
+// What parsing decided. When run is false the process exits with exit_status after
+// printing out_text on stdout and err_text on stderr (help, version, or an error).
+struct ParseOutcome {
+  bool run = false;
+  int exit_status = 0;
+  std::string out_text;
+  std::string err_text;
+};
+
+// Parses argv with app. --help and --version end with status 0 and their text; an error
+// ends with usage_error_status, "PROGRAM: problem" and the hint.
+ParseOutcome parse_command_line(CLI::App& app, int argc, const char* const* argv);
+// The same ending for a problem found after parsing (options that exclude each other).
+ParseOutcome usage_error(const CLI::App& app, const std::string& problem);
+
+}  // namespace aerolume
