@@ -2,3 +2,4 @@
 # what is installed and how the Debian package is made. Included at the end of the top
 # CMakeLists.txt, once every target exists.
 include(${CMAKE_CURRENT_LIST_DIR}/WebpAnimation.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/Docs.cmake)
