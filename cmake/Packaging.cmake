@@ -79,3 +79,12 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS ${CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS})
 set(CPACK_SOURCE_GENERATOR "")
 include(CPack)
+
+# The package made and checked as a user gets it (label package; not in the sanitizer
+# build, whose programs are not the ones shipped).
+if(BUILD_TESTING AND NOT AEROLUME_SANITIZE)
+  add_test(NAME package.deb
+           COMMAND bash ${PROJECT_SOURCE_DIR}/tests/package/package_test.sh
+                   ${CMAKE_CPACK_COMMAND} ${PROJECT_BINARY_DIR} ${PROJECT_VERSION})
+  set_tests_properties(package.deb PROPERTIES LABELS package SKIP_RETURN_CODE 77 TIMEOUT 300)
+endif()
