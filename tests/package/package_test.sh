@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# The Debian package as a user gets it: cpack makes it from the build folder; it must hold
+# exactly the two programs and their desktop files with the right owners and modes, carry
+# its library dependencies, run from where it is unpacked, and pass man, the desktop and
+# AppStream validators and lintian (no errors).
+# Usage: package_test.sh CPACK BUILD_DIR VERSION. Exit 77 (skip) only when a tool is missing.
+set -euo pipefail
+cpack=$1 build=$2 version=$3
+
+for tool in "$cpack" dpkg-deb dpkg-shlibdeps dpkg lintian man desktop-file-validate \
+            appstreamcli file gzip; do
+  if ! command -v "$tool" >/dev/null 2>&1; then
+    echo "SKIP: $tool is not installed (scripts/install-deps installs it)" >&2
+    exit 77
+  fi
+done
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+echo "== cpack -G DEB"
+"$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/out" >"$tmp/cpack.log" 2>&1 ||
+  { cat "$tmp/cpack.log" >&2; fail "cpack could not make the package"; }
+deb=$tmp/out/aerolume_${version}_$(dpkg --print-architecture).deb
+[ -f "$deb" ] || fail "no $(basename "$deb") (made: $(cd "$tmp/out" && ls -- *.deb 2>/dev/null))"
+
+echo "== control fields"
+field() { dpkg-deb --field "$deb" "$1"; }
+[ "$(field Package)" = aerolume ] || fail "Package is '$(field Package)'"
+[ "$(field Version)" = "$version" ] || fail "Version is '$(field Version)', not $version"
+[ "$(field Section)" = graphics ] || fail "Section is '$(field Section)'"
+[ "$(field Priority)" = optional ] || fail "Priority is '$(field Priority)'"
+[ -n "$(field Maintainer)" ] || fail "no Maintainer"
+depends=$(field Depends)
+echo "Depends: $depends"
+# Found by dpkg-shlibdeps from the programs themselves: the C library, GL and GLUT.
+for library in libc6 libglut libpng16; do
+  [[ $depends == *"$library"* ]] || fail "Depends lacks $library: '$depends'"
+done
+
+echo "== unpack"
+dpkg-deb -x "$deb" "$tmp/root"
+root=$tmp/root
+
+# aerolume's man page comes from its --help; a program without --help has none yet.
+aerolume_page=
+if env -u DISPLAY -u XSCREENSAVER_WINDOW "$root/usr/bin/aerolume" --help >/dev/null 2>&1; then
+  aerolume_page=./usr/share/man/man1/aerolume.1.gz
+else
+  echo "note: aerolume does not answer --help yet, so its man page is not expected"
+fi
+
+echo "== contents"
+expected=$(printf '%s\n' ./usr/bin/aerolume ./usr/bin/aerolume-render \
+  ./usr/share/applications/aerolume.desktop \
+  ./usr/share/metainfo/io.github.aerolume.Aerolume.metainfo.xml \
+  ./usr/share/doc/aerolume/copyright ./usr/share/doc/aerolume/changelog.gz \
+  ./usr/share/man/man1/aerolume-render.1.gz $aerolume_page \
+  ./usr/share/icons/hicolor/scalable/apps/aerolume.svg \
+  ./usr/share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/aerolume.png |
+  sort)
+dpkg-deb --contents "$deb" >"$tmp/contents"
+# Exactly these files, nothing more (no tests, benchmarks or helpers).
+actual=$(awk '$1 !~ /^d/ { print $6 }' "$tmp/contents" | sort)
+if [ "$actual" != "$expected" ]; then
+  diff <(echo "$expected") <(echo "$actual") >&2 || true
+  fail "the package's files differ from the expected ones (< expected, > in the package)"
+fi
+# Owned by root; directories and programs 0755, everything else 0644.
+awk '$2 != "root/root" { print "owner " $2 ": " $6 }
+     $1 ~ /^d/ && $1 != "drwxr-xr-x" { print "mode " $1 ": " $6 }
+     $1 ~ /^-/ && $6 ~ /^\.\/usr\/bin\// && $1 != "-rwxr-xr-x" { print "mode " $1 ": " $6 }
+     $1 ~ /^-/ && $6 !~ /^\.\/usr\/bin\// && $1 != "-rw-r--r--" { print "mode " $1 ": " $6 }
+     $1 !~ /^[-d]/ { print "not a plain file or folder: " $6 }' "$tmp/contents" >"$tmp/bad"
+[ ! -s "$tmp/bad" ] || { cat "$tmp/bad" >&2; fail "wrong owners or modes in the package"; }
+
+echo "== the unpacked renderer"
+out=$("$root/usr/bin/aerolume-render" --version)
+[ "$out" = "aerolume-render $version" ] || fail "--version printed '$out'"
+"$root/usr/bin/aerolume-render" --frames 1 --size 64x48 --seed 5 --output "$tmp/frame.png" ||
+  fail "the unpacked aerolume-render could not render a frame"
+[[ $(file -b "$tmp/frame.png") == "PNG image data, 64 x 48,"* ]] ||
+  fail "the frame is not a 64x48 PNG: $(file -b "$tmp/frame.png")"
+
+echo "== man pages"
+for page in "$root"/usr/share/man/man1/*.1.gz; do
+  name=$(basename "$page" .1.gz)
+  MANWIDTH=80 man --warnings -l "$page" >"$tmp/page.txt" 2>"$tmp/man.err" ||
+    fail "man could not show $name(1)"
+  [ ! -s "$tmp/man.err" ] || { cat "$tmp/man.err" >&2; fail "man warns about $name(1)"; }
+  grep -q "^NAME" "$tmp/page.txt" && grep -q "$name" "$tmp/page.txt" ||
+    fail "$name(1) has no NAME section naming it"
+done
+
+echo "== desktop entry and metainfo"
+desktop=$root/usr/share/applications/aerolume.desktop
+metainfo=$root/usr/share/metainfo/io.github.aerolume.Aerolume.metainfo.xml
+desktop-file-validate "$desktop" || fail "desktop-file-validate rejects aerolume.desktop"
+appstreamcli validate --no-net "$metainfo" || fail "appstreamcli rejects the metainfo"
+# What they name is in the package: the program, the icon, the desktop entry.
+exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
+[ -x "$root/usr/bin/$exec_name" ] || fail "Exec=$exec_name is not a program of the package"
+icon=$(sed -n 's/^Icon=//p' "$desktop")
+[ -f "$root/usr/share/icons/hicolor/48x48/apps/$icon.png" ] ||
+  fail "Icon=$icon has no icon in the package"
+launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")
+[ -f "$root/usr/share/applications/$launchable" ] ||
+  fail "the metainfo launches '$launchable', which the package does not hold"
+
+echo "== lintian"
+start=$SECONDS
+lintian --fail-on error "$deb" || fail "lintian reports errors"
+echo "lintian took $((SECONDS - start)) s"
+echo "PASS"

@@ -1,0 +1,168 @@
+// Animated WebP through libwebpmux's WebPAnimEncoder: each frame is encoded when it is
+// added; finish() assembles the file into a temporary beside the target and renames it.
+#include "tools/webp_animation.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <webp/encode.h>
+#include <webp/mux.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+namespace aerolume {
+
+namespace {
+
+// WebP's own limit on either side of a picture.
+constexpr int max_side = 16383;
+// Lossy quality and effort: a 320x240 scene at 30 frames a second comes to a few
+// hundred KiB for a few seconds.
+constexpr float frame_quality = 70.0f;
+constexpr int frame_method = 4;
+// A key frame at least every this many frames, so a player can seek.
+constexpr int key_frame_max = 30;
+
+bool write_all(int fd, const std::uint8_t* bytes, std::size_t size) {
+  while (size > 0) {
+    const ssize_t written = ::write(fd, bytes, size);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+}  // namespace
+
+void WebpAnimation::EncoderDeleter::operator()(WebPAnimEncoder* encoder) const {
+  WebPAnimEncoderDelete(encoder);
+}
+
+WebpAnimation::WebpAnimation() = default;
+
+WebpAnimation::~WebpAnimation() { discard(); }
+
+void WebpAnimation::discard() {
+  encoder_.reset();
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (!temp_path_.empty()) std::remove(temp_path_.c_str());
+  temp_path_.clear();
+  frames_ = 0;
+}
+
+bool WebpAnimation::fail(const std::string& why, std::string* error) {
+  *error = "cannot write " + path_ + ": " + why;
+  discard();
+  return false;
+}
+
+bool WebpAnimation::open(const std::string& path, int width, int height, int frame_ms,
+                         std::string* error) {
+  discard();
+  path_ = path;
+  if (width < 1 || height < 1 || width > max_side || height > max_side)
+    return fail("a WebP animation is 1 to 16383 pixels on each side, not " +
+                    std::to_string(width) + "x" + std::to_string(height), error);
+  if (frame_ms < 1) return fail("a frame must last at least 1 ms", error);
+  struct stat existing;
+  if (::stat(path.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
+    return fail("it is a directory", error);
+
+  std::string temp = path + ".XXXXXX";
+  fd_ = ::mkstemp(temp.data());
+  if (fd_ < 0) return fail(std::strerror(errno), error);
+  temp_path_ = temp;
+  ::fchmod(fd_, 0644);
+
+  WebPAnimEncoderOptions options;
+  if (!WebPAnimEncoderOptionsInit(&options))
+    return fail("the installed libwebpmux does not match its headers", error);
+  options.anim_params.loop_count = 0;  // loop forever
+  options.kmax = key_frame_max;
+  options.kmin = key_frame_max / 2 + 1;
+  encoder_.reset(WebPAnimEncoderNew(width, height, &options));
+  if (!encoder_) return fail("the WebP encoder could not be created", error);
+  width_ = width;
+  height_ = height;
+  frame_ms_ = frame_ms;
+  return true;
+}
+
+bool WebpAnimation::add_frame(const RgbImage& frame, std::string* error) {
+  if (!encoder_) {
+    *error = "cannot add a frame: the animation is not open";
+    return false;
+  }
+  if (frame.width != width_ || frame.height != height_ ||
+      frame.pixels.size() != static_cast<std::size_t>(width_) * height_ * 3)
+    return fail("a frame of " + std::to_string(frame.width) + "x" +
+                    std::to_string(frame.height) + " does not match the animation's " +
+                    std::to_string(width_) + "x" + std::to_string(height_), error);
+  // The start of this frame, and of the end marker after it, must fit in an int.
+  if (static_cast<long long>(frames_ + 1) * frame_ms_ > INT_MAX)
+    return fail("the animation is too long", error);
+
+  WebPConfig config;
+  if (!WebPConfigInit(&config)) return fail("the installed libwebp does not match its headers", error);
+  config.quality = frame_quality;
+  config.method = frame_method;
+
+  WebPPicture picture;
+  if (!WebPPictureInit(&picture)) return fail("the installed libwebp does not match its headers", error);
+  picture.use_argb = 1;
+  picture.width = width_;
+  picture.height = height_;
+  if (!WebPPictureImportRGB(&picture, frame.pixels.data(), width_ * 3)) {
+    WebPPictureFree(&picture);
+    return fail("out of memory for a frame", error);
+  }
+  const bool added = WebPAnimEncoderAdd(encoder_.get(), &picture, frames_ * frame_ms_, &config);
+  WebPPictureFree(&picture);
+  if (!added)
+    return fail(std::string("a frame could not be encoded: ") +
+                    WebPAnimEncoderGetError(encoder_.get()), error);
+  ++frames_;
+  return true;
+}
+
+bool WebpAnimation::finish(std::string* error) {
+  if (!encoder_) {
+    *error = "cannot finish: the animation is not open";
+    return false;
+  }
+  if (frames_ == 0) return fail("the animation has no frames", error);
+  // The end marker fixes the last frame's duration.
+  if (!WebPAnimEncoderAdd(encoder_.get(), nullptr, frames_ * frame_ms_, nullptr))
+    return fail(std::string("the animation could not be ended: ") +
+                    WebPAnimEncoderGetError(encoder_.get()), error);
+  WebPData data;
+  WebPDataInit(&data);
+  if (!WebPAnimEncoderAssemble(encoder_.get(), &data)) {
+    WebPDataClear(&data);
+    return fail(std::string("the animation could not be assembled: ") +
+                    WebPAnimEncoderGetError(encoder_.get()), error);
+  }
+  const bool written = write_all(fd_, data.bytes, data.size) && ::fsync(fd_) == 0;
+  const int write_errno = errno;
+  WebPDataClear(&data);
+  if (!written) return fail(std::strerror(write_errno), error);
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) return fail(std::strerror(errno), error);
+  if (std::rename(temp_path_.c_str(), path_.c_str()) != 0)
+    return fail(std::strerror(errno), error);
+  temp_path_.clear();
+  const int frames = frames_;
+  discard();
+  frames_ = frames;
+  return true;
+}
+
+}  // namespace aerolume
