@@ -1,0 +1,41 @@
+// The frame-rate line and the frame limiter.
+#include "app/frame_pacing.h"
+
+#include <thread>
+
+namespace aerolume {
+
+namespace {
+
+constexpr auto report_period = std::chrono::seconds(5);
+
+}  // namespace
+
+FrameRateLine::FrameRateLine(std::FILE* out, PacingClock::time_point start)
+    : out_(out), period_start_(start) {}
+
+void FrameRateLine::frame_done(PacingClock::time_point now) {
+  ++frames_;
+  const auto elapsed = now - period_start_;
+  if (elapsed < report_period) return;
+  const double seconds = std::chrono::duration<double>(elapsed).count();
+  std::fprintf(out_, "%ld frames in %.1f seconds = %.1f FPS\n", frames_, seconds,
+               static_cast<double>(frames_) / seconds);
+  std::fflush(out_);
+  frames_ = 0;
+  period_start_ = now;
+}
+
+FrameLimiter::FrameLimiter(int max_fps, PacingClock::time_point start)
+    : slot_(std::chrono::duration_cast<PacingClock::duration>(std::chrono::duration<double>(1.0 / max_fps))),
+      slot_end_(start + slot_) {}
+
+PacingClock::time_point FrameLimiter::next_start(PacingClock::time_point now) {
+  const PacingClock::time_point start = now < slot_end_ ? slot_end_ : now;
+  slot_end_ = start + slot_;
+  return start;
+}
+
+void FrameLimiter::wait() { std::this_thread::sleep_until(next_start(PacingClock::now())); }
+
+}  // namespace aerolume

@@ -1,0 +1,41 @@
+// Frame pacing for the program's shells: the frame-rate line (--fps) and the frame
+// limiter (--max-fps). Both run after a frame is presented, never inside it.
+#pragma once
+
+#include <chrono>
+#include <cstdio>
+
+namespace aerolume {
+
+using PacingClock = std::chrono::steady_clock;
+
+// Counts presented frames and, every 5 seconds, writes one line such as
+// "1290 frames in 5.0 seconds = 258.0 FPS" and flushes it.
+class FrameRateLine {
+ public:
+  explicit FrameRateLine(std::FILE* out, PacingClock::time_point start = PacingClock::now());
+  void frame_done(PacingClock::time_point now = PacingClock::now());
+
+ private:
+  std::FILE* out_;
+  PacingClock::time_point period_start_;
+  long frames_ = 0;
+};
+
+// Keeps frames at most max_fps a second: each frame has a slot of 1 / max_fps seconds,
+// and the limiter sleeps out what is left of it. A frame that overran its slot starts
+// the next slot afresh, so a slow frame is never followed by a burst.
+class FrameLimiter {
+ public:
+  explicit FrameLimiter(int max_fps, PacingClock::time_point start = PacingClock::now());
+  // The moment the current frame's slot ends and the next frame may start.
+  PacingClock::time_point next_start(PacingClock::time_point now) ;
+  // Sleeps (a real sleep) until the next slot begins.
+  void wait();
+
+ private:
+  PacingClock::duration slot_;
+  PacingClock::time_point slot_end_;
+};
+
+}  // namespace aerolume

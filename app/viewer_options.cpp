@@ -1,0 +1,133 @@
+// The program's options: the shared ones, the window and the frame pacing.
+#include "app/viewer_options.h"
+
+#include <charconv>
+#include <cstring>
+
+#ifndef AEROLUME_VERSION
+#define AEROLUME_VERSION "unknown"
+#endif
+
+namespace aerolume {
+
+namespace {
+
+constexpr const char* program = "aerolume";
+// X resource ids leave the top three of their 32 bits clear.
+constexpr std::uint64_t max_window_id = 0x1fffffff;
+
+CLI::Validator window_id_check() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        unsigned long id = 0;
+        if (parse_window_id(text, &id)) return std::string();
+        return "'" + text + "' is not a window id (decimal, or hexadecimal after 0x)";
+      },
+      "", "window id");
+}
+
+}  // namespace
+
+bool parse_window_id(const std::string& text, unsigned long* id) {
+  const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  const std::string_view digits = hex ? std::string_view(text).substr(2) : std::string_view(text);
+  if (digits.empty()) return false;
+  for (char c : digits)
+    if (!(c >= '0' && c <= '9') && !(hex && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))))
+      return false;
+  std::uint64_t value = 0;
+  const char* end = digits.data() + digits.size();
+  const auto [stop, ec] = std::from_chars(digits.data(), end, value, hex ? 16 : 10);
+  if (ec != std::errc() || stop != end || value == 0 || value > max_window_id) return false;
+  *id = static_cast<unsigned long>(value);
+  return true;
+}
+
+ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
+                                             const char* environment_window) {
+  ParsedViewerCommandLine parsed;
+  ViewerOptions& o = parsed.options;
+  CLI::App app("The Aerolume scene: balloons on ropes rising under a dome of clouds. It "
+               "opens full screen and runs until Esc; GLUT's own options (-display, "
+               "-geometry, -iconic, -direct, -indirect, -gldebug, -sync) come first.",
+               program);
+  app.footer(
+      "With --window-id or --root, or when XSCREENSAVER_WINDOW holds a window id and "
+      "neither is given, the scene is drawn into that window (as a screen saver or a "
+      "desktop background) until the window goes away or SIGTERM or SIGINT arrives; the "
+      "keys then belong to the host.\n"
+      "Exit status: 0 done (Esc, the window gone, SIGTERM or SIGINT), 1 failure (no "
+      "display, no such window, no GL), 2 bad options.");
+  app.set_version_flag("--version", std::string(program) + " " + AEROLUME_VERSION);
+  app.add_flag("--windowed", o.windowed,
+               "Start in a 1024 x 768 window at (10, 30) instead of full screen (F1 switches)");
+  add_scene_options(app, &o.scene);
+  app.add_flag("--fps", o.fps, "Every 5 seconds, print the frame rate on stdout");
+  app.add_option("--max-fps", o.max_fps, "At most N frames a second, sleeping out the rest "
+                                         "[default: no cap]")
+      ->type_name("N")
+      ->transform(decimal_check(1, max_fps_cap, "a frame rate"));
+  app.add_option_function<std::string>(
+         "--window-id",
+         [&o](const std::string& text) {
+           unsigned long id = 0;
+           parse_window_id(text, &id);  // the check has accepted the text
+           o.window_id = id;
+         },
+         "Draw into the existing X window ID, decimal or 0x hexadecimal")
+      ->type_name("ID")
+      ->check(window_id_check());
+  app.add_flag("--root", o.root, "Draw on the root window (the desktop background)");
+
+  static_cast<ParseOutcome&>(parsed) = parse_command_line(app, argc, argv);
+  if (!parsed.run) return parsed;
+  if (o.window_id && o.root) {
+    static_cast<ParseOutcome&>(parsed) = usage_error(app, "--window-id and --root exclude each other");
+  } else if (o.windowed && (o.window_id || o.root)) {
+    static_cast<ParseOutcome&>(parsed) =
+        usage_error(app, "--windowed opens a window of its own; it cannot go with --window-id or --root");
+  } else if (!o.windowed && !o.window_id && !o.root && environment_window != nullptr &&
+             *environment_window != '\0') {
+    unsigned long id = 0;
+    if (parse_window_id(environment_window, &id))
+      o.window_id = id;
+    else
+      static_cast<ParseOutcome&>(parsed) = usage_error(
+          app, std::string("XSCREENSAVER_WINDOW: '") + environment_window + "' is not a window id");
+  }
+  return parsed;
+}
+
+SplitCommandLine split_glut_options(int argc, char** argv) {
+  static const char* const with_value[] = {"-display", "-geometry"};
+  static const char* const alone[] = {"-iconic", "-direct", "-indirect", "-gldebug", "-sync"};
+  SplitCommandLine split;
+  if (argc > 0) {
+    split.glut.push_back(argv[0]);
+    split.ours.push_back(argv[0]);
+  }
+  for (int i = 1; i < argc; ++i) {
+    const auto is = [&](const char* name) { return std::strcmp(argv[i], name) == 0; };
+    bool taken = false;
+    for (const char* name : with_value)
+      if (is(name)) {
+        taken = true;
+        if (i + 1 >= argc) {
+          split.problem = std::string(name) + " needs a value";
+          break;
+        }
+        if (is("-display")) split.display = argv[i + 1];
+        split.glut.push_back(argv[i]);
+        split.glut.push_back(argv[++i]);
+      }
+    for (const char* name : alone)
+      if (is(name)) {
+        taken = true;
+        split.glut.push_back(argv[i]);
+      }
+    if (!taken) split.ours.push_back(argv[i]);
+  }
+  return split;
+}
+
+}  // namespace aerolume

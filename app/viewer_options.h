@@ -1,0 +1,47 @@
+// The program's command line: what is left once GLUT has taken its own options.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/options.h"
+
+namespace aerolume {
+
+struct ViewerOptions {
+  SceneOptions scene;
+  bool windowed = false;  // start in the 1024 x 768 window instead of full screen
+  bool fps = false;       // the frame-rate line every 5 seconds
+  int max_fps = 0;        // 0: no cap
+  // Draw into a window another program owns: its id, or the root window.
+  std::optional<unsigned long> window_id;
+  bool root = false;
+};
+
+constexpr int max_fps_cap = 1000;
+
+struct ParsedViewerCommandLine : ParseOutcome {
+  ViewerOptions options;
+};
+
+// environment_window is the value of XSCREENSAVER_WINDOW (null when unset): the window
+// a screen-saver host asks to be drawn into, used when no window option is given.
+ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
+                                             const char* environment_window);
+
+// A window id as X programs write it: decimal, or hexadecimal after 0x; a possible X
+// resource id (not 0, at most 0x1fffffff). False for anything else.
+bool parse_window_id(const std::string& text, unsigned long* id);
+
+// GLUT's own options (-display NAME, -geometry WxH+X+Y, -iconic, -direct, -indirect,
+// -gldebug, -sync) taken out of a command line, and the rest; both keep argv[0] first.
+struct SplitCommandLine {
+  std::vector<char*> glut;
+  std::vector<char*> ours;
+  std::string problem;  // set when a GLUT option lacks its value
+  const char* display = nullptr;  // the value of -display, if given
+};
+SplitCommandLine split_glut_options(int argc, char** argv);
+
+}  // namespace aerolume

@@ -1,0 +1,133 @@
+// The program's command line and its frame pacing: the options it shares with the
+// renderer fail with the same words, window ids and the screen-saver variable are read
+// as X programs write them, GLUT keeps its own options, and the frame-rate line and the
+// limiter count time as promised.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/frame_pacing.h"
+#include "app/viewer_options.h"
+#include "tools/render_options.h"
+
+namespace aerolume {
+namespace {
+
+ParsedViewerCommandLine parse(std::vector<std::string> args, const char* environment = nullptr) {
+  args.insert(args.begin(), "aerolume");
+  std::vector<const char*> argv;
+  for (const std::string& a : args) argv.push_back(a.c_str());
+  return parse_viewer_options(static_cast<int>(argv.size()), argv.data(), environment);
+}
+
+// The first line of a refusal without the program's name.
+std::string problem_of(const ParseOutcome& p) {
+  const std::string line = p.err_text.substr(0, p.err_text.find('\n'));
+  return line.substr(line.find(": ") + 2);
+}
+
+TEST(ViewerOptions, SharedOptionsFailWithTheRenderersWords) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--seed", "x"}, {"--seed", "4294967296"}, {"--seed"}}) {
+    const ParsedViewerCommandLine viewer = parse(args);
+    std::vector<const char*> argv = {"aerolume-render"};
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    const ParsedCommandLine render = parse_render_options(static_cast<int>(argv.size()), argv.data());
+    ASSERT_FALSE(viewer.run);
+    EXPECT_EQ(viewer.exit_status, 2);
+    EXPECT_EQ(problem_of(viewer), problem_of(render)) << args[0];
+    EXPECT_EQ(viewer.err_text.rfind("aerolume: ", 0), 0u) << viewer.err_text;
+  }
+  const ParsedViewerCommandLine p = parse({"--seed", "007", "--timed", "--auto-orbit", "--fps",
+                                           "--max-fps", "60", "--windowed"});
+  ASSERT_TRUE(p.run) << p.err_text;
+  EXPECT_EQ(*p.options.scene.seed, 7u);
+  EXPECT_TRUE(p.options.scene.timed && p.options.scene.auto_orbit && p.options.fps &&
+              p.options.windowed);
+  EXPECT_EQ(p.options.max_fps, 60);
+  for (const char* bad : {"0", "1001", "0x10", "-5"})
+    EXPECT_EQ(parse({"--max-fps", bad}).exit_status, 2) << bad;
+}
+
+TEST(ViewerOptions, WindowsComeFromTheOptionsOrTheScreenSaverVariable) {
+  unsigned long id = 0;
+  EXPECT_TRUE(parse_window_id("0x1c00004", &id));
+  EXPECT_EQ(id, 0x1c00004u);
+  EXPECT_TRUE(parse_window_id("29360132", &id));
+  EXPECT_EQ(id, 29360132u);
+  for (const char* bad : {"", "0", "0x", "-5", "12abc", "0x20000000", "99999999999999999999"})
+    EXPECT_FALSE(parse_window_id(bad, &id)) << bad;
+
+  EXPECT_EQ(*parse({"--window-id", "0x400001"}).options.window_id, 0x400001u);
+  EXPECT_TRUE(parse({"--root"}).options.root);
+  // The host's variable is used only when no window is asked for on the command line.
+  EXPECT_EQ(*parse({}, "0x600002").options.window_id, 0x600002u);
+  EXPECT_EQ(*parse({"--window-id", "7"}, "0x600002").options.window_id, 7u);
+  EXPECT_FALSE(parse({"--root"}, "0x600002").options.window_id.has_value());
+  EXPECT_FALSE(parse({"--windowed"}, "0x600002").options.window_id.has_value());
+  EXPECT_FALSE(parse({}, "").options.window_id.has_value());
+  EXPECT_EQ(parse({}, "nonsense").exit_status, 2);
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--windowed", "--root"}, {"--windowed", "--window-id", "5"},
+        {"--root", "--window-id", "5"}, {"--window-id", "0"}}) {
+    const ParsedViewerCommandLine p = parse(args);
+    EXPECT_FALSE(p.run) << args[1];
+    EXPECT_EQ(p.exit_status, 2) << args[1];
+    EXPECT_EQ(std::count(p.err_text.begin(), p.err_text.end(), '\n'), 2) << p.err_text;
+  }
+}
+
+TEST(ViewerOptions, GlutKeepsItsOwnOptionsAndTheirValues) {
+  std::vector<std::string> words = {"aerolume", "-geometry", "640x480+5+6", "--windowed",
+                                    "-display", ":3", "-sync", "--fps"};
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  const SplitCommandLine split = split_glut_options(static_cast<int>(argv.size()), argv.data());
+  const auto text = [](const std::vector<char*>& v) {
+    std::string all;
+    for (const char* w : v) all += std::string(w) + " ";
+    return all;
+  };
+  EXPECT_EQ(text(split.glut), "aerolume -geometry 640x480+5+6 -display :3 -sync ");
+  EXPECT_EQ(text(split.ours), "aerolume --windowed --fps ");
+  EXPECT_STREQ(split.display, ":3");
+  EXPECT_TRUE(split.problem.empty());
+  std::string last = "-geometry";
+  std::vector<char*> lacking = {argv[0], last.data()};
+  EXPECT_EQ(split_glut_options(2, lacking.data()).problem, "-geometry needs a value");
+}
+
+TEST(FramePacing, TheLimiterSleepsOutEachSlotAndNeverBursts) {
+  using std::chrono::milliseconds;
+  const PacingClock::time_point t0{};
+  FrameLimiter limiter(50, t0);  // slots of 20 ms
+  EXPECT_EQ(limiter.next_start(t0 + milliseconds(5)), t0 + milliseconds(20));
+  EXPECT_EQ(limiter.next_start(t0 + milliseconds(21)), t0 + milliseconds(40));
+  // A frame that overran its slot starts the next one at once, and the slots follow it.
+  EXPECT_EQ(limiter.next_start(t0 + milliseconds(75)), t0 + milliseconds(75));
+  EXPECT_EQ(limiter.next_start(t0 + milliseconds(76)), t0 + milliseconds(95));
+}
+
+TEST(FramePacing, TheFrameRateLineComesEveryFiveSeconds) {
+  using std::chrono::milliseconds;
+  std::FILE* out = std::tmpfile();
+  ASSERT_NE(out, nullptr);
+  const PacingClock::time_point t0{};
+  FrameRateLine line(out, t0);
+  for (int i = 1; i <= 1290; ++i) line.frame_done(t0 + milliseconds(i * 5000 / 1290));
+  for (int i = 1; i <= 50; ++i) line.frame_done(t0 + milliseconds(5000 + i * 100));
+  line.frame_done(t0 + milliseconds(10050));  // counted toward the third line
+  std::rewind(out);
+  char text[256] = {};
+  const std::size_t n = std::fread(text, 1, sizeof text - 1, out);
+  std::fclose(out);
+  EXPECT_EQ(std::string(text, n),
+            "1290 frames in 5.0 seconds = 258.0 FPS\n50 frames in 5.0 seconds = 10.0 FPS\n");
+}
+
+}  // namespace
+}  // namespace aerolume
