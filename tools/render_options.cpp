@@ -73,6 +73,8 @@ ParsedCommandLine parse_render_options(int argc, const char* const* argv) {
                "the real frame function, optionally saving the last one as a PNG picture.",
                program);
   app.footer(
+      "--animation writes the frames as a looping animated WebP; with --every K only "
+      "every K-th frame is kept.\n"
       "--stats prints a table of timings and memory after the run; --json prints the same "
       "figures as one JSON object on stdout instead (alone or with --stats).\n"
       "Runs with the same seed, size and frame count and without --timed give identical "
@@ -90,6 +92,17 @@ ParsedCommandLine parse_render_options(int argc, const char* const* argv) {
   add_scene_options(app, &scene);
   app.add_option("--output", o.output, "Write the last frame to this PNG file")
       ->type_name("FILE.png");
+  CLI::Option* animation =
+      app.add_option("--animation", o.animation,
+                     "Write the frames to this file as an animated WebP, 25 frames a second")
+          ->type_name("FILE.webp");
+  app.add_option("--every", o.every,
+                 "Keep one frame in K for the animation (frames 1, K + 1, 2K + 1, ...), each "
+                 "shown K times as long")
+      ->type_name("K")
+      ->capture_default_str()
+      ->transform(decimal_check(1, max_frames, "a frame interval"))
+      ->needs(animation);
   app.add_flag("--stats", o.stats, "Print timings and peak memory after the run");
   app.add_flag("--json", o.json, "Print the statistics as one JSON object instead of a table");
 

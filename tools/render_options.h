@@ -17,7 +17,9 @@ struct RenderOptions {
   std::optional<std::uint32_t> seed;  // empty: seeded from the millisecond clock
   bool timed = false;
   bool auto_orbit = false;
-  std::string output;  // empty: no picture is written
+  std::string output;     // empty: no picture is written
+  std::string animation;  // empty: no animation is written
+  int every = 1;          // the animation keeps frames 0, K, 2K, ...
   bool stats = false;
   bool json = false;
 };

@@ -21,6 +21,7 @@
 #include "tools/png_io.h"
 #include "tools/progress_bar.h"
 #include "tools/render_stats.h"
+#include "tools/webp_animation.h"
 
 namespace aerolume {
 
@@ -29,6 +30,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* program = "aerolume-render";
+// An animation plays the rendered frames at 25 a second.
+constexpr int animation_frame_ms = 40;
 
 double ms_between(Clock::time_point a, Clock::time_point b) {
   return std::chrono::duration<double, std::milli>(b - a).count();
@@ -67,6 +70,13 @@ bool check_output_writable(const std::string& path, std::string* error) {
 int run_render(const RenderOptions& options) {
   std::string error;
   if (!options.output.empty() && !check_output_writable(options.output, &error))
+    return fail(1, error);
+  // The animation's file is created now, so a path that cannot be written fails before
+  // any frame is rendered; it is renamed into place once every frame is in.
+  WebpAnimation animation;
+  if (!options.animation.empty() &&
+      !animation.open(options.animation, options.width, options.height,
+                      options.every * animation_frame_ms, &error))
     return fail(1, error);
 
   const Clock::time_point start = Clock::now();
@@ -114,6 +124,9 @@ int run_render(const RenderOptions& options) {
       figures.frame_ms.push_back(ms_between(t0, t1));
       figures.simulation_us.push_back(stream_timing.last_pass_us);
     }
+    if (!options.animation.empty() && i % options.every == 0 &&
+        !animation.add_frame(read_gl_frame(options.width, options.height), &error))
+      return fail(1, error);
     progress.update(i + 1, ms_between(frames_start, t1));
   }
   figures.wall_ms = ms_between(frames_start, Clock::now());
@@ -121,6 +134,7 @@ int run_render(const RenderOptions& options) {
   stream_timing.enabled = false;
   figures.balloons = balloon_count();
 
+  if (!options.animation.empty() && !animation.finish(&error)) return fail(1, error);
   if (!options.output.empty()) {
     const RgbImage image = read_gl_frame(options.width, options.height);
     if (!write_png(options.output, image, &error)) return fail(1, error);

@@ -37,9 +37,10 @@ start_xvfb() {
   note "Xvfb on $DISPLAY at ${SCREEN_W}x${SCREEN_H}"
 }
 
-# Starts aerolume and waits for its window; sets APP_PID and WINDOW.
+# Starts aerolume with the given arguments and waits for its window; sets APP_PID and
+# WINDOW.
 start_app() {
-  "$AEROLUME" >"$WORK/app.out" 2>"$WORK/app.err" &
+  "$AEROLUME" "$@" >"$WORK/app.out" 2>"$WORK/app.err" &
   APP_PID=$!
   WINDOW=$(timeout 60 xdotool search --sync --name '^Aerolume$' | head -n 1)
   [ -n "$WINDOW" ] || fail "no window titled Aerolume appeared: $(cat "$WORK/app.err")"

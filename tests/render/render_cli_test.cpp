@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include <webp/demux.h>
+
 #include "tools/png_io.h"
 
 extern char** environ;
@@ -163,11 +165,12 @@ TEST_F(RenderCli, UnwritableOutputFailsWithStatusOneBeforeRendering) {
       "/proc/aerolume-render-test.png",  // not writable, even by root
       pictures_.string(),                // a folder, not a file
   };
+  for (const char* option : {"--output", "--animation"})
   for (const std::string& output : outputs) {
-    SCOPED_TRACE(output);
+    SCOPED_TRACE(std::string(option) + " " + output);
     // Many frames at a large size: the refusal must come before any of them (rendering
     // them first would run past the test's time limit).
-    const Outcome r = run({"--size", "2048x2048", "--frames", "10000000", "--output", output});
+    const Outcome r = run({"--size", "2048x2048", "--frames", "10000000", option, output});
     EXPECT_EQ(r.status, 1);
     const std::vector<std::string> lines = lines_of(r.err);
     ASSERT_EQ(lines.size(), 1u) << r.err;
@@ -179,6 +182,29 @@ TEST_F(RenderCli, UnwritableOutputFailsWithStatusOneBeforeRendering) {
   }
   EXPECT_TRUE(pictures_left().empty());
   EXPECT_FALSE(fs::exists(scratch_ / "missing-folder"));
+}
+
+TEST_F(RenderCli, AnimationKeepsOneFrameInKAtThePictureSize) {
+  const fs::path path = pictures_ / "stream.webp";
+  // The camera orbits so that every kept frame differs from the one before (the encoder
+  // merges a frame identical to its predecessor into it).
+  const Outcome r = run({"--seed", "4", "--auto-orbit", "--frames", "61", "--every", "30",
+                         "--size", "64x48", "--animation", path.string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+  const WebPData data{bytes.data(), bytes.size()};
+  WebPAnimDecoderOptions options;
+  ASSERT_TRUE(WebPAnimDecoderOptionsInit(&options));
+  WebPAnimDecoder* decoder = WebPAnimDecoderNew(&data, &options);
+  ASSERT_NE(decoder, nullptr) << "not an animated WebP";
+  WebPAnimInfo info;
+  ASSERT_TRUE(WebPAnimDecoderGetInfo(decoder, &info));
+  WebPAnimDecoderDelete(decoder);
+  EXPECT_EQ(info.frame_count, 3u);  // frames 1, 31 and 61
+  EXPECT_EQ(info.canvas_width, 64u);
+  EXPECT_EQ(info.canvas_height, 48u);
+  EXPECT_EQ(pictures_left(), std::vector<std::string>{"stream.webp"});
 }
 
 TEST_F(RenderCli, NoGlContextIsOneClearLineAndStatusOne) {

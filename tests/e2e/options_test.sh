@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# The program's options as a person uses them on a real X screen: --windowed opens the
+# 1024 x 768 window, GLUT's -geometry still places it, --fps prints the frame rate, a
+# --max-fps cap holds the rate and costs less CPU than no cap, and bad options end at
+# once with status 2 and one line, before any window opens.
+AEROLUME=$1
+XPROBE=$2
+source "$(dirname "$0")/lib.sh"
+
+start_xvfb
+
+# Bad options: the problem and the hint on stderr, status 2, and no window.
+for args in "--seed x" "--max-fps 0" "--windowed --root" "--bogus" "-geometry"; do
+  status=0
+  # shellcheck disable=SC2086
+  "$AEROLUME" $args >"$WORK/bad.out" 2>"$WORK/bad.err" || status=$?
+  [ "$status" -eq 2 ] || fail "aerolume $args ended with status $status, expected 2"
+  [ "$(wc -l <"$WORK/bad.err")" -eq 2 ] || fail "aerolume $args: expected a problem and a hint: $(cat "$WORK/bad.err")"
+  grep -q "^aerolume: " "$WORK/bad.err" || fail "aerolume $args: $(cat "$WORK/bad.err")"
+  [ ! -s "$WORK/bad.out" ] || fail "aerolume $args printed on stdout"
+done
+xdotool search --name '^Aerolume$' >/dev/null 2>&1 && fail "a bad option left a window open"
+note "bad options: status 2, problem and hint, no window"
+
+# CPU seconds (user + system) the program has used so far.
+cpu_seconds() {
+  awk -v tck="$(getconf CLK_TCK)" '{ print ($14 + $15) / tck }' "/proc/$APP_PID/stat"
+}
+# Runs the started program for $1 seconds and prints its CPU share in that time.
+cpu_share_over() {
+  local before after
+  before=$(cpu_seconds)
+  sleep "$1"
+  after=$(cpu_seconds)
+  awk -v a="$before" -v b="$after" -v t="$1" 'BEGIN { printf "%.3f\n", (b - a) / t }'
+}
+stop_app() {
+  kill "$APP_PID" 2>/dev/null
+  wait "$APP_PID" 2>/dev/null
+  APP_PID=""
+}
+
+# --windowed: the 1024 x 768 window, with the frame-rate line and no cap.
+start_app --windowed --fps --seed 3
+wait_window_size 1024 768
+note "--windowed opened 1024 x 768"
+sleep 1
+uncapped=$(cpu_share_over 5)
+stop_app
+
+# --max-fps 30 for a little over 10 s: two lines of the frame rate.
+start_app --windowed --fps --max-fps 30 --seed 3
+wait_window_size 1024 768
+sleep 1
+capped=$(cpu_share_over 5)
+for _ in $(seq 150); do
+  [ "$(grep -c . "$WORK/app.out")" -ge 2 ] && break
+  sleep 0.1
+done
+stop_app
+lines=$(grep -c . "$WORK/app.out")
+[ "$lines" -ge 2 ] || fail "expected two frame-rate lines in 10 s, got: $(cat "$WORK/app.out")"
+grep -vqE '^[0-9]+ frames in [0-9]+\.[0-9] seconds = [0-9]+\.[0-9] FPS$' "$WORK/app.out" &&
+  fail "a frame-rate line is malformed: $(cat "$WORK/app.out")"
+rate=$(head -n 2 "$WORK/app.out" | awk '{ f += $1; s += $4 } END { printf "%.1f\n", f / s }')
+note "--max-fps 30: $rate frames a second over two lines; CPU $capped capped, $uncapped uncapped"
+awk -v r="$rate" 'BEGIN { exit !(r >= 27 && r <= 33) }' || fail "capped at 30, the rate was $rate"
+awk -v c="$capped" -v u="$uncapped" 'BEGIN { exit !(c < 0.6 * u) }' ||
+  fail "the cap did not lower the CPU use clearly ($capped against $uncapped)"
+
+# GLUT's -geometry: it places the window with --windowed, and without our options the
+# window still goes full screen as always.
+start_app -geometry 640x480+20+40 --windowed
+wait_window_size 640 480
+note "-geometry 640x480 with --windowed gave 640 x 480"
+stop_app
+start_app -geometry 640x480+20+40
+wait_window_size $SCREEN_W $SCREEN_H
+note "-geometry alone: full screen as before"
+stop_app
+echo "PASS"
