@@ -15,7 +15,7 @@ execute_process(COMMAND date -u -d ${AEROLUME_RELEASE_DATE} +%s
                 OUTPUT_VARIABLE aerolume_release_epoch OUTPUT_STRIP_TRAILING_WHITESPACE)
 
 set(aerolume_man_pages)
-function(aerolume_man_page program optional)
+function(aerolume_man_page program)
   set(page ${PROJECT_BINARY_DIR}/man/${program}.1.gz)
   add_custom_command(
     OUTPUT ${page}
@@ -23,22 +23,16 @@ function(aerolume_man_page program optional)
             -DPROGRAM=$<TARGET_FILE:${program}>
             -DINCLUDE=${PROJECT_SOURCE_DIR}/man/${program}.h2m -DOUTPUT=${page}
             "-DSOURCE=Aerolume ${PROJECT_VERSION}" -DDATE_EPOCH=${aerolume_release_epoch}
-            -DOPTIONAL=${optional} -P ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/Help2man.cmake
+            -P ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/Help2man.cmake
     DEPENDS ${program} ${PROJECT_SOURCE_DIR}/man/${program}.h2m
             ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/Help2man.cmake
     COMMENT "Making the man page ${program}(1)"
     VERBATIM)
   set(aerolume_man_pages ${aerolume_man_pages} ${page} PARENT_SCOPE)
-  if(optional)
-    install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 OPTIONAL)
-  else()
-    install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  endif()
+  install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endfunction()
 
 file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/man)
-aerolume_man_page(aerolume-render OFF)
-# aerolume answers --help once its command-line options are in; until then its page is
-# left out with a build warning (OPTIONAL ON). Turn this to OFF once it does.
-aerolume_man_page(aerolume ON)
+aerolume_man_page(aerolume-render)
+aerolume_man_page(aerolume)
 add_custom_target(aerolume_man_pages ALL DEPENDS ${aerolume_man_pages})

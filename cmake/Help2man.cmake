@@ -1,8 +1,7 @@
 # Makes one gzipped man page from a built program's --help and --version through
 # help2man (run with cmake -P; see Docs.cmake). Variables: HELP2MAN, GZIP, PROGRAM,
 # INCLUDE (the .h2m file), OUTPUT (the .1.gz to write), SOURCE (footer text), DATE_EPOCH
-# (the page's date, so the page depends only on its inputs), OPTIONAL (a program that
-# does not answer --help yet gets a warning and no page instead of a failed build).
+# (the page's date, so the page depends only on its inputs).
 
 # The page must not depend on where it is built: no display to open, no window to
 # borrow; a program that tried to open a window fails at once instead of showing one.
@@ -20,12 +19,8 @@ execute_process(COMMAND "${PROGRAM}" --help RESULT_VARIABLE status OUTPUT_VARIAB
                 ERROR_VARIABLE help_error TIMEOUT 30)
 if(NOT status EQUAL 0 OR NOT help MATCHES "--help")
   string(STRIP "${help_error}" help_error)
-  set(why "${name} --help did not print its options (status ${status}: ${help_error})")
-  if(OPTIONAL)
-    message(WARNING "${why}; its man page is left out until it does")
-    return()
-  endif()
-  message(FATAL_ERROR "${why}; cannot make its man page")
+  message(FATAL_ERROR "${name} --help did not print its options (status ${status}: "
+                      "${help_error}); cannot make its man page")
 endif()
 
 execute_process(COMMAND "${HELP2MAN}" --no-info --section=1 --include=${INCLUDE}
