@@ -76,9 +76,9 @@ int run_glut_window(aerolume::SplitCommandLine& command_line) {
   glutInitErrorFunc(on_glut_error);
   glutInit(&glut_argc, command_line.glut.data());
   glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-  // -geometry, when given, sets the window's size and place instead.
-  if (glutGet(GLUT_INIT_WINDOW_WIDTH) <= 0 || !options.windowed) glutInitWindowSize(1024, 768);
-  if (options.windowed && glutGet(GLUT_INIT_WINDOW_X) < 0) glutInitWindowPosition(10, 30);
+  // In a window, -geometry (already read by glutInit) sets its size and place instead.
+  if (!options.windowed || !command_line.geometry) glutInitWindowSize(1024, 768);
+  if (options.windowed && !command_line.geometry) glutInitWindowPosition(10, 30);
   glutCreateWindow("Aerolume");
   if (!options.windowed) glutFullScreen();
   glutDisplayFunc(display_frame);

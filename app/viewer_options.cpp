@@ -13,8 +13,6 @@ namespace aerolume {
 namespace {
 
 constexpr const char* program = "aerolume";
-// X resource ids leave the top three of their 32 bits clear.
-constexpr std::uint64_t max_window_id = 0x1fffffff;
 
 CLI::Validator window_id_check() {
   return CLI::Validator(
@@ -38,7 +36,7 @@ bool parse_window_id(const std::string& text, unsigned long* id) {
   std::uint64_t value = 0;
   const char* end = digits.data() + digits.size();
   const auto [stop, ec] = std::from_chars(digits.data(), end, value, hex ? 16 : 10);
-  if (ec != std::errc() || stop != end || value == 0 || value > max_window_id) return false;
+  if (ec != std::errc() || stop != end || value == 0 || value > UINT32_MAX) return false;
   *id = static_cast<unsigned long>(value);
   return true;
 }
@@ -117,6 +115,7 @@ SplitCommandLine split_glut_options(int argc, char** argv) {
           break;
         }
         if (is("-display")) split.display = argv[i + 1];
+        if (is("-geometry")) split.geometry = true;
         split.glut.push_back(argv[i]);
         split.glut.push_back(argv[++i]);
       }

@@ -30,8 +30,9 @@ struct ParsedViewerCommandLine : ParseOutcome {
 ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
                                              const char* environment_window);
 
-// A window id as X programs write it: decimal, or hexadecimal after 0x; a possible X
-// resource id (not 0, at most 0x1fffffff). False for anything else.
+// A window id as X programs write it: decimal, or hexadecimal after 0x; not 0, at most
+// 32 bits. False for anything else. (Whether such a window exists is the X server's
+// to say.)
 bool parse_window_id(const std::string& text, unsigned long* id);
 
 // GLUT's own options (-display NAME, -geometry WxH+X+Y, -iconic, -direct, -indirect,
@@ -41,6 +42,7 @@ struct SplitCommandLine {
   std::vector<char*> ours;
   std::string problem;  // set when a GLUT option lacks its value
   const char* display = nullptr;  // the value of -display, if given
+  bool geometry = false;          // -geometry was given
 };
 SplitCommandLine split_glut_options(int argc, char** argv);
 

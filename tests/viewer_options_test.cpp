@@ -59,7 +59,7 @@ TEST(ViewerOptions, WindowsComeFromTheOptionsOrTheScreenSaverVariable) {
   EXPECT_EQ(id, 0x1c00004u);
   EXPECT_TRUE(parse_window_id("29360132", &id));
   EXPECT_EQ(id, 29360132u);
-  for (const char* bad : {"", "0", "0x", "-5", "12abc", "0x20000000", "99999999999999999999"})
+  for (const char* bad : {"", "0", "0x", "-5", "12abc", "0x100000000", "99999999999999999999"})
     EXPECT_FALSE(parse_window_id(bad, &id)) << bad;
 
   EXPECT_EQ(*parse({"--window-id", "0x400001"}).options.window_id, 0x400001u);
@@ -95,6 +95,7 @@ TEST(ViewerOptions, GlutKeepsItsOwnOptionsAndTheirValues) {
   EXPECT_EQ(text(split.glut), "aerolume -geometry 640x480+5+6 -display :3 -sync ");
   EXPECT_EQ(text(split.ours), "aerolume --windowed --fps ");
   EXPECT_STREQ(split.display, ":3");
+  EXPECT_TRUE(split.geometry);
   EXPECT_TRUE(split.problem.empty());
   std::string last = "-geometry";
   std::vector<char*> lacking = {argv[0], last.data()};

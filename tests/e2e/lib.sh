@@ -1,6 +1,7 @@
 # Shared helpers for the end-to-end tests: a private Xvfb screen, the real aerolume
 # window on it, screen grabs, and clean-up of everything started.
-# Usage: source this file with AEROLUME and XPROBE set to the built programs.
+# Usage: source this file with AEROLUME and XPROBE set to the built programs (and HOST
+# to the host window program, for the scripts that use one).
 
 set -u
 SCREEN_W=1280
@@ -8,12 +9,14 @@ SCREEN_H=1024
 WORK=$(mktemp -d)
 XVFB_PID=""
 APP_PID=""
+HOST_PID=""
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 note() { echo "-- $*"; }
 
 cleanup() {
   [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null && wait "$APP_PID" 2>/dev/null
+  [ -n "$HOST_PID" ] && kill "$HOST_PID" 2>/dev/null && wait "$HOST_PID" 2>/dev/null
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
   rm -rf "$WORK"
 }
@@ -25,8 +28,10 @@ start_xvfb() {
     exit 77
   fi
   command -v xdotool >/dev/null 2>&1 || fail "xdotool is not installed (apt-get install xdotool)"
-  Xvfb -displayfd 3 -screen 0 ${SCREEN_W}x${SCREEN_H}x24 -nolisten tcp 3>"$WORK/display" \
-    >"$WORK/xvfb.log" 2>&1 &
+  # -noreset: the server stays as it is when its last client leaves, so a script that
+  # starts and stops programs one after another does not meet it in the middle of a reset.
+  Xvfb -displayfd 3 -screen 0 ${SCREEN_W}x${SCREEN_H}x24 -nolisten tcp -noreset \
+    3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
   XVFB_PID=$!
   for _ in $(seq 100); do
     [ -s "$WORK/display" ] && break
@@ -97,4 +102,42 @@ quit_with_escape() {
   APP_PID=""
   [ "$status" -eq 0 ] || fail "Esc ended the program with status $status, expected 0"
   note "Esc ended the program with status 0"
+}
+
+# Starts the host program with a window of its own: start_host WxH+X+Y [KIND] [RRGGBB]
+# (see tests/e2e/host_window.cpp); sets HOST_PID and HOST_WINDOW once it is mapped.
+start_host() {
+  # Removed first: a background job opens its redirections only once it runs, so the
+  # files could otherwise still show the previous host's id for a moment.
+  local out="$WORK/host.out" err="$WORK/host.err"
+  rm -f "$out" "$err"
+  "$HOST" "$@" >"$out" 2>"$err" &
+  HOST_PID=$!
+  for _ in $(seq 100); do
+    [ -s "$out" ] && break
+    kill -0 "$HOST_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  HOST_WINDOW=$(head -n 1 "$out" 2>/dev/null)
+  [ -n "$HOST_WINDOW" ] || fail "the host window did not open: $(cat "$err" 2>/dev/null)"
+  note "host window $HOST_WINDOW ($*)"
+}
+
+# Ends the host program; the X server destroys its window.
+stop_host() {
+  kill "$HOST_PID" 2>/dev/null
+  wait "$HOST_PID" 2>/dev/null
+  HOST_PID=""
+}
+
+# Waits up to $1 seconds for the program to end by itself; sets APP_STATUS.
+wait_app_exit() {
+  for _ in $(seq $(($1 * 10))); do
+    app_running || break
+    sleep 0.1
+  done
+  app_running && fail "the program is still running after $1 s"
+  wait "$APP_PID"
+  APP_STATUS=$?
+  APP_PID=""
 }

@@ -1,0 +1,240 @@
+// The X11 + GLX shell: adopts an existing window (or the root window), makes a GLX
+// context current on it with the window's own visual, and runs the shared frame until
+// the window is destroyed or a signal asks us to stop. Keys belong to the host here.
+#include "app/x11_shell.h"
+
+#include <GL/gl.h>
+#include <GL/glx.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "app/frame.h"
+#include "app/scene_setup.h"
+
+namespace aerolume {
+
+namespace {
+
+volatile std::sig_atomic_t stop_requested = 0;
+
+void on_stop_signal(int) { stop_requested = 1; }
+
+// The first X error since the last reset_x_error(); Xlib calls the handler from inside
+// whichever call reads the error, so it only records.
+struct XErrorRecord {
+  bool seen = false;
+  unsigned char error_code = 0;
+  unsigned char request_code = 0;
+};
+XErrorRecord x_error;
+
+int record_x_error(Display*, XErrorEvent* event) {
+  if (!x_error.seen) x_error = {true, event->error_code, event->request_code};
+  return 0;
+}
+
+// A lost display connection takes the window with it: the same normal end as the window
+// being destroyed, so status 0 and no message. Xlib exits if this handler returns, and
+// the connection is unusable, so leave at once without running exit-time clean-up that
+// might still talk to the server.
+int on_display_lost(Display*) { std::_Exit(0); }
+
+void reset_x_error() { x_error = {}; }
+
+// Sends everything and waits for the replies, so that errors have arrived.
+bool synced_error(Display* display) {
+  XSync(display, False);
+  return x_error.seen;
+}
+
+// GLX's own error numbers, offsets from the extension's error base (the GLX protocol
+// header defines them but is not usable from client code).
+constexpr int glx_bad_drawable = 2;
+constexpr int glx_bad_current_window = 5;
+constexpr int glx_bad_window = 12;
+
+// True for the errors that mean "the drawable no longer exists".
+bool window_gone_error(const XErrorRecord& error, int glx_error_base) {
+  const int code = error.error_code;
+  return code == BadWindow || code == BadDrawable || code == glx_error_base + glx_bad_drawable ||
+         code == glx_error_base + glx_bad_window || code == glx_error_base + glx_bad_current_window;
+}
+
+int fail(const char* format, unsigned long value = 0) {
+  std::fputs("aerolume: ", stderr);
+  std::fprintf(stderr, format, value);
+  std::fputc('\n', stderr);
+  return 1;
+}
+
+// Installs the stop signals and the X error handlers; puts the previous ones back.
+class HandlerGuard {
+ public:
+  HandlerGuard() {
+    stop_requested = 0;
+    reset_x_error();
+    struct sigaction action {};
+    action.sa_handler = on_stop_signal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, &old_term_);
+    sigaction(SIGINT, &action, &old_int_);
+    // A write to a display connection that has gone would otherwise kill the process
+    // with SIGPIPE before Xlib can report the loss to on_display_lost.
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGPIPE, &ignore, &old_pipe_);
+    old_error_ = XSetErrorHandler(record_x_error);
+    old_io_error_ = XSetIOErrorHandler(on_display_lost);
+  }
+  ~HandlerGuard() {
+    XSetIOErrorHandler(old_io_error_);
+    XSetErrorHandler(old_error_);
+    sigaction(SIGPIPE, &old_pipe_, nullptr);
+    sigaction(SIGINT, &old_int_, nullptr);
+    sigaction(SIGTERM, &old_term_, nullptr);
+  }
+  HandlerGuard(const HandlerGuard&) = delete;
+  HandlerGuard& operator=(const HandlerGuard&) = delete;
+
+ private:
+  struct sigaction old_term_ {};
+  struct sigaction old_int_ {};
+  struct sigaction old_pipe_ {};
+  XErrorHandler old_error_ = nullptr;
+  XIOErrorHandler old_io_error_ = nullptr;
+};
+
+struct DisplayCloser {
+  void operator()(Display* display) const { XCloseDisplay(display); }
+};
+struct XFreer {
+  void operator()(void* data) const { XFree(data); }
+};
+using DisplayPtr = std::unique_ptr<Display, DisplayCloser>;
+using VisualInfoPtr = std::unique_ptr<XVisualInfo, XFreer>;
+
+// The GL context, released (and the window let go) when the shell ends.
+class ContextGuard {
+ public:
+  ContextGuard(Display* display, GLXContext context) : display_(display), context_(context) {}
+  ~ContextGuard() {
+    glXMakeCurrent(display_, None, nullptr);
+    glXDestroyContext(display_, context_);
+  }
+  ContextGuard(const ContextGuard&) = delete;
+  ContextGuard& operator=(const ContextGuard&) = delete;
+
+ private:
+  Display* display_;
+  GLXContext context_;
+};
+
+int glx_config(Display* display, XVisualInfo* visual, int attribute) {
+  int value = 0;
+  return glXGetConfig(display, visual, attribute, &value) == 0 ? value : 0;
+}
+
+// What the scene needs from the visual and does not find, or nullptr when it is usable.
+// Any depth buffer is accepted; note that with only 16 bits the far cloud dome loses the
+// depth test against the cleared buffer and the clouds do not show.
+const char* missing_gl_feature(Display* display, XVisualInfo* visual) {
+  if (!glx_config(display, visual, GLX_USE_GL)) return "OpenGL support";
+  if (!glx_config(display, visual, GLX_RGBA)) return "RGBA colour";
+  if (glx_config(display, visual, GLX_DEPTH_SIZE) <= 0) return "depth buffer";
+  return nullptr;
+}
+
+// Drains the pending events; returns false once the window has been destroyed.
+bool follow_window_events(Display* display, Window window, int* width, int* height) {
+  while (XPending(display) > 0) {
+    XEvent event;
+    XNextEvent(display, &event);
+    if (event.type == DestroyNotify && event.xdestroywindow.window == window) return false;
+    if (event.type == ConfigureNotify && event.xconfigure.window == window) {
+      *width = event.xconfigure.width;
+      *height = event.xconfigure.height;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+int run_in_x_window(unsigned long window_id, bool root, const ShellHooks& hooks) {
+  HandlerGuard handlers;
+  const DisplayPtr display(XOpenDisplay(nullptr));
+  if (!display) {
+    const char* name = XDisplayName(nullptr);
+    std::fprintf(stderr, "aerolume: cannot open the X display \"%s\" (is DISPLAY set?)\n", name);
+    return 1;
+  }
+  Display* d = display.get();
+  int glx_error_base = 0, glx_event_base = 0;
+  if (!glXQueryExtension(d, &glx_error_base, &glx_event_base))
+    return fail("the X display has no GLX extension, so OpenGL cannot draw on it");
+
+  const Window window = root ? DefaultRootWindow(d) : static_cast<Window>(window_id);
+  XWindowAttributes attributes;
+  if (!XGetWindowAttributes(d, window, &attributes) || synced_error(d))
+    return fail("there is no window 0x%lx on this display", window);
+
+  XVisualInfo wanted{};
+  wanted.visualid = XVisualIDFromVisual(attributes.visual);
+  wanted.screen = XScreenNumberOfScreen(attributes.screen);
+  int count = 0;
+  const VisualInfoPtr visual(XGetVisualInfo(d, VisualIDMask | VisualScreenMask, &wanted, &count));
+  if (!visual || count < 1) return fail("cannot look up the visual of window 0x%lx", window);
+  if (const char* missing = missing_gl_feature(d, visual.get())) {
+    std::fprintf(stderr, "aerolume: window 0x%lx cannot be drawn: its visual 0x%lx has no %s\n",
+                 window, visual->visualid, missing);
+    return 1;
+  }
+  const bool double_buffered = glx_config(d, visual.get(), GLX_DOUBLEBUFFER) != 0;
+
+  const GLXContext context = glXCreateContext(d, visual.get(), nullptr, True);
+  if (context == nullptr || synced_error(d))
+    return fail("cannot create an OpenGL context for window 0x%lx", window);
+  const ContextGuard context_guard(d, context);
+  if (!glXMakeCurrent(d, window, context) || synced_error(d))
+    return fail("cannot draw with OpenGL on window 0x%lx", window);
+
+  // Size changes and destruction arrive as structure events; other clients may select
+  // them on the same window, so this does not disturb the host.
+  XSelectInput(d, window, StructureNotifyMask);
+  if (synced_error(d)) return fail("window 0x%lx went away before the first frame", window);
+
+  if (hooks.start_scene != nullptr) hooks.start_scene();
+  int width = attributes.width, height = attributes.height;
+  reshape_viewport(width, height);
+  int drawn_width = width, drawn_height = height;
+
+  while (stop_requested == 0) {
+    if (!follow_window_events(d, window, &width, &height)) return 0;
+    if (x_error.seen) {
+      if (window_gone_error(x_error, glx_error_base)) return 0;
+      std::fprintf(stderr, "aerolume: X error %d on request %d while drawing\n", x_error.error_code,
+                   x_error.request_code);
+      return 1;
+    }
+    if (width != drawn_width || height != drawn_height) {
+      reshape_viewport(width, height);
+      drawn_width = width;
+      drawn_height = height;
+    }
+    render_frame();
+    if (double_buffered)
+      glXSwapBuffers(d, window);
+    else
+      glFlush();
+    if (hooks.after_frame != nullptr) hooks.after_frame();
+  }
+  return 0;
+}
+
+}  // namespace aerolume
