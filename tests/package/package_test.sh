@@ -91,8 +91,10 @@ metainfo=$root/usr/share/metainfo/io.github.aerolume.Aerolume.metainfo.xml
 desktop-file-validate "$desktop" || fail "desktop-file-validate rejects aerolume.desktop"
 appstreamcli validate --no-net "$metainfo" || fail "appstreamcli rejects the metainfo"
 # What they name is in the package: the program, the icon, the desktop entry.
-exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
-[ -x "$root/usr/bin/$exec_name" ] || fail "Exec=$exec_name is not a program of the package"
+# (Every Exec line: the entry's own and its actions'.)
+for exec_name in $(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop"); do
+  [ -x "$root/usr/bin/$exec_name" ] || fail "Exec=$exec_name is not a program of the package"
+done
 icon=$(sed -n 's/^Icon=//p' "$desktop")
 [ -f "$root/usr/share/icons/hicolor/48x48/apps/$icon.png" ] ||
   fail "Icon=$icon has no icon in the package"
