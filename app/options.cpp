@@ -1,6 +1,8 @@
 // The shared options and the end of a parse.
 #include "app/options.h"
 
+#include <CLI/CLI.hpp>
+
 #include <charconv>
 #include <sstream>
 

@@ -3,11 +3,15 @@
 // and the way a parse ends (run, help or version, or one line naming the problem).
 #pragma once
 
-#include <CLI/CLI.hpp>
-
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+
+namespace CLI {
+class App;
+class Validator;
+}  // namespace CLI
 
 namespace aerolume {
 

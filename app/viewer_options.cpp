@@ -1,6 +1,8 @@
 // The program's options: the shared ones, the window and the frame pacing.
 #include "app/viewer_options.h"
 
+#include <CLI/CLI.hpp>
+
 #include <charconv>
 #include <cstring>
 
