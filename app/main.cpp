@@ -32,13 +32,8 @@ void on_glut_error(const char* format, va_list args) {
 }
 
 // The scene from the chosen seed (the clock by default), then the modes asked for.
-void start_scene() {
-  if (options.scene.seed)
-    aerolume::init_scene_from_seed(*options.scene.seed);
-  else
-    aerolume::init_scene();
-  aerolume::timed_steps = options.scene.timed;
-  aerolume::auto_orbit = options.scene.auto_orbit;
+void start_chosen_scene() {
+  aerolume::start_scene(options.scene);
   if (options.windowed) aerolume::fullscreen = false;
 }
 
@@ -87,7 +82,7 @@ int run_glut_window(aerolume::SplitCommandLine& command_line) {
   glutSpecialFunc(aerolume::on_special_key);
   glutIdleFunc(display_frame);
   aerolume::set_window_control({leave_fullscreen, enter_fullscreen});
-  start_scene();
+  start_chosen_scene();
   display_frame();
   glutMainLoop();
   return 0;
@@ -116,7 +111,7 @@ int main(int argc, char** argv) {
     // The X11 shell opens the display that -display names, as GLUT would.
     if (command_line.display != nullptr) setenv("DISPLAY", command_line.display, 1);
     return aerolume::run_in_x_window(options.window_id.value_or(0), options.root,
-                                     {start_scene, after_frame});
+                                     {start_chosen_scene, after_frame});
   }
   return run_glut_window(command_line);
 }

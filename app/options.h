@@ -4,9 +4,10 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
+
+#include "app/scene_setup.h"
 
 namespace CLI {
 class App;
@@ -14,13 +15,6 @@ class Validator;
 }  // namespace CLI
 
 namespace aerolume {
-
-// What both programs run: the seed, timed steps and the camera orbiting by itself.
-struct SceneOptions {
-  std::optional<std::uint32_t> seed;  // empty: seeded from the millisecond clock
-  bool timed = false;
-  bool auto_orbit = false;
-};
 
 // Adds --seed, --timed and --auto-orbit; the values land in *options once parsed.
 void add_scene_options(CLI::App& app, SceneOptions* options);

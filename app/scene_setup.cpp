@@ -26,6 +26,14 @@ void init_scene_from_seed(std::uint32_t seed) {
   init_lighting();
 }
 
+std::uint32_t start_scene(const SceneOptions& options) {
+  const std::uint32_t seed = options.seed ? *options.seed : clock_ms();
+  init_scene_from_seed(seed);
+  timed_steps = options.timed;
+  auto_orbit = options.auto_orbit;
+  return seed;
+}
+
 void reset_camera() {
   eye.x = 0.0f;
   eye.y = 1500.0f;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "render/render_state.h"
 
@@ -14,6 +15,15 @@ namespace aerolume {
 void init_scene();
 // The same from a given seed, for reproducible runs (the headless renderer, tests).
 void init_scene_from_seed(std::uint32_t seed);
+// How a run of the scene starts: its seed, timed steps and the camera orbiting by itself.
+struct SceneOptions {
+  std::optional<std::uint32_t> seed;  // empty: seeded from the millisecond clock
+  bool timed = false;
+  bool auto_orbit = false;
+};
+// init_scene_from_seed() with the seed (or the clock), then the two modes. Returns the
+// seed it used.
+std::uint32_t start_scene(const SceneOptions& options);
 // eye = (0, 1500, -1250), look_at = (0, 1250, 0); only those six components are written.
 void reset_camera();
 

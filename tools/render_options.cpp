@@ -67,7 +67,6 @@ bool parse_size(const std::string& text, int* width, int* height, std::string* e
 ParsedCommandLine parse_render_options(int argc, const char* const* argv) {
   ParsedCommandLine parsed;
   RenderOptions& o = parsed.options;
-  SceneOptions scene;
 
   CLI::App app("Renders the Aerolume scene offscreen (EGL, no display needed): N frames of "
                "the real frame function, optionally saving the last one as a PNG picture.",
@@ -89,7 +88,7 @@ ParsedCommandLine parse_render_options(int argc, const char* const* argv) {
       ->type_name("WxH")
       ->default_str(std::to_string(o.width) + "x" + std::to_string(o.height))
       ->check(size_reader(&o));
-  add_scene_options(app, &scene);
+  add_scene_options(app, &o.scene);
   app.add_option("--output", o.output, "Write the last frame to this PNG file")
       ->type_name("FILE.png");
   CLI::Option* animation =
@@ -107,9 +106,6 @@ ParsedCommandLine parse_render_options(int argc, const char* const* argv) {
   app.add_flag("--json", o.json, "Print the statistics as one JSON object instead of a table");
 
   static_cast<ParseOutcome&>(parsed) = parse_command_line(app, argc, argv);
-  o.seed = scene.seed;
-  o.timed = scene.timed;
-  o.auto_orbit = scene.auto_orbit;
   return parsed;
 }
 

@@ -2,8 +2,6 @@
 // the program (app/options.h), declared once through CLI11.
 #pragma once
 
-#include <cstdint>
-#include <optional>
 #include <string>
 
 #include "app/options.h"
@@ -14,9 +12,7 @@ struct RenderOptions {
   int frames = 1;
   int width = 1024;
   int height = 768;
-  std::optional<std::uint32_t> seed;  // empty: seeded from the millisecond clock
-  bool timed = false;
-  bool auto_orbit = false;
+  SceneOptions scene;  // seed, timed steps, auto-orbit
   std::string output;     // empty: no picture is written
   std::string animation;  // empty: no animation is written
   int every = 1;          // the animation keeps frames 0, K, 2K, ...

@@ -13,7 +13,6 @@
 
 #include "app/frame.h"
 #include "app/scene_setup.h"
-#include "core/clock.h"
 #include "core/state.h"
 #include "render/scene_pass.h"
 #include "sim/balloon_stream.h"
@@ -93,11 +92,8 @@ int run_render(const RenderOptions& options) {
                 true);
 
   // As the program does: start-up, then the viewport GLUT sets before the first frame.
-  const std::uint32_t seed = options.seed ? *options.seed : clock_ms();
-  init_scene_from_seed(seed);
+  const std::uint32_t seed = start_scene(options.scene);
   reshape_viewport(options.width, options.height);
-  timed_steps = options.timed;
-  auto_orbit = options.auto_orbit;
   glFinish();
 
   RunFigures figures;

@@ -23,8 +23,8 @@ TEST(RenderOptions, DefaultsAreOneFrameAt1024x768SeededFromTheClock) {
   EXPECT_EQ(p.options.frames, 1);
   EXPECT_EQ(p.options.width, 1024);
   EXPECT_EQ(p.options.height, 768);
-  EXPECT_FALSE(p.options.seed.has_value());
-  EXPECT_FALSE(p.options.timed || p.options.auto_orbit || p.options.stats || p.options.json);
+  EXPECT_FALSE(p.options.scene.seed.has_value());
+  EXPECT_FALSE(p.options.scene.timed || p.options.scene.auto_orbit || p.options.stats || p.options.json);
   EXPECT_TRUE(p.options.output.empty());
   EXPECT_TRUE(p.err_text.empty());
 }
@@ -37,9 +37,9 @@ TEST(RenderOptions, EveryOptionReachesTheRun) {
   EXPECT_EQ(p.options.frames, 600);
   EXPECT_EQ(p.options.width, 320);
   EXPECT_EQ(p.options.height, 240);
-  ASSERT_TRUE(p.options.seed.has_value());
-  EXPECT_EQ(*p.options.seed, 4294967295u);
-  EXPECT_TRUE(p.options.timed && p.options.auto_orbit && p.options.stats && p.options.json);
+  ASSERT_TRUE(p.options.scene.seed.has_value());
+  EXPECT_EQ(*p.options.scene.seed, 4294967295u);
+  EXPECT_TRUE(p.options.scene.timed && p.options.scene.auto_orbit && p.options.stats && p.options.json);
   EXPECT_EQ(p.options.output, "shot.png");
 }
 
@@ -47,11 +47,11 @@ TEST(RenderOptions, NumbersAreReadAsPlainDecimals) {
   // A leading zero is not octal, and zero is a valid seed.
   ParsedCommandLine p = parse({"--seed", "010", "--frames", "0010"});
   ASSERT_TRUE(p.run) << p.err_text;
-  EXPECT_EQ(*p.options.seed, 10u);
+  EXPECT_EQ(*p.options.scene.seed, 10u);
   EXPECT_EQ(p.options.frames, 10);
   p = parse({"--seed=0", "--frames", std::to_string(max_frames)});
   ASSERT_TRUE(p.run) << p.err_text;
-  EXPECT_EQ(*p.options.seed, 0u);
+  EXPECT_EQ(*p.options.scene.seed, 0u);
   EXPECT_EQ(p.options.frames, max_frames);
   EXPECT_FALSE(parse({"--seed", "0x10"}).run);
   EXPECT_FALSE(parse({"--seed", "+5"}).run);
