@@ -52,10 +52,11 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
                "-geometry, -iconic, -direct, -indirect, -gldebug, -sync) come first.",
                program);
   app.footer(
-      "With --window-id or --root, or when XSCREENSAVER_WINDOW holds a window id and "
-      "neither is given, the scene is drawn into that window (as a screen saver or a "
-      "desktop background) until the window goes away or SIGTERM or SIGINT arrives; the "
-      "keys then belong to the host.\n"
+      "With --window-id or --root, or when XSCREENSAVER_WINDOW holds a window id (which "
+      "then stands in for the root window), the scene is drawn into that window (as a "
+      "screen saver or a desktop background) until the window goes away or SIGTERM or "
+      "SIGINT arrives; the keys then belong to the host. Screen-saver hosts may write "
+      "-root and -window-id with one dash.\n"
       "Exit status: 0 done (Esc, the window gone, SIGTERM or SIGINT), 1 failure (no "
       "display, no such window, no GL), 2 bad options.");
   app.set_version_flag("--version", std::string(program) + " " + AEROLUME_VERSION);
@@ -77,7 +78,9 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
          "Draw into the existing X window ID, decimal or 0x hexadecimal")
       ->type_name("ID")
       ->check(window_id_check());
-  app.add_flag("--root", o.root, "Draw on the root window (the desktop background)");
+  app.add_flag("--root", o.root,
+               "Draw on the root window (the desktop background), or on the screen saver's "
+               "window when XSCREENSAVER_WINDOW names one");
 
   static_cast<ParseOutcome&>(parsed) = parse_command_line(app, argc, argv);
   if (!parsed.run) return parsed;
@@ -86,12 +89,15 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
   } else if (o.windowed && (o.window_id || o.root)) {
     static_cast<ParseOutcome&>(parsed) =
         usage_error(app, "--windowed opens a window of its own; it cannot go with --window-id or --root");
-  } else if (!o.windowed && !o.window_id && !o.root && environment_window != nullptr &&
+  } else if (!o.windowed && !o.window_id && environment_window != nullptr &&
              *environment_window != '\0') {
+    // Screen-saver hosts start their saver with -root and name their own window in the
+    // variable: it stands in for the root window.
     unsigned long id = 0;
-    if (parse_window_id(environment_window, &id))
+    if (parse_window_id(environment_window, &id)) {
       o.window_id = id;
-    else
+      o.root = false;
+    } else
       static_cast<ParseOutcome&>(parsed) = usage_error(
           app, std::string("XSCREENSAVER_WINDOW: '") + environment_window + "' is not a window id");
   }
@@ -126,6 +132,15 @@ SplitCommandLine split_glut_options(int argc, char** argv) {
         taken = true;
         split.glut.push_back(argv[i]);
       }
+    // The single-dash spellings that screen-saver hosts pass to the programs they start.
+    if (!taken && is("-root")) {
+      split.ours.push_back(const_cast<char*>("--root"));
+      taken = true;
+    }
+    if (!taken && is("-window-id")) {
+      split.ours.push_back(const_cast<char*>("--window-id"));
+      taken = true;
+    }
     if (!taken) split.ours.push_back(argv[i]);
   }
   return split;

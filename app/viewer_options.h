@@ -26,7 +26,8 @@ struct ParsedViewerCommandLine : ParseOutcome {
 };
 
 // environment_window is the value of XSCREENSAVER_WINDOW (null when unset): the window
-// a screen-saver host asks to be drawn into, used when no window option is given.
+// a screen-saver host asks to be drawn into. It is used unless --window-id or
+// --windowed is given; with --root it stands in for the root window, as hosts expect.
 ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
                                              const char* environment_window);
 
@@ -36,7 +37,8 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
 bool parse_window_id(const std::string& text, unsigned long* id);
 
 // GLUT's own options (-display NAME, -geometry WxH+X+Y, -iconic, -direct, -indirect,
-// -gldebug, -sync) taken out of a command line, and the rest; both keep argv[0] first.
+// -gldebug, -sync) taken out of a command line, and the rest, where the screen-saver
+// hosts' -root and -window-id become --root and --window-id; both keep argv[0] first.
 struct SplitCommandLine {
   std::vector<char*> glut;
   std::vector<char*> ours;

@@ -67,7 +67,10 @@ TEST(ViewerOptions, WindowsComeFromTheOptionsOrTheScreenSaverVariable) {
   // The host's variable is used only when no window is asked for on the command line.
   EXPECT_EQ(*parse({}, "0x600002").options.window_id, 0x600002u);
   EXPECT_EQ(*parse({"--window-id", "7"}, "0x600002").options.window_id, 7u);
-  EXPECT_FALSE(parse({"--root"}, "0x600002").options.window_id.has_value());
+  // Hosts start their saver with -root: their window stands in for the root window.
+  const ViewerOptions hosted = parse({"--root"}, "0x600002").options;
+  EXPECT_EQ(*hosted.window_id, 0x600002u);
+  EXPECT_FALSE(hosted.root);
   EXPECT_FALSE(parse({"--windowed"}, "0x600002").options.window_id.has_value());
   EXPECT_FALSE(parse({}, "").options.window_id.has_value());
   EXPECT_EQ(parse({}, "nonsense").exit_status, 2);
@@ -81,9 +84,10 @@ TEST(ViewerOptions, WindowsComeFromTheOptionsOrTheScreenSaverVariable) {
   }
 }
 
-TEST(ViewerOptions, GlutKeepsItsOwnOptionsAndTheirValues) {
+TEST(ViewerOptions, GlutKeepsItsOwnOptionsAndHostsMayUseOneDash) {
   std::vector<std::string> words = {"aerolume", "-geometry", "640x480+5+6", "--windowed",
-                                    "-display", ":3", "-sync", "--fps"};
+                                    "-display", ":3", "-sync", "--fps", "-root",
+                                    "-window-id", "0x5"};
   std::vector<char*> argv;
   for (std::string& w : words) argv.push_back(w.data());
   const SplitCommandLine split = split_glut_options(static_cast<int>(argv.size()), argv.data());
@@ -93,7 +97,7 @@ TEST(ViewerOptions, GlutKeepsItsOwnOptionsAndTheirValues) {
     return all;
   };
   EXPECT_EQ(text(split.glut), "aerolume -geometry 640x480+5+6 -display :3 -sync ");
-  EXPECT_EQ(text(split.ours), "aerolume --windowed --fps ");
+  EXPECT_EQ(text(split.ours), "aerolume --windowed --fps --root --window-id 0x5 ");
   EXPECT_STREQ(split.display, ":3");
   EXPECT_TRUE(split.geometry);
   EXPECT_TRUE(split.problem.empty());

@@ -93,7 +93,8 @@ wait_app_exit 5
 note "the window went away: status 0, nothing on stderr"
 
 start_host 400x300+700+500
-start_app_with env XSCREENSAVER_WINDOW="$HOST_WINDOW" "$AEROLUME"
+# As screen-saver hosts start their saver: -root, with their window in the variable.
+start_app_with env XSCREENSAVER_WINDOW="$HOST_WINDOW" "$AEROLUME" -root
 wait_for_sky 700 500 400 300
 only_in_host_window
 stop_app_with INT
