@@ -55,8 +55,7 @@ void BM_RegenerateClouds(benchmark::State& state) {
     return;
   }
   seed_noise(bench_seed);
-  glGenTextures(1, &cloud_texture);
-  generate_cloud_texture();
+  create_cloud_texture();
   glFinish();
   for (auto _ : state) {
     generate_cloud_texture();

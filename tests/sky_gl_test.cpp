@@ -25,9 +25,8 @@ namespace {
 class SkyGl : public gltest::GlTest {
  protected:
   void make_clouds(std::uint32_t seed) {
-    glGenTextures(1, &cloud_texture);
     seed_noise(seed);
-    generate_cloud_texture();
+    create_cloud_texture();
   }
 };
 
