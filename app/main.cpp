@@ -15,6 +15,7 @@
 #include "app/viewer_options.h"
 #include "app/x11_shell.h"
 #include "core/state.h"
+#include "render/render_state.h"
 
 namespace {
 

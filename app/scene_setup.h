@@ -5,8 +5,6 @@
 #include <cstdint>
 #include <optional>
 
-#include "render/render_state.h"
-
 namespace aerolume {
 
 // Render state, projection, noise, clouds, balloons, display lists, camera and

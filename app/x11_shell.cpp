@@ -15,6 +15,7 @@
 
 #include "app/frame.h"
 #include "app/scene_setup.h"
+#include "render/render_state.h"
 
 namespace aerolume {
 

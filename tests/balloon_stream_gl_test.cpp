@@ -13,6 +13,7 @@
 #include "app/scene_setup.h"
 #include "assets/sky.h"
 #include "core/state.h"
+#include "render/render_state.h"
 #include "render/scene_pass.h"
 #include "sim/balloon_stream.h"
 #include "tests/gl_fixture.h"

@@ -11,6 +11,7 @@
 #include "core/state.h"
 #include "noise/noise.h"
 #include "noise/random.h"
+#include "render/render_state.h"
 #include "render/scene_pass.h"
 #include "sim/balloon_stream.h"
 #include "tests/gl_fixture.h"

@@ -9,6 +9,7 @@
 #include "assets/sky.h"
 #include "core/state.h"
 #include "noise/noise.h"
+#include "render/render_state.h"
 #include "tests/gl_fixture.h"
 
 namespace aerolume {

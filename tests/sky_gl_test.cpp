@@ -17,6 +17,7 @@
 #include "core/clock.h"
 #include "core/state.h"
 #include "noise/noise.h"
+#include "render/render_state.h"
 #include "tests/gl_fixture.h"
 
 namespace aerolume {

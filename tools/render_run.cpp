@@ -14,6 +14,7 @@
 #include "app/frame.h"
 #include "app/scene_setup.h"
 #include "core/state.h"
+#include "render/render_state.h"
 #include "render/scene_pass.h"
 #include "sim/balloon_stream.h"
 #include "tools/offscreen_context.h"
