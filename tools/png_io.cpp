@@ -4,13 +4,13 @@
 
 #include <GL/gl.h>
 #include <png.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "tools/replacing_file.h"
 
 namespace aerolume {
 
@@ -82,34 +82,13 @@ bool decode(std::FILE* file, RgbImage* image) {
 }  // namespace
 
 bool write_png(const std::string& path, const RgbImage& image, std::string* error) {
-  std::string temp = path + ".XXXXXX";
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) {
-    *error = "cannot write " + path + ": " + std::strerror(errno);
-    return false;
+  ReplacingFile out;
+  if (!out.open(path, error)) return false;
+  if (!encode(out.stream(), image)) {
+    *error = out.failure("the image could not be encoded");
+    return false;  // the temporary file goes with out
   }
-  std::FILE* file = fdopen(fd, "wb");
-  if (file == nullptr) {
-    *error = "cannot write " + path + ": " + std::strerror(errno);
-    close(fd);
-    std::remove(temp.c_str());
-    return false;
-  }
-  fchmod(fd, 0644);
-  const bool encoded = encode(file, image);
-  const bool flushed = std::fflush(file) == 0 && fsync(fd) == 0;
-  const bool closed = std::fclose(file) == 0;
-  if (!encoded || !flushed || !closed) {
-    *error = "cannot write " + path + ": the image could not be encoded or flushed";
-    std::remove(temp.c_str());
-    return false;
-  }
-  if (std::rename(temp.c_str(), path.c_str()) != 0) {
-    *error = "cannot write " + path + ": " + std::strerror(errno);
-    std::remove(temp.c_str());
-    return false;
-  }
-  return true;
+  return out.commit(error);
 }
 
 bool read_png(const std::string& path, RgbImage* image, std::string* error) {

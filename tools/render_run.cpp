@@ -2,14 +2,10 @@
 #include "tools/render_run.h"
 
 #include <GL/gl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "app/frame.h"
 #include "app/scene_setup.h"
@@ -21,6 +17,7 @@
 #include "tools/png_io.h"
 #include "tools/progress_bar.h"
 #include "tools/render_stats.h"
+#include "tools/replacing_file.h"
 #include "tools/webp_animation.h"
 
 namespace aerolume {
@@ -46,25 +43,8 @@ int fail(int status, const std::string& message, bool hint = false) {
 }  // namespace
 
 bool check_output_writable(const std::string& path, std::string* error) {
-  struct stat info {};
-  if (path.empty() || path.back() == '/' ||
-      (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))) {
-    *error = "cannot write " + path + ": it names a folder, not a file";
-    return false;
-  }
-  std::string probe = path + ".XXXXXX";
-  const int fd = mkstemp(probe.data());
-  if (fd < 0) {
-    const std::size_t slash = path.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    *error = "cannot write " + path + ": no file can be created in " + folder + " (" +
-             std::strerror(errno) + ")";
-    return false;
-  }
-  close(fd);
-  unlink(probe.c_str());
-  return true;
+  ReplacingFile probe;  // removed again when it goes
+  return probe.open(path, error);
 }
 
 int run_render(const RenderOptions& options) {

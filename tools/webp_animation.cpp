@@ -2,15 +2,11 @@
 // added; finish() assembles the file into a temporary beside the target and renames it.
 #include "tools/webp_animation.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
 #include <webp/encode.h>
 #include <webp/mux.h>
 
-#include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <cstring>
 
 namespace aerolume {
 
@@ -25,19 +21,6 @@ constexpr int frame_method = 4;
 // A key frame at least every this many frames, so a player can seek.
 constexpr int key_frame_max = 30;
 
-bool write_all(int fd, const std::uint8_t* bytes, std::size_t size) {
-  while (size > 0) {
-    const ssize_t written = ::write(fd, bytes, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes += written;
-    size -= static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
 }  // namespace
 
 void WebpAnimation::EncoderDeleter::operator()(WebPAnimEncoder* encoder) const {
@@ -50,15 +33,12 @@ WebpAnimation::~WebpAnimation() { discard(); }
 
 void WebpAnimation::discard() {
   encoder_.reset();
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-  if (!temp_path_.empty()) std::remove(temp_path_.c_str());
-  temp_path_.clear();
+  file_.abandon();
   frames_ = 0;
 }
 
 bool WebpAnimation::fail(const std::string& why, std::string* error) {
-  *error = "cannot write " + path_ + ": " + why;
+  *error = file_.failure(why);
   discard();
   return false;
 }
@@ -66,20 +46,11 @@ bool WebpAnimation::fail(const std::string& why, std::string* error) {
 bool WebpAnimation::open(const std::string& path, int width, int height, int frame_ms,
                          std::string* error) {
   discard();
-  path_ = path;
+  if (!file_.open(path, error)) return false;
   if (width < 1 || height < 1 || width > max_side || height > max_side)
     return fail("a WebP animation is 1 to 16383 pixels on each side, not " +
                     std::to_string(width) + "x" + std::to_string(height), error);
   if (frame_ms < 1) return fail("a frame must last at least 1 ms", error);
-  struct stat existing;
-  if (::stat(path.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
-    return fail("it is a directory", error);
-
-  std::string temp = path + ".XXXXXX";
-  fd_ = ::mkstemp(temp.data());
-  if (fd_ < 0) return fail(std::strerror(errno), error);
-  temp_path_ = temp;
-  ::fchmod(fd_, 0644);
 
   WebPAnimEncoderOptions options;
   if (!WebPAnimEncoderOptionsInit(&options))
@@ -149,16 +120,13 @@ bool WebpAnimation::finish(std::string* error) {
     return fail(std::string("the animation could not be assembled: ") +
                     WebPAnimEncoderGetError(encoder_.get()), error);
   }
-  const bool written = write_all(fd_, data.bytes, data.size) && ::fsync(fd_) == 0;
-  const int write_errno = errno;
+  const bool written = std::fwrite(data.bytes, 1, data.size, file_.stream()) == data.size;
   WebPDataClear(&data);
-  if (!written) return fail(std::strerror(write_errno), error);
-  const int fd = fd_;
-  fd_ = -1;
-  if (::close(fd) != 0) return fail(std::strerror(errno), error);
-  if (std::rename(temp_path_.c_str(), path_.c_str()) != 0)
-    return fail(std::strerror(errno), error);
-  temp_path_.clear();
+  if (!written) return fail("the animation could not be written out", error);
+  if (!file_.commit(error)) {
+    discard();
+    return false;
+  }
   const int frames = frames_;
   discard();
   frames_ = frames;

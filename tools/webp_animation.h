@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tools/png_io.h"
+#include "tools/replacing_file.h"
 
 struct WebPAnimEncoder;
 
@@ -41,9 +42,7 @@ class WebpAnimation {
   bool fail(const std::string& why, std::string* error);
 
   std::unique_ptr<WebPAnimEncoder, EncoderDeleter> encoder_;
-  std::string path_;
-  std::string temp_path_;
-  int fd_ = -1;
+  ReplacingFile file_;
   int width_ = 0;
   int height_ = 0;
   int frame_ms_ = 0;
