@@ -45,6 +45,22 @@ void add_scene_options(CLI::App& app, SceneOptions* options) {
   app.add_flag("--auto-orbit", options->auto_orbit, "Orbit the camera by one step every frame");
 }
 
+CLI::Option* add_samples_option(CLI::App& app, int* samples) {
+  const CLI::Validator sample_count(
+      [](std::string& text) -> std::string {
+        for (const char* count : {"0", "2", "4", "8", "16"})
+          if (text == count) return std::string();
+        return "'" + text + "' is not a sample count (0, 2, 4, 8 or 16)";
+      },
+      "", "sample count");
+  return app.add_option("--samples", *samples,
+                        "Smooth edges: ask for a framebuffer with N samples a pixel (0, 2, 4, 8 "
+                        "or 16); where there is none with N, the nearest below is taken "
+                        "[default: 0, no multisampling]")
+      ->type_name("N")
+      ->check(sample_count);
+}
+
 std::string usage_hint(const std::string& program) {
   return "run '" + program + " --help' for the options";
 }

@@ -11,6 +11,7 @@
 
 namespace CLI {
 class App;
+class Option;
 class Validator;
 }  // namespace CLI
 
@@ -18,6 +19,10 @@ namespace aerolume {
 
 // Adds --seed, --timed and --auto-orbit; the values land in *options once parsed.
 void add_scene_options(CLI::App& app, SceneOptions* options);
+
+// Adds --samples N: the samples a pixel asked of the framebuffer (0, 2, 4, 8 or 16;
+// 0, the default, is today's framebuffer without multisampling).
+CLI::Option* add_samples_option(CLI::App& app, int* samples);
 
 // True for a non-empty text of the digits 0 to 9 alone.
 bool all_digits(std::string_view text);

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "render/framebuffer_samples.h"
+
 namespace aerolume {
 
 namespace {
@@ -51,6 +53,28 @@ void keep_gl_driver_loaded() {
     dlopen(driver.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
 }
 
+// Of the configurations that match `attributes`, the first with the sample count to
+// take for `asked` (see samples_to_take); *taken is that count.
+EGLConfig choose_sampled_config(EGLDisplay display, const EGLint* attributes, int asked,
+                                int* taken) {
+  EGLint count = 0;
+  if (!eglChooseConfig(display, attributes, nullptr, 0, &count) || count < 1) return nullptr;
+  std::vector<EGLConfig> configs(static_cast<std::size_t>(count));
+  if (!eglChooseConfig(display, attributes, configs.data(), count, &count) || count < 1)
+    return nullptr;
+  configs.resize(static_cast<std::size_t>(count));
+  std::vector<int> offered;
+  for (EGLConfig config : configs) {
+    EGLint samples = 0;
+    eglGetConfigAttrib(display, config, EGL_SAMPLES, &samples);
+    offered.push_back(samples);
+  }
+  *taken = samples_to_take(asked, offered);
+  for (std::size_t i = 0; i < configs.size(); ++i)
+    if (offered[i] == *taken) return configs[i];
+  return nullptr;
+}
+
 }  // namespace
 
 OffscreenContext::~OffscreenContext() { release(); }
@@ -64,7 +88,7 @@ void OffscreenContext::release() {
   display_ = surface_ = context_ = nullptr;
 }
 
-bool OffscreenContext::create(int width, int height, std::string* error) {
+bool OffscreenContext::create(int width, int height, std::string* error, int samples) {
   release();
   std::string why;
   EGLDisplay display = open_display();
@@ -85,8 +109,15 @@ bool OffscreenContext::create(int width, int height, std::string* error) {
                                       EGL_DEPTH_SIZE, 24, EGL_NONE};
   EGLConfig config = nullptr;
   EGLint config_count = 0;
-  if (!eglChooseConfig(display, config_attributes, &config, 1, &config_count) ||
-      config_count < 1) {
+  int samples_taken = 0;
+  // Without samples the first configuration is taken; configurations without sample
+  // buffers come first.
+  if (samples > 0)
+    config = choose_sampled_config(display, config_attributes, samples, &samples_taken);
+  else if (!eglChooseConfig(display, config_attributes, &config, 1, &config_count) ||
+           config_count < 1)
+    config = nullptr;
+  if (config == nullptr) {
     *error = "no EGL configuration offers an RGB pbuffer with depth for desktop GL";
     release();
     return false;
@@ -121,6 +152,7 @@ bool OffscreenContext::create(int width, int height, std::string* error) {
   keep_gl_driver_loaded();
   width_ = width;
   height_ = height;
+  samples_ = samples_taken;
   return true;
 }
 

@@ -14,13 +14,18 @@ class OffscreenContext {
   OffscreenContext(const OffscreenContext&) = delete;
   OffscreenContext& operator=(const OffscreenContext&) = delete;
 
-  // Creates the context and makes it current. On failure returns false and says why
-  // in *error (one line); nothing is left current. Once a context has been made, Mesa's
-  // driver stays loaded until the process ends, even after the context is gone.
-  bool create(int width, int height, std::string* error);
+  // Creates the context and makes it current. samples > 0 asks for a multisampled
+  // pbuffer with that many samples a pixel; where the driver has none with that count,
+  // the nearest it has below is taken (see samples()), down to none. On failure returns
+  // false and says why in *error (one line); nothing is left current. Once a context has
+  // been made, Mesa's driver stays loaded until the process ends, even after the context
+  // is gone.
+  bool create(int width, int height, std::string* error, int samples = 0);
   bool valid() const { return context_ != nullptr; }
   int width() const { return width_; }
   int height() const { return height_; }
+  // The samples a pixel of the pbuffer taken (0: not multisampled).
+  int samples() const { return samples_; }
 
  private:
   void release();
@@ -30,6 +35,7 @@ class OffscreenContext {
   void* context_ = nullptr;  // EGLContext
   int width_ = 0;
   int height_ = 0;
+  int samples_ = 0;
 };
 
 }  // namespace aerolume

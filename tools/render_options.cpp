@@ -89,6 +89,7 @@ ParsedCommandLine parse_render_options(int argc, const char* const* argv) {
       ->default_str(std::to_string(o.width) + "x" + std::to_string(o.height))
       ->check(size_reader(&o));
   add_scene_options(app, &o.scene);
+  add_samples_option(app, &o.samples);
   app.add_option("--output", o.output, "Write the last frame to this PNG file")
       ->type_name("FILE.png");
   CLI::Option* animation =

@@ -18,6 +18,7 @@ struct RenderOptions {
   int every = 1;          // the animation keeps frames 0, K, 2K, ...
   bool stats = false;
   bool json = false;
+  int samples = 0;  // samples a pixel asked of the pbuffer; 0: no multisampling
 };
 
 // Largest frame count and picture side the renderer accepts before it opens a context;

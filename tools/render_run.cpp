@@ -10,6 +10,7 @@
 #include "app/frame.h"
 #include "app/scene_setup.h"
 #include "core/state.h"
+#include "render/framebuffer_samples.h"
 #include "render/render_state.h"
 #include "render/scene_pass.h"
 #include "sim/balloon_stream.h"
@@ -61,8 +62,9 @@ int run_render(const RenderOptions& options) {
 
   const Clock::time_point start = Clock::now();
   OffscreenContext context;
-  if (!context.create(options.width, options.height, &error))
+  if (!context.create(options.width, options.height, &error, options.samples))
     return fail(1, "no GL context could be made: " + error);
+  std::fputs(samples_taken_note(program, options.samples, context.samples()).c_str(), stderr);
   GLint max_viewport[2] = {0, 0};
   glGetIntegerv(GL_MAX_VIEWPORT_DIMS, max_viewport);
   if (options.width > max_viewport[0] || options.height > max_viewport[1])

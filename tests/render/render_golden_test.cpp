@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "tools/png_io.h"
 
@@ -85,24 +86,35 @@ TEST(GoldenCompare, CountsOnlyPixelsWithAChannelBeyondTheTolerance) {
   EXPECT_EQ(compare(expected, expected, 0).beyond, 0);
 }
 
-TEST(GoldenImage, SceneMatchesTheReferencePicture) {
-  const fs::path reference = fs::path(AEROLUME_GOLDEN_DIR) / (std::string(golden_name) + ".png");
+const fs::path reference_path =
+    fs::path(AEROLUME_GOLDEN_DIR) / (std::string(golden_name) + ".png");
+
+// The reference picture's scene rendered by the real binary into the build folder as
+// golden/NAME.png, with extra options; the picture it wrote.
+RgbImage render_reference_scene(const std::string& name, const std::string& extra = "") {
   const fs::path folder = AEROLUME_GOLDEN_OUTPUT_DIR;
   fs::create_directories(folder);
+  const fs::path path = folder / (name + ".png");
+  std::ostringstream command;
+  command << "'" << AEROLUME_RENDER_BINARY << "' --seed 1 --frames 600 --size " << golden_width
+          << "x" << golden_height << " " << extra << " --output '" << path.string() << "'";
+  const int status = std::system(command.str().c_str());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command.str();
+  RgbImage image;
+  std::string error;
+  EXPECT_TRUE(read_png(path.string(), &image, &error)) << error;
+  return image;
+}
+
+TEST(GoldenImage, SceneMatchesTheReferencePicture) {
+  const fs::path folder = AEROLUME_GOLDEN_OUTPUT_DIR;
   const fs::path actual_path = folder / (std::string(golden_name) + ".actual.png");
   const fs::path diff_path = folder / (std::string(golden_name) + ".diff.png");
   fs::remove(diff_path);
-
-  std::ostringstream command;
-  command << "'" << AEROLUME_RENDER_BINARY << "' --seed 1 --frames 600 --size " << golden_width
-          << "x" << golden_height << " --output '" << actual_path.string() << "'";
-  const int status = std::system(command.str().c_str());
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command.str();
-
-  RgbImage expected, actual;
+  const RgbImage actual = render_reference_scene(std::string(golden_name) + ".actual");
+  RgbImage expected;
   std::string error;
-  ASSERT_TRUE(read_png(reference.string(), &expected, &error)) << error;
-  ASSERT_TRUE(read_png(actual_path.string(), &actual, &error)) << error;
+  ASSERT_TRUE(read_png(reference_path.string(), &expected, &error)) << error;
   ASSERT_EQ(expected.width, golden_width);
   ASSERT_EQ(expected.height, golden_height);
   ASSERT_EQ(actual.width, expected.width);
@@ -115,12 +127,46 @@ TEST(GoldenImage, SceneMatchesTheReferencePicture) {
     ADD_FAILURE() << "the scene differs from its reference picture: " << d.beyond
                   << " pixels have a channel more than " << channel_tolerance
                   << " levels off (at most " << allowed << " may), the largest difference is "
-                  << d.largest << " levels\n  reference: " << reference.string()
+                  << d.largest << " levels\n  reference: " << reference_path.string()
                   << "\n  rendered:  " << actual_path.string()
                   << "\n  diff:      " << diff_path.string()
                   << " (magenta: beyond the tolerance, yellow: within it)\n"
                   << "If the change is intended, copy the rendered picture over the reference.";
   }
+}
+
+// Multisampling blends the edges of balloons and ropes with what lies behind them, and
+// leaves the rest of the picture alone; without --samples the picture is the reference
+// to the byte.
+TEST(GoldenImage, FourSamplesBlendTheEdgesAndNoSamplesKeepTheReference) {
+  RgbImage reference;
+  std::string error;
+  ASSERT_TRUE(read_png(reference_path.string(), &reference, &error)) << error;
+  const RgbImage plain = render_reference_scene("scene_plain");
+  EXPECT_TRUE(plain.pixels == reference.pixels) << "the default picture is not the reference";
+  const RgbImage smooth = render_reference_scene("scene_4_samples", "--samples 4");
+  ASSERT_EQ(smooth.pixels.size(), plain.pixels.size());
+
+  // A pixel on an edge of the plain picture has a neighbour of another colour.
+  const auto on_edge = [&plain](int x, int y) {
+    for (const auto [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
+      const int nx = x + dx, ny = y + dy;
+      if (nx >= 0 && ny >= 0 && nx < plain.width && ny < plain.height &&
+          !std::equal(plain.at(x, y), plain.at(x, y) + 3, plain.at(nx, ny)))
+        return true;
+    }
+    return false;
+  };
+  long blended_edges = 0, changed_elsewhere = 0;
+  for (int y = 0; y < plain.height; ++y)
+    for (int x = 0; x < plain.width; ++x) {
+      if (std::equal(plain.at(x, y), plain.at(x, y) + 3, smooth.at(x, y))) continue;
+      ++(on_edge(x, y) ? blended_edges : changed_elsewhere);
+    }
+  // Here 227 edge pixels change and no other; another driver may place a few samples
+  // differently.
+  EXPECT_GE(blended_edges, 100);
+  EXPECT_LE(changed_elsewhere, blended_edges / 10) << blended_edges << " edge pixels blended";
 }
 
 }  // namespace
