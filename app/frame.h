@@ -14,4 +14,20 @@ void render_frame();
 // stored as float), and both orbit matrices are rebuilt from the stored step.
 void apply_timed_step(std::uint32_t elapsed_ms);
 
+// What a timed step is measured over. By default the scene pass alone: frames run back
+// to back, so the pass is nearly the whole frame. When a frame cap paces the frames, the
+// whole frame interval, sleep included, so that the stream keeps to real time.
+enum class StepClock { scene_pass, frame_interval };
+void set_step_clock(StepClock clock);
+
+// The milliseconds the step of a timed frame is measured over, from the clock read
+// before and after its scene pass: the pass itself, or with StepClock::frame_interval the
+// time since the end of the previous timed pass (the pass itself for the first one, and
+// after restart_frame_interval() or an untimed frame).
+std::uint32_t timed_step_interval(std::uint32_t pass_start, std::uint32_t pass_end);
+
+// The next timed frame measures its scene pass alone: used after the shell slept while
+// nobody could see the window, which is no part of any frame's interval.
+void restart_frame_interval();
+
 }  // namespace aerolume

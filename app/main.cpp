@@ -1,6 +1,8 @@
 // The program: the scene in a GLUT window (full screen, or windowed with --windowed)
 // until Esc, or drawn into a window another program owns (--window-id, --root,
 // XSCREENSAVER_WINDOW) through the X11 + GLX shell. GLUT's own options come first.
+// Either way it is paced for its role, draws nothing while nobody can see it, and ends
+// with status 0 on SIGTERM, SIGINT or a lost display.
 #include <GL/freeglut.h>
 
 #include <cstdarg>
@@ -11,10 +13,13 @@
 #include "app/controls.h"
 #include "app/frame.h"
 #include "app/frame_pacing.h"
+#include "app/glx_samples.h"
 #include "app/scene_setup.h"
+#include "app/shell_ends.h"
 #include "app/viewer_options.h"
 #include "app/x11_shell.h"
 #include "core/state.h"
+#include "render/framebuffer_samples.h"
 #include "render/render_state.h"
 
 namespace {
@@ -50,6 +55,33 @@ void display_frame() {
   after_frame();
 }
 
+// Whether frames run: only while the window can be seen.
+bool drawing = true;
+
+// Hidden (unmapped, as when minimized) or fully covered, the window is not drawn: the
+// idle callback goes, and with it every frame, until the window is seen again. The
+// scene then goes on from where it stopped.
+void on_window_status(int status) {
+  const bool seen = status == GLUT_FULLY_RETAINED || status == GLUT_PARTIALLY_RETAINED;
+  if (seen == drawing) return;
+  drawing = seen;
+  glutIdleFunc(seen ? display_frame : nullptr);
+  if (seen) aerolume::restart_frame_interval();
+}
+
+// GLUT's display mode, with sample buffers when --samples asks for them: the count
+// asked if the display has it, else the nearest below, said once on stderr.
+unsigned int display_mode(const char* display_name) {
+  const unsigned int mode = GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH;
+  if (options.samples == 0) return mode;
+  const int taken = aerolume::samples_to_take(options.samples,
+                                              aerolume::glx_window_sample_counts(display_name));
+  std::fputs(aerolume::samples_taken_note("aerolume", options.samples, taken).c_str(), stderr);
+  if (taken == 0) return mode;
+  glutSetOption(GLUT_MULTISAMPLE, taken);
+  return mode | GLUT_MULTISAMPLE;
+}
+
 void on_reshape(int width, int height) {
   aerolume::reshape_viewport(width, height);
   glutPostRedisplay();
@@ -71,7 +103,8 @@ int run_glut_window(aerolume::SplitCommandLine& command_line) {
   command_line.glut.push_back(nullptr);
   glutInitErrorFunc(on_glut_error);
   glutInit(&glut_argc, command_line.glut.data());
-  glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+  aerolume::end_quietly_on_stop_or_lost_display();
+  glutInitDisplayMode(display_mode(command_line.display));
   // In a window, -geometry (already read by glutInit) sets its size and place instead.
   if (!options.windowed || !command_line.geometry) glutInitWindowSize(1024, 768);
   if (options.windowed && !command_line.geometry) glutInitWindowPosition(10, 30);
@@ -82,6 +115,7 @@ int run_glut_window(aerolume::SplitCommandLine& command_line) {
   glutKeyboardFunc(aerolume::on_key);
   glutSpecialFunc(aerolume::on_special_key);
   glutIdleFunc(display_frame);
+  glutWindowStatusFunc(on_window_status);
   aerolume::set_window_control({leave_fullscreen, enter_fullscreen});
   start_chosen_scene();
   display_frame();
@@ -106,11 +140,16 @@ int main(int argc, char** argv) {
   if (!parsed.run) return parsed.exit_status;
   options = parsed.options;
   if (options.fps) rate_line = std::make_unique<aerolume::FrameRateLine>(stdout);
-  if (options.max_fps > 0) limiter = std::make_unique<aerolume::FrameLimiter>(options.max_fps);
+  if (const int cap = options.frame_cap(); cap > 0) {
+    limiter = std::make_unique<aerolume::FrameLimiter>(cap);
+    // Paced frames sleep: timed steps then follow the wall clock.
+    aerolume::set_step_clock(aerolume::StepClock::frame_interval);
+  }
 
-  if (options.window_id || options.root) {
+  if (options.in_host_window()) {
     // The X11 shell opens the display that -display names, as GLUT would.
     if (command_line.display != nullptr) setenv("DISPLAY", command_line.display, 1);
+    aerolume::end_quietly_on_stop_or_lost_display();
     return aerolume::run_in_x_window(options.window_id.value_or(0), options.root,
                                      {start_chosen_scene, after_frame});
   }

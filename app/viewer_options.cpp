@@ -56,18 +56,24 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
       "then stands in for the root window), the scene is drawn into that window (as a "
       "screen saver or a desktop background) until the window goes away or SIGTERM or "
       "SIGINT arrives; the keys then belong to the host. Screen-saver hosts may write "
-      "-root and -window-id with one dash.\n"
-      "Exit status: 0 done (Esc, the window gone, SIGTERM or SIGINT), 1 failure (no "
-      "display, no such window, no GL), 2 bad options.");
+      "-root and -window-id with one dash, and a window id given beside --root stands in "
+      "for the root window too.\n"
+      "Nothing is drawn while the window is minimized (unmapped) or fully covered; the "
+      "scene goes on from where it stopped once the window is seen again.\n"
+      "Exit status: 0 done (Esc, the window gone, SIGTERM or SIGINT, the display lost), 1 "
+      "failure (no display, no such window, no GL), 2 bad options.");
   app.set_version_flag("--version", std::string(program) + " " + AEROLUME_VERSION);
   app.add_flag("--windowed", o.windowed,
                "Start in a 1024 x 768 window at (10, 30) instead of full screen (F1 switches)");
   add_scene_options(app, &o.scene);
   app.add_flag("--fps", o.fps, "Every 5 seconds, print the frame rate on stdout");
-  app.add_option("--max-fps", o.max_fps, "At most N frames a second, sleeping out the rest "
-                                         "[default: no cap]")
+  app.add_option_function<int>(
+         "--max-fps", [&o](const int& fps) { o.max_fps = fps; },
+         "At most N frames a second, sleeping out the rest; 0: no cap [default: no cap in "
+         "its own window, " + std::to_string(host_window_fps) + " in another program's]")
       ->type_name("N")
-      ->transform(decimal_check(1, max_fps_cap, "a frame rate"));
+      ->transform(decimal_check(0, max_fps_cap, "a frame rate"));
+  const CLI::Option* samples = add_samples_option(app, &o.samples);
   app.add_option_function<std::string>(
          "--window-id",
          [&o](const std::string& text) {
@@ -84,12 +90,14 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
 
   static_cast<ParseOutcome&>(parsed) = parse_command_line(app, argc, argv);
   if (!parsed.run) return parsed;
-  if (o.window_id && o.root) {
-    static_cast<ParseOutcome&>(parsed) = usage_error(app, "--window-id and --root exclude each other");
-  } else if (o.windowed && (o.window_id || o.root)) {
+  if (o.windowed && (o.window_id || o.root)) {
     static_cast<ParseOutcome&>(parsed) =
         usage_error(app, "--windowed opens a window of its own; it cannot go with --window-id or --root");
-  } else if (!o.windowed && !o.window_id && environment_window != nullptr &&
+  } else if (o.window_id) {
+    // A host may name its window beside -root (xscreensaver's settings preview does):
+    // the window stands in for the root window, as the variable's does.
+    o.root = false;
+  } else if (!o.windowed && environment_window != nullptr &&
              *environment_window != '\0') {
     // Screen-saver hosts start their saver with -root and name their own window in the
     // variable: it stands in for the root window.
@@ -101,6 +109,10 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
       static_cast<ParseOutcome&>(parsed) = usage_error(
           app, std::string("XSCREENSAVER_WINDOW: '") + environment_window + "' is not a window id");
   }
+  if (parsed.run && samples->count() > 0 && o.in_host_window())
+    static_cast<ParseOutcome&>(parsed) = usage_error(
+        app, "--samples cannot go with another program's window (--window-id, --root or "
+             "XSCREENSAVER_WINDOW): that window's visual decides its samples");
   return parsed;
 }
 

@@ -9,17 +9,27 @@
 
 namespace aerolume {
 
+// The frame-rate cap in a host's window unless --max-fps says otherwise: the pace screen
+// savers commonly keep.
+constexpr int host_window_fps = 30;
+constexpr int max_fps_cap = 1000;
+
 struct ViewerOptions {
   SceneOptions scene;
   bool windowed = false;  // start in the 1024 x 768 window instead of full screen
   bool fps = false;       // the frame-rate line every 5 seconds
-  int max_fps = 0;        // 0: no cap
+  // --max-fps: 0 is no cap; not given, the role decides (frame_cap()).
+  std::optional<int> max_fps;
   // Draw into a window another program owns: its id, or the root window.
   std::optional<unsigned long> window_id;
   bool root = false;
-};
+  int samples = 0;  // samples a pixel asked of the program's own window
 
-constexpr int max_fps_cap = 1000;
+  bool in_host_window() const { return window_id.has_value() || root; }
+  // Frames a second at most (0: no cap): --max-fps, else no cap in the program's own
+  // window and host_window_fps in a host's.
+  int frame_cap() const { return max_fps.value_or(in_host_window() ? host_window_fps : 0); }
+};
 
 struct ParsedViewerCommandLine : ParseOutcome {
   ViewerOptions options;

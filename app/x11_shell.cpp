@@ -1,6 +1,8 @@
 // The X11 + GLX shell: adopts an existing window (or the root window), makes a GLX
 // context current on it with the window's own visual, and runs the shared frame until
-// the window is destroyed or a signal asks us to stop. Keys belong to the host here.
+// the window is destroyed (SIGTERM, SIGINT and a lost display end the process through
+// app/shell_ends). While nobody can see the window it waits for events instead of
+// drawing. Keys belong to the host here.
 #include "app/x11_shell.h"
 
 #include <GL/gl.h>
@@ -8,9 +10,10 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include <csignal>
+#include <poll.h>
+
+#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 #include "app/frame.h"
@@ -20,10 +23,6 @@
 namespace aerolume {
 
 namespace {
-
-volatile std::sig_atomic_t stop_requested = 0;
-
-void on_stop_signal(int) { stop_requested = 1; }
 
 // The first X error since the last reset_x_error(); Xlib calls the handler from inside
 // whichever call reads the error, so it only records.
@@ -38,12 +37,6 @@ int record_x_error(Display*, XErrorEvent* event) {
   if (!x_error.seen) x_error = {true, event->error_code, event->request_code};
   return 0;
 }
-
-// A lost display connection takes the window with it: the same normal end as the window
-// being destroyed, so status 0 and no message. Xlib exits if this handler returns, and
-// the connection is unusable, so leave at once without running exit-time clean-up that
-// might still talk to the server.
-int on_display_lost(Display*) { std::_Exit(0); }
 
 void reset_x_error() { x_error = {}; }
 
@@ -73,42 +66,16 @@ int fail(const char* format, unsigned long value = 0) {
   return 1;
 }
 
-// Installs the stop signals and the X error handlers; puts the previous ones back.
-class HandlerGuard {
+// Records X errors while the shell runs; puts the previous handler back.
+class ErrorHandlerGuard {
  public:
-  HandlerGuard() {
-    stop_requested = 0;
-    reset_x_error();
-    struct sigaction action {};
-    action.sa_handler = on_stop_signal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGTERM, &action, &old_term_);
-    sigaction(SIGINT, &action, &old_int_);
-    // A write to a display connection that has gone would otherwise kill the process
-    // with SIGPIPE before Xlib can report the loss to on_display_lost.
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    sigaction(SIGPIPE, &ignore, &old_pipe_);
-    old_error_ = XSetErrorHandler(record_x_error);
-    old_io_error_ = XSetIOErrorHandler(on_display_lost);
-  }
-  ~HandlerGuard() {
-    XSetIOErrorHandler(old_io_error_);
-    XSetErrorHandler(old_error_);
-    sigaction(SIGPIPE, &old_pipe_, nullptr);
-    sigaction(SIGINT, &old_int_, nullptr);
-    sigaction(SIGTERM, &old_term_, nullptr);
-  }
-  HandlerGuard(const HandlerGuard&) = delete;
-  HandlerGuard& operator=(const HandlerGuard&) = delete;
+  ErrorHandlerGuard() : old_(XSetErrorHandler(record_x_error)) { reset_x_error(); }
+  ~ErrorHandlerGuard() { XSetErrorHandler(old_); }
+  ErrorHandlerGuard(const ErrorHandlerGuard&) = delete;
+  ErrorHandlerGuard& operator=(const ErrorHandlerGuard&) = delete;
 
  private:
-  struct sigaction old_term_ {};
-  struct sigaction old_int_ {};
-  struct sigaction old_pipe_ {};
-  XErrorHandler old_error_ = nullptr;
-  XIOErrorHandler old_io_error_ = nullptr;
+  XErrorHandler old_;
 };
 
 struct DisplayCloser {
@@ -151,24 +118,60 @@ const char* missing_gl_feature(Display* display, XVisualInfo* visual) {
   return nullptr;
 }
 
+// What the shell knows of the window from its events.
+struct WindowState {
+  int width = 0;
+  int height = 0;
+  bool mapped = false;
+  bool covered = false;  // fully obscured, where the server reports it
+  bool seen() const { return mapped && !covered; }
+};
+
 // Drains the pending events; returns false once the window has been destroyed.
-bool follow_window_events(Display* display, Window window, int* width, int* height) {
+bool follow_window_events(Display* display, Window window, WindowState* state) {
   while (XPending(display) > 0) {
     XEvent event;
     XNextEvent(display, &event);
-    if (event.type == DestroyNotify && event.xdestroywindow.window == window) return false;
-    if (event.type == ConfigureNotify && event.xconfigure.window == window) {
-      *width = event.xconfigure.width;
-      *height = event.xconfigure.height;
+    if (event.xany.window != window) continue;
+    switch (event.type) {
+      case DestroyNotify:
+        return false;
+      case ConfigureNotify:
+        state->width = event.xconfigure.width;
+        state->height = event.xconfigure.height;
+        break;
+      case MapNotify:
+        state->mapped = true;
+        break;
+      case UnmapNotify:
+        state->mapped = false;
+        break;
+      case VisibilityNotify:
+        // Only a viewable window has a visibility, so this also says it is mapped (and
+        // covers a window that became viewable when an ancestor was mapped).
+        state->mapped = true;
+        state->covered = event.xvisibility.state == VisibilityFullyObscured;
+        break;
+      default:
+        break;
     }
   }
   return true;
 }
 
+// Blocks until the display connection has something to read (an event or an error).
+// The stop signals end the process from their handler, so they need no wake-up here.
+void wait_for_events(Display* display) {
+  XFlush(display);
+  pollfd connection{ConnectionNumber(display), POLLIN, 0};
+  while (poll(&connection, 1, -1) < 0 && errno == EINTR) {
+  }
+}
+
 }  // namespace
 
 int run_in_x_window(unsigned long window_id, bool root, const ShellHooks& hooks) {
-  HandlerGuard handlers;
+  const ErrorHandlerGuard error_handler;
   const DisplayPtr display(XOpenDisplay(nullptr));
   if (!display) {
     const char* name = XDisplayName(nullptr);
@@ -205,28 +208,38 @@ int run_in_x_window(unsigned long window_id, bool root, const ShellHooks& hooks)
   if (!glXMakeCurrent(d, window, context) || synced_error(d))
     return fail("cannot draw with OpenGL on window 0x%lx", window);
 
-  // Size changes and destruction arrive as structure events; other clients may select
-  // them on the same window, so this does not disturb the host.
-  XSelectInput(d, window, StructureNotifyMask);
+  // Size changes, destruction, mapping and visibility arrive as events; other clients
+  // may select them on the same window, so this does not disturb the host.
+  XSelectInput(d, window, StructureNotifyMask | VisibilityChangeMask);
   if (synced_error(d)) return fail("window 0x%lx went away before the first frame", window);
 
   if (hooks.start_scene != nullptr) hooks.start_scene();
-  int width = attributes.width, height = attributes.height;
-  reshape_viewport(width, height);
-  int drawn_width = width, drawn_height = height;
+  WindowState state;
+  state.width = attributes.width;
+  state.height = attributes.height;
+  state.mapped = attributes.map_state == IsViewable;
+  reshape_viewport(state.width, state.height);
+  int drawn_width = state.width, drawn_height = state.height;
 
-  while (stop_requested == 0) {
-    if (!follow_window_events(d, window, &width, &height)) return 0;
+  for (;;) {
+    if (!follow_window_events(d, window, &state)) return 0;
     if (x_error.seen) {
       if (window_gone_error(x_error, glx_error_base)) return 0;
       std::fprintf(stderr, "aerolume: X error %d on request %d while drawing\n", x_error.error_code,
                    x_error.request_code);
       return 1;
     }
-    if (width != drawn_width || height != drawn_height) {
-      reshape_viewport(width, height);
-      drawn_width = width;
-      drawn_height = height;
+    if (!state.seen()) {
+      // Nobody can see the window: wait for it to come back instead of drawing. The
+      // scene stays where it stopped, and the wait is no part of a timed step.
+      wait_for_events(d);
+      restart_frame_interval();
+      continue;
+    }
+    if (state.width != drawn_width || state.height != drawn_height) {
+      reshape_viewport(state.width, state.height);
+      drawn_width = state.width;
+      drawn_height = state.height;
     }
     render_frame();
     if (double_buffered)
@@ -235,7 +248,6 @@ int run_in_x_window(unsigned long window_id, bool root, const ShellHooks& hooks)
       glFlush();
     if (hooks.after_frame != nullptr) hooks.after_frame();
   }
-  return 0;
 }
 
 }  // namespace aerolume

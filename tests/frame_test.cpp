@@ -1,4 +1,5 @@
-// The frame loop's arithmetic: timed steps, the clock wrap, the frame counter wrap.
+// The frame loop's arithmetic: timed steps and what they are measured over, the clock
+// wrap, the frame counter wrap.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -52,6 +53,25 @@ TEST_F(TimedStep, RebuildsBothOrbitMatricesFromTheStoredStep) {
       EXPECT_EQ(orbit_right.at(r, c), right.at(r, c));
       EXPECT_EQ(orbit_left.at(r, c), left.at(r, c));
     }
+}
+
+TEST(StepClock, PacedFramesMeasureTheWholeIntervalAndUnpacedOnesThePass) {
+  struct Frame {
+    std::uint32_t pass_start, pass_end, measured;
+    bool restart_before;  // the shell slept before this frame
+  };
+  const Frame frames[] = {{100, 103, 3, false},                // the first: its pass alone
+                          {133, 136, 33, false},               // since the last pass ended
+                          {0xFFFFFFF0u, 0xFFFFFFF2u, 2, true},  // a sleep is no part of it
+                          {20, 21, 35, false}};                // across the clock's wrap
+  set_step_clock(StepClock::frame_interval);
+  for (const Frame& f : frames) {
+    if (f.restart_before) restart_frame_interval();
+    EXPECT_EQ(timed_step_interval(f.pass_start, f.pass_end), f.measured) << f.pass_start;
+  }
+  set_step_clock(StepClock::scene_pass);
+  EXPECT_EQ(timed_step_interval(9033, 9035), 2u);
+  EXPECT_EQ(timed_step_interval(9066, 9070), 4u);
 }
 
 TEST(Clock, DifferencesAreTakenModuloTwoToThe32) {

@@ -85,6 +85,29 @@ grab() { "$XPROBE" grab "$1" || fail "screen grab failed"; }
 # Share (0..1) of differing pixels between two grabs, optionally inside X Y W H.
 changed() { "$XPROBE" diff "$@"; }
 
+# CPU seconds (user + system) that process $1 (default: the program) has used so far.
+cpu_seconds() {
+  awk -v tck="$(getconf CLK_TCK)" '{ print ($14 + $15) / tck }' "/proc/${1:-$APP_PID}/stat"
+}
+# Prints the CPU share of process $2 (default: the program) over the next $1 seconds.
+cpu_share_over() {
+  local before after
+  before=$(cpu_seconds "${2:-}")
+  sleep "$1"
+  after=$(cpu_seconds "${2:-}")
+  awk -v a="$before" -v b="$after" -v t="$1" 'BEGIN { printf "%.3f\n", (b - a) / t }'
+}
+
+# The program sleeps while nobody can see its window ($1 says why): well under 1 % of a
+# core.
+asleep() {
+  local share
+  sleep 0.5
+  share=$(cpu_share_over 3)
+  greater 0.01 "$share" || fail "$1, the program still used $share of a core"
+  note "$1: $share of a core"
+}
+
 # True when $1 > $2 (decimal numbers).
 greater() { awk -v a="$1" -v b="$2" 'BEGIN{exit !(a > b)}'; }
 

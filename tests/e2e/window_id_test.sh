@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Drawing into a window another program owns: the sky fills the host's window and follows
-# its size; the program ends with status 0 and says nothing when the window goes away, on
-# SIGINT or SIGTERM and when the display is lost; XSCREENSAVER_WINDOW and the root window
+# its size; the program sleeps while the window is unmapped; it ends with status 0 and says
+# nothing when the window goes away, on SIGINT or SIGTERM (asleep too) and when the
+# display is lost; XSCREENSAVER_WINDOW and the root window
 # work too; a window it cannot use is one line on stderr and status 1.
 AEROLUME=$1
 XPROBE=$2
@@ -98,6 +99,12 @@ start_app_with env XSCREENSAVER_WINDOW="$HOST_WINDOW" "$AEROLUME" -root
 wait_for_sky 700 500 400 300
 only_in_host_window
 stop_app_with INT
+# It sleeps while the host's window is unmapped, and a signal still ends it at once.
+start_app_with "$AEROLUME" --window-id "$HOST_WINDOW"
+wait_for_sky 700 500 400 300
+xdotool windowunmap "$HOST_WINDOW"
+asleep "the host's window unmapped"
+stop_app_with TERM
 stop_host
 
 expect_refusal --window-id 0x1ffffff0

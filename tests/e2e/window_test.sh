@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # The real window under Xvfb: it opens titled "Aerolume", covers the whole screen, and
-# what a person sees is the sky.
+# what a person sees is the sky. Minimized (unmapped) or covered by another window it
+# stops drawing and uses next to no CPU, and draws again once seen. SIGTERM and SIGINT
+# end it with status 0, and so does losing the display, all without a word on stderr.
 AEROLUME=$1
 XPROBE=$2
+HOST=${3:-}
 source "$(dirname "$0")/lib.sh"
 
 open_fullscreen_window
@@ -11,4 +14,42 @@ sky=$("$XPROBE" sky "$WORK/screen.png")
 note "sky-coloured share of the screen: $sky"
 greater "$sky" 0.25 || fail "the screen does not show the sky colour (share $sky)"
 app_running || fail "the program ended by itself: $(cat "$WORK/app.err")"
+
+# Awake again once seen.
+awake() {
+  local share
+  share=$(cpu_share_over 2)
+  greater "$share" 0.1 || fail "$1, the program did not draw again ($share of a core)"
+  note "$1: drawing again"
+}
+xdotool windowunmap "$WINDOW"
+asleep "minimized"
+xdotool windowmap "$WINDOW"
+awake "shown again"
+start_host "${SCREEN_W}x${SCREEN_H}+0+0"
+asleep "covered by another window"
+stop_host
+awake "uncovered"
+
+# The ends: each with status 0 and a silent stderr.
+end_with() {
+  local what=$1
+  shift
+  "$@"
+  wait_app_exit 5
+  [ "$APP_STATUS" -eq 0 ] || fail "$what ended the program with status $APP_STATUS"
+  [ -s "$WORK/app.err" ] && fail "stderr after $what: $(cat "$WORK/app.err")"
+  note "$what: status 0, nothing on stderr"
+}
+end_with SIGTERM kill -TERM "$APP_PID"
+start_app --windowed
+end_with SIGINT kill -INT "$APP_PID"
+start_app --windowed
+sleep 1
+lose_display() {
+  kill "$XVFB_PID"
+  wait "$XVFB_PID" 2>/dev/null
+  XVFB_PID=""
+}
+end_with "the display lost" lose_display
 echo "PASS"

@@ -1,0 +1,14 @@
+// The ends both shells share: SIGTERM, SIGINT and a lost display connection end the
+// program with status 0 and without a message, whatever it is doing at the time.
+#pragma once
+
+namespace aerolume {
+
+// Installs the handlers, process-wide. A stop signal ends the process at once, also
+// while it sleeps out a frame slot or waits for its window to be seen again; nothing
+// needs tearing down first, as the X server and the kernel release all it holds. A lost
+// display connection ends it the same way instead of through Xlib's message and status
+// 1, and a write to such a connection no longer raises SIGPIPE.
+void end_quietly_on_stop_or_lost_display();
+
+}  // namespace aerolume
