@@ -28,6 +28,12 @@ set(data ${PROJECT_SOURCE_DIR}/data)
 install(FILES ${data}/aerolume.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${data}/io.github.aerolume.Aerolume.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# What screen-saver hosts read: xscreensaver's settings dialog its description and
+# controls, MATE's and Xfce's screen savers their list of savers.
+install(FILES ${data}/xscreensaver/aerolume.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)
+install(FILES ${data}/screensavers/aerolume.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications/screensavers)
 # The PNGs are made from the SVG by data/icons/render-icons and committed.
 foreach(size 16 32 48 64 128 256)
   install(FILES ${data}/icons/aerolume-${size}.png

@@ -1,12 +1,16 @@
 // The program's command line and its frame pacing: the options it shares with the
 // renderer fail with the same words, window ids and the screen-saver variable are read
 // as X programs write them, GLUT keeps its own options, and the frame-rate line and the
-// limiter count time as promised.
+// limiter count time as promised; what xscreensaver's settings dialog writes is accepted.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -49,8 +53,41 @@ TEST(ViewerOptions, SharedOptionsFailWithTheRenderersWords) {
   EXPECT_TRUE(p.options.scene.timed && p.options.scene.auto_orbit && p.options.fps &&
               p.options.windowed);
   EXPECT_EQ(p.options.max_fps, 60);
-  for (const char* bad : {"0", "1001", "0x10", "-5"})
+  for (const char* bad : {"1001", "0x10", "-5"})
     EXPECT_EQ(parse({"--max-fps", bad}).exit_status, 2) << bad;
+}
+
+// A host's window is paced like a screen saver unless --max-fps says otherwise (0: no
+// cap), and its samples are the host's: --samples there is refused.
+TEST(ViewerOptions, PaceAndSamplesFollowTheRole) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* environment;
+    int cap, samples;
+  };
+  const Case accepted[] = {{{}, nullptr, 0, 0},
+                           {{"--window-id", "5"}, nullptr, 30, 0},
+                           {{"--root"}, "0x600002", 30, 0},
+                           {{"--root", "--max-fps", "0"}, nullptr, 0, 0},
+                           {{"--max-fps", "60", "--samples", "4"}, nullptr, 60, 4},
+                           {{"--windowed", "--samples", "16"}, "0x600002", 0, 16}};
+  for (const Case& c : accepted) {
+    const ParsedViewerCommandLine p = parse(c.args, c.environment);
+    ASSERT_TRUE(p.run) << p.err_text;
+    EXPECT_EQ(p.options.frame_cap(), c.cap) << p.options.in_host_window();
+    EXPECT_EQ(p.options.samples, c.samples);
+  }
+  for (const char* bad : {"1", "3", "32", "04", "-4", "x"})
+    EXPECT_EQ(problem_of(parse({"--samples", bad})),
+              std::string("--samples: '") + bad + "' is not a sample count (0, 2, 4, 8 or 16)");
+  for (const Case& c : {Case{{"--root", "--samples", "4"}, nullptr, 0, 0},
+                        Case{{"--window-id", "5", "--samples", "0"}, nullptr, 0, 0},
+                        Case{{"--samples", "2"}, "0x600002", 0, 0}}) {
+    const ParsedViewerCommandLine p = parse(c.args, c.environment);
+    EXPECT_EQ(p.exit_status, 2);
+    EXPECT_EQ(problem_of(p).rfind("--samples cannot go with another program's window", 0), 0u)
+        << p.err_text;
+  }
 }
 
 TEST(ViewerOptions, WindowsComeFromTheOptionsOrTheScreenSaverVariable) {
@@ -71,12 +108,16 @@ TEST(ViewerOptions, WindowsComeFromTheOptionsOrTheScreenSaverVariable) {
   const ViewerOptions hosted = parse({"--root"}, "0x600002").options;
   EXPECT_EQ(*hosted.window_id, 0x600002u);
   EXPECT_FALSE(hosted.root);
+  // xscreensaver's settings preview names its window beside -root.
+  const ViewerOptions preview = parse({"--root", "--window-id", "0x5"}, "0x600002").options;
+  EXPECT_EQ(*preview.window_id, 5u);
+  EXPECT_FALSE(preview.root);
   EXPECT_FALSE(parse({"--windowed"}, "0x600002").options.window_id.has_value());
   EXPECT_FALSE(parse({}, "").options.window_id.has_value());
   EXPECT_EQ(parse({}, "nonsense").exit_status, 2);
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"--windowed", "--root"}, {"--windowed", "--window-id", "5"},
-        {"--root", "--window-id", "5"}, {"--window-id", "0"}}) {
+        {"--window-id", "0"}}) {
     const ParsedViewerCommandLine p = parse(args);
     EXPECT_FALSE(p.run) << args[1];
     EXPECT_EQ(p.exit_status, 2) << args[1];
@@ -104,6 +145,51 @@ TEST(ViewerOptions, GlutKeepsItsOwnOptionsAndHostsMayUseOneDash) {
   std::string last = "-geometry";
   std::vector<char*> lacking = {argv[0], last.data()};
   EXPECT_EQ(split_glut_options(2, lacking.data()).problem, "-geometry needs a value");
+}
+
+// Every command line that xscreensaver's settings dialog can make from the description
+// the package installs is accepted, as the host runs it (its window in the variable),
+// and the frame-rate control reaches the cap.
+TEST(ScreenSaverFiles, EveryCommandTheSettingsDialogMakesIsAccepted) {
+  std::ifstream file(std::string(AEROLUME_SOURCE_DIR) + "/data/xscreensaver/aerolume.xml");
+  const std::string xml{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  const auto attribute = [](const std::string& element, const std::string& name) {
+    std::smatch m;
+    const bool found =
+        std::regex_search(element, m, std::regex("\\s" + name + "=\"([^\"]*)\""));
+    return found ? m[1].str() : std::string();
+  };
+  std::smatch command;
+  ASSERT_TRUE(std::regex_search(xml, command, std::regex("<command [^>]*>"))) << xml;
+  // A number control at its low, default and high ends; a boolean's or option's own words.
+  std::vector<std::string> arguments;
+  const std::regex control("<(number|boolean|option) [^>]*>");
+  for (auto c = std::sregex_iterator(xml.begin(), xml.end(), control);
+       c != std::sregex_iterator(); ++c) {
+    for (const char* name : {"arg-set", "arg-unset"})
+      if (const std::string words = attribute(c->str(), name); !words.empty())
+        arguments.push_back(words);
+    const std::string number = attribute(c->str(), "arg");
+    for (const char* end : {"low", "default", "high"})
+      if (const std::size_t at = number.find('%'); at != std::string::npos)
+        arguments.push_back(number.substr(0, at) + attribute(c->str(), end) +
+                            number.substr(at + 1));
+  }
+  ASSERT_EQ(arguments.size(), 5u) << "the frame rate's three ends, orbiting and timed steps";
+  for (const std::string& words : arguments) {
+    std::istringstream line("aerolume " + attribute(command.str(), "arg") + " " + words);
+    std::vector<std::string> argv_text{std::istream_iterator<std::string>(line), {}};
+    std::vector<char*> argv;
+    for (std::string& w : argv_text) argv.push_back(w.data());
+    const SplitCommandLine split = split_glut_options(static_cast<int>(argv.size()), argv.data());
+    const ParsedViewerCommandLine p = parse_viewer_options(
+        static_cast<int>(split.ours.size()), split.ours.data(), "0x600002");
+    ASSERT_TRUE(p.run) << words << ": " << p.err_text;
+    EXPECT_TRUE(p.options.in_host_window()) << words;
+    if (words.rfind("--max-fps ", 0) == 0) {
+      EXPECT_EQ(p.options.frame_cap(), std::stoi(words.substr(10)));
+    }
+  }
 }
 
 TEST(FramePacing, TheLimiterSleepsOutEachSlotAndNeverBursts) {

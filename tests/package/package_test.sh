@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # The Debian package as a user gets it: cpack makes it from the build folder; it must hold
-# exactly the two programs and their desktop files with the right owners and modes, carry
-# its library dependencies, run from where it is unpacked, and pass man, the desktop and
-# AppStream validators and lintian (no errors).
+# exactly the two programs and their desktop and screen-saver files with the right owners
+# and modes, carry its library dependencies, run from where it is unpacked, and pass man,
+# the desktop, AppStream and XML validators and lintian (no errors).
 # Usage: package_test.sh CPACK BUILD_DIR VERSION. Exit 77 (skip) only when a tool is missing.
 set -euo pipefail
 cpack=$1 build=$2 version=$3
 
 for tool in "$cpack" dpkg-deb dpkg-shlibdeps dpkg lintian man desktop-file-validate \
-            appstreamcli file gzip; do
+            appstreamcli xmllint file gzip; do
   if ! command -v "$tool" >/dev/null 2>&1; then
     echo "SKIP: $tool is not installed (scripts/install-deps installs it)" >&2
     exit 77
@@ -46,6 +46,8 @@ root=$tmp/root
 echo "== contents"
 expected=$(printf '%s\n' ./usr/bin/aerolume ./usr/bin/aerolume-render \
   ./usr/share/applications/aerolume.desktop \
+  ./usr/share/applications/screensavers/aerolume.desktop \
+  ./usr/share/xscreensaver/config/aerolume.xml \
   ./usr/share/metainfo/io.github.aerolume.Aerolume.metainfo.xml \
   ./usr/share/doc/aerolume/copyright ./usr/share/doc/aerolume/changelog.gz \
   ./usr/share/man/man1/aerolume-render.1.gz ./usr/share/man/man1/aerolume.1.gz \
@@ -101,6 +103,17 @@ icon=$(sed -n 's/^Icon=//p' "$desktop")
 launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")
 [ -f "$root/usr/share/applications/$launchable" ] ||
   fail "the metainfo launches '$launchable', which the package does not hold"
+
+echo "== screen-saver entry and xscreensaver settings"
+saver=$root/usr/share/applications/screensavers/aerolume.desktop
+# Not a word from the validator: no error, no warning, no hint.
+report=$(desktop-file-validate "$saver" 2>&1) && [ -z "$report" ] ||
+  fail "desktop-file-validate on the screen-saver entry: ${report:-failed}"
+for exec_name in $(sed -n 's/^\(Try\)\{0,1\}Exec=\([^ ]*\).*/\2/p' "$saver"); do
+  [ -x "$root/usr/bin/$exec_name" ] || fail "the saver runs $exec_name, not a program of the package"
+done
+xmllint --noout "$root/usr/share/xscreensaver/config/aerolume.xml" ||
+  fail "aerolume.xml is not well-formed XML"
 
 echo "== lintian"
 start=$SECONDS
