@@ -11,96 +11,56 @@ for tool in xscreensaver xscreensaver-command setpriv; do
     { echo "SKIP: $tool is not installed (scripts/install-deps installs it)"; exit 77; }
 done
 
-# xscreensaver starts no saver for root, so as root it runs as nobody, who must be able
-# to pass through $WORK to its home and to the folder that puts aerolume on PATH.
-as_user=()
-saver_user=$(id -un)
-if [ "$(id -u)" -eq 0 ]; then
-  as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
-  saver_user=nobody
-  chmod 0711 "$WORK"
-fi
-home=$WORK/home bin=$WORK/bin
-mkdir -p "$home" "$bin"
-chmod 0755 "$bin"
-ln -s "$(realpath "$AEROLUME")" "$bin/aerolume"
-echo 'programs: aerolume -root' >"$home/.xscreensaver"
-chown -R "$saver_user" "$home"
-
-SAVER_PID=""
-stop_saver() {
-  [ -n "$SAVER_PID" ] || return 0
-  kill "$SAVER_PID" 2>/dev/null
-  wait "$SAVER_PID" 2>/dev/null
-  # Left only when the test failed: it may be the program that did not end.
-  [ -n "$APP_PID" ] && kill -KILL "$APP_PID" 2>/dev/null
-  APP_PID="" SAVER_PID=""
-}
-trap 'stop_saver; cleanup' EXIT
-
-# The aerolume our xscreensaver started: the child of its xscreensaver-gfx.
-saver_hack() {
-  local gfx
-  for gfx in $(pgrep -P "$SAVER_PID"); do pgrep -u "$saver_user" -P "$gfx" -x aerolume; done
-}
-# True while the process lives (a zombie left to a parent that does not reap is gone).
-alive() { [ -r "/proc/$1/stat" ] && awk '{ exit $3 == "Z" }' "/proc/$1/stat"; }
-now() { date +%s.%N; }
-since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.1f\n", b - a }'; }
+# xscreensaver starts no saver for root: as root it runs as nobody, whose home and PATH
+# folder lie under $WORK.
+as_user=() user=$(id -un)
+[ "$(id -u)" -eq 0 ] && as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups) user=nobody
+chmod 0711 "$WORK"
+mkdir -p "$WORK/home" "$WORK/bin"
+chmod 0755 "$WORK/bin"
+ln -s "$(realpath "$AEROLUME")" "$WORK/bin/aerolume"
+echo 'programs: aerolume -root' >"$WORK/home/.xscreensaver"
+chown -R "$user" "$WORK/home"
 
 start_xvfb
-saver=(env -i DISPLAY="$DISPLAY" HOME="$home" PATH="$bin:/usr/bin:/bin" "${as_user[@]}")
+saver=(env -i DISPLAY="$DISPLAY" HOME="$WORK/home" PATH="$WORK/bin:/usr/bin:/bin" "${as_user[@]}")
 "${saver[@]}" xscreensaver --no-splash --verbose >"$WORK/saver.log" 2>&1 &
-SAVER_PID=$!
-# xscreensaver puts the system-wide programs after the user's, so ours is the first:
-# -select 1 blanks the screen with it (-activate would pick one at random). Asked before
-# xscreensaver listens, -select fails; it is asked again until it answers.
+HOST_PID=$!  # lib.sh's clean-up ends it
+# The system's savers come after the user's line, so -select 1 blanks the screen with
+# ours (-activate picks one at random). It is asked until xscreensaver listens.
 for _ in $(seq 50); do
   "${saver[@]}" xscreensaver-command -select 1 >/dev/null 2>&1 && break
-  alive "$SAVER_PID" || fail "xscreensaver ended: $(cat "$WORK/saver.log")"
   sleep 0.2
 done
-# It starts after a fade of about 3 s.
-start=$(now)
+# After a fade of about 3 s, the saver's child starts aerolume --root in its window.
 for _ in $(seq 100); do
-  APP_PID=$(saver_hack | head -n 1)
+  APP_PID=$(pgrep -u "$user" -x aerolume | head -n 1)
   [ -n "$APP_PID" ] && break
   sleep 0.2
 done
 [ -n "$APP_PID" ] || fail "xscreensaver started no aerolume: $(cat "$WORK/saver.log")"
-note "xscreensaver started aerolume (pid $APP_PID) $(since "$start") s after -select 1"
-grep -q 'forked "aerolume --root" in pid '"$APP_PID"' on window' "$WORK/saver.log" ||
+grep -q "forked \"aerolume --root\" in pid $APP_PID on window" "$WORK/saver.log" ||
   fail "the log does not show aerolume --root in the saver's window: $(cat "$WORK/saver.log")"
 
-sky=0
 for _ in $(seq 40); do
   grab "$WORK/screen.png"
   sky=$("$XPROBE" sky "$WORK/screen.png")
   greater "$sky" 0.25 && break
   sleep 0.5
 done
-note "sky-coloured share of the screen: $sky"
 greater "$sky" 0.25 || fail "the saver's window does not show the scene (sky share $sky)"
-
 share=$(cpu_share_over 5)
-note "CPU share of aerolume in xscreensaver's window: $share of a core"
-greater "$share" 0.5 &&
-  fail "aerolume used $share of a core as a saver; its default pace there is 30 frames a second"
+note "the scene fills the screen (sky share $sky) at $share of a core"
+greater 0.5 "$share" || fail "aerolume used $share of a core as a saver, not a saver's pace"
 
-start=$(now)
-"${saver[@]}" xscreensaver-command -deactivate >/dev/null || fail "xscreensaver-command -deactivate failed"
+"${saver[@]}" xscreensaver-command -deactivate >/dev/null
+# Alive, not ended or a zombie (nothing here reaps the orphans of xscreensaver's child).
+alive() { awk '{ exit $3 == "Z" }' "/proc/$APP_PID/stat" 2>/dev/null; }
 for _ in $(seq 100); do
-  alive "$APP_PID" || break
+  alive || break
   sleep 0.1
 done
-alive "$APP_PID" && fail "aerolume still runs 10 s after -deactivate"
-note "aerolume ended $(since "$start") s after -deactivate"
+alive && fail "aerolume still runs 10 s after -deactivate"
+note "-deactivate ended aerolume"
 APP_PID=""
-
-"${saver[@]}" xscreensaver-command -exit >/dev/null || fail "xscreensaver-command -exit failed"
-for _ in $(seq 50); do
-  alive "$SAVER_PID" || break
-  sleep 0.1
-done
-alive "$SAVER_PID" && fail "xscreensaver still runs 5 s after -exit"
 echo "PASS"
