@@ -2,8 +2,8 @@
 # Drawing into a window another program owns: the sky fills the host's window and follows
 # its size; the program sleeps while the window is unmapped; it ends with status 0 and says
 # nothing when the window goes away, on SIGINT or SIGTERM (asleep too) and when the
-# display is lost; XSCREENSAVER_WINDOW and the root window
-# work too; a window it cannot use is one line on stderr and status 1.
+# display is lost; XSCREENSAVER_WINDOW and the root window work too; a window it cannot
+# use is one line on stderr and status 1.
 AEROLUME=$1
 XPROBE=$2
 HOST=${3:-}
