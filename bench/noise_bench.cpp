@@ -9,7 +9,7 @@
 #include "assets/sky.h"
 #include "core/state.h"
 #include "noise/noise.h"
-#include "tools/offscreen_context.h"
+#include "renderer/offscreen_context.h"
 
 namespace aerolume {
 namespace {

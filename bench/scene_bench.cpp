@@ -10,16 +10,16 @@
 #include <string>
 #include <vector>
 
-#include "app/frame.h"
-#include "app/scene_setup.h"
+#include "run/frame.h"
+#include "run/scene_setup.h"
 #include "core/state.h"
 #include "noise/noise.h"
 #include "render/render_state.h"
 #include "render/scene_pass.h"
 #include "sim/balloon_stream.h"
-#include "tools/offscreen_context.h"
-#include "tools/png_io.h"
-#include "tools/render_stats.h"
+#include "renderer/offscreen_context.h"
+#include "renderer/png_io.h"
+#include "renderer/render_stats.h"
 
 namespace aerolume {
 namespace {

@@ -1,5 +1,5 @@
 // The offscreen GL context: EGL on Mesa's surfaceless platform, a pbuffer, desktop GL.
-#include "tools/offscreen_context.h"
+#include "renderer/offscreen_context.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>

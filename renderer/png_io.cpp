@@ -1,6 +1,6 @@
 // PNG reading and writing through libpng; writes go to a temporary file and are renamed
 // into place once complete.
-#include "tools/png_io.h"
+#include "renderer/png_io.h"
 
 #include <GL/gl.h>
 #include <png.h>
@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tools/replacing_file.h"
+#include "renderer/replacing_file.h"
 
 namespace aerolume {
 

@@ -1,5 +1,5 @@
 // The progress bar: one line redrawn in place with a carriage return.
-#include "tools/progress_bar.h"
+#include "renderer/progress_bar.h"
 
 #include <unistd.h>
 

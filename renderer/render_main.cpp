@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <exception>
 
-#include "tools/render_options.h"
-#include "tools/render_run.h"
+#include "renderer/render_options.h"
+#include "renderer/render_run.h"
 
 int main(int argc, char** argv) {
   try {

@@ -1,6 +1,6 @@
 // The renderer's options through CLI11. Numbers are read as strict decimals (no sign,
 // no hex or octal prefixes, no empty text) so that a typo is reported, not guessed at.
-#include "tools/render_options.h"
+#include "renderer/render_options.h"
 
 #include <CLI/CLI.hpp>
 

@@ -1,10 +1,10 @@
 // The headless renderer's command line: its own options beside the ones it shares with
-// the program (app/options.h), declared once through CLI11.
+// the program (run/options.h), declared once through CLI11.
 #pragma once
 
 #include <string>
 
-#include "app/options.h"
+#include "run/options.h"
 
 namespace aerolume {
 

@@ -1,5 +1,5 @@
 // The headless run: the same start-up and frame as the window, in an offscreen context.
-#include "tools/render_run.h"
+#include "renderer/render_run.h"
 
 #include <GL/gl.h>
 
@@ -7,19 +7,19 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/frame.h"
-#include "app/scene_setup.h"
+#include "run/frame.h"
+#include "run/scene_setup.h"
 #include "core/state.h"
 #include "render/framebuffer_samples.h"
 #include "render/render_state.h"
 #include "render/scene_pass.h"
 #include "sim/balloon_stream.h"
-#include "tools/offscreen_context.h"
-#include "tools/png_io.h"
-#include "tools/progress_bar.h"
-#include "tools/render_stats.h"
-#include "tools/replacing_file.h"
-#include "tools/webp_animation.h"
+#include "renderer/offscreen_context.h"
+#include "renderer/png_io.h"
+#include "renderer/progress_bar.h"
+#include "renderer/render_stats.h"
+#include "renderer/replacing_file.h"
+#include "renderer/webp_animation.h"
 
 namespace aerolume {
 

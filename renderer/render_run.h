@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tools/render_options.h"
+#include "renderer/render_options.h"
 
 namespace aerolume {
 

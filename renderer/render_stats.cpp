@@ -1,5 +1,5 @@
 // Run statistics: summary of the frame times and their table and JSON forms.
-#include "tools/render_stats.h"
+#include "renderer/render_stats.h"
 
 #include <malloc.h>
 #include <sys/resource.h>

@@ -1,5 +1,5 @@
 // Temporary file beside the target, renamed into place once complete.
-#include "tools/replacing_file.h"
+#include "renderer/replacing_file.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,6 +1,6 @@
 // Animated WebP through libwebpmux's WebPAnimEncoder: each frame is encoded when it is
 // added; finish() assembles the file into a temporary beside the target and renames it.
-#include "tools/webp_animation.h"
+#include "renderer/webp_animation.h"
 
 #include <webp/encode.h>
 #include <webp/mux.h>

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "tools/png_io.h"
-#include "tools/replacing_file.h"
+#include "renderer/png_io.h"
+#include "renderer/replacing_file.h"
 
 struct WebPAnimEncoder;
 

@@ -1,6 +1,6 @@
 // The frame: clear, scene pass, timed step, auto-orbit, frame count; and what a timed
 // step is measured over.
-#include "app/frame.h"
+#include "run/frame.h"
 
 #include <GL/gl.h>
 

@@ -1,5 +1,5 @@
 // The shared options and the end of a parse.
-#include "app/options.h"
+#include "run/options.h"
 
 #include <CLI/CLI.hpp>
 

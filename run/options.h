@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/scene_setup.h"
+#include "run/scene_setup.h"
 
 namespace CLI {
 class App;

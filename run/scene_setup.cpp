@@ -1,6 +1,6 @@
 // Start-up of the scene in the current GL context: render state, the generated assets,
 // the balloons, the camera and the lighting, in the order the scene relies on.
-#include "app/scene_setup.h"
+#include "run/scene_setup.h"
 
 #include "assets/balloon_mesh.h"
 #include "assets/clouds.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/scene_setup.h"
+#include "run/scene_setup.h"
 #include "core/state.h"
 #include "geometry/matrix4.h"
 #include "tests/gl_fixture.h"

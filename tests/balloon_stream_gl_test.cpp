@@ -9,8 +9,8 @@
 #include <cstring>
 #include <memory>
 
-#include "app/frame.h"
-#include "app/scene_setup.h"
+#include "run/frame.h"
+#include "run/scene_setup.h"
 #include "assets/sky.h"
 #include "core/state.h"
 #include "render/render_state.h"

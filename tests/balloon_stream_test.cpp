@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/scene_setup.h"
+#include "run/scene_setup.h"
 #include "core/state.h"
 #include "noise/noise.h"
 #include "noise/random.h"

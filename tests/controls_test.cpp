@@ -3,9 +3,9 @@
 
 #include <cmath>
 
-#include "app/controls.h"
-#include "app/frame.h"
-#include "app/scene_setup.h"
+#include "viewer/controls.h"
+#include "run/frame.h"
+#include "run/scene_setup.h"
 #include "assets/sky.h"
 #include "core/state.h"
 #include "noise/noise.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "app/frame.h"
+#include "run/frame.h"
 #include "core/clock.h"
 #include "core/state.h"
 #include "tests/gl_fixture.h"

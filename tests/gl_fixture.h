@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tools/offscreen_context.h"
-#include "tools/png_io.h"
+#include "renderer/offscreen_context.h"
+#include "renderer/png_io.h"
 
 namespace aerolume::gltest {
 

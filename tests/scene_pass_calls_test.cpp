@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "app/scene_setup.h"
+#include "run/scene_setup.h"
 #include "assets/balloon_mesh.h"
 #include "core/state.h"
 #include "render/scene_pass.h"

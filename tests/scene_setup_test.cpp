@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "app/frame.h"
-#include "app/scene_setup.h"
+#include "run/frame.h"
+#include "run/scene_setup.h"
 #include "assets/sky.h"
 #include "core/state.h"
 #include "noise/noise.h"

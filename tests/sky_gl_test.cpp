@@ -11,8 +11,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/frame.h"
-#include "app/scene_setup.h"
+#include "run/frame.h"
+#include "run/scene_setup.h"
 #include "assets/sky.h"
 #include "core/clock.h"
 #include "core/state.h"

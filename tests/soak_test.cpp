@@ -30,7 +30,7 @@
 #include <string>
 #include <vector>
 
-#include "app/frame.h"
+#include "run/frame.h"
 #include "core/state.h"
 #include "noise/noise.h"
 #include "sim/balloon_stream.h"

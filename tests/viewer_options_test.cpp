@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "app/frame_pacing.h"
-#include "app/viewer_options.h"
-#include "tools/render_options.h"
+#include "viewer/frame_pacing.h"
+#include "viewer/viewer_options.h"
+#include "renderer/render_options.h"
 
 namespace aerolume {
 namespace {

@@ -1,5 +1,5 @@
 // Keyboard handlers: camera moves, mode flags, cloud regeneration, quit.
-#include "app/controls.h"
+#include "viewer/controls.h"
 
 #include <cstdlib>
 

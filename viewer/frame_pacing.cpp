@@ -1,7 +1,9 @@
 // The frame-rate line and the frame limiter.
-#include "app/frame_pacing.h"
+#include "viewer/frame_pacing.h"
 
 #include <thread>
+
+#include "run/frame.h"
 
 namespace aerolume {
 
@@ -37,5 +39,18 @@ PacingClock::time_point FrameLimiter::next_start(PacingClock::time_point now) {
 }
 
 void FrameLimiter::wait() { std::this_thread::sleep_until(next_start(PacingClock::now())); }
+
+FramePacing::FramePacing(bool rate_line, int max_fps) {
+  if (rate_line) rate_line_.emplace(stdout);
+  if (max_fps > 0) {
+    limiter_.emplace(max_fps);
+    set_step_clock(StepClock::frame_interval);
+  }
+}
+
+void FramePacing::after_frame() {
+  if (rate_line_) rate_line_->frame_done();
+  if (limiter_) limiter_->wait();
+}
 
 }  // namespace aerolume

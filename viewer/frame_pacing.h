@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <optional>
 
 namespace aerolume {
 
@@ -36,6 +37,20 @@ class FrameLimiter {
  private:
   PacingClock::duration slot_;
   PacingClock::time_point slot_end_;
+};
+
+// What every shell runs after each presented frame: the frame-rate line when asked for,
+// then the wait for the next slot when frames are capped.
+class FramePacing {
+ public:
+  // max_fps 0: no cap. A cap also makes timed steps follow the wall clock (paced frames
+  // sleep, and the sleep is part of the time that passed).
+  FramePacing(bool rate_line, int max_fps);
+  void after_frame();
+
+ private:
+  std::optional<FrameRateLine> rate_line_;
+  std::optional<FrameLimiter> limiter_;
 };
 
 }  // namespace aerolume

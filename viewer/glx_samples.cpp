@@ -1,6 +1,6 @@
 // GLX framebuffer configurations with sample buffers, through a connection of our own
 // (GLUT keeps its display to itself).
-#include "app/glx_samples.h"
+#include "viewer/glx_samples.h"
 
 #include <GL/glx.h>
 #include <X11/Xlib.h>

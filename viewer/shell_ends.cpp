@@ -1,5 +1,5 @@
 // SIGTERM, SIGINT and a lost display: status 0, no message.
-#include "app/shell_ends.h"
+#include "viewer/shell_ends.h"
 
 #include <X11/Xlib.h>
 #include <unistd.h>

@@ -1,5 +1,5 @@
 // The program's options: the shared ones, the window and the frame pacing.
-#include "app/viewer_options.h"
+#include "viewer/viewer_options.h"
 
 #include <CLI/CLI.hpp>
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/options.h"
+#include "run/options.h"
 
 namespace aerolume {
 

@@ -1,9 +1,15 @@
-// The X11 + GLX shell: adopts an existing window (or the root window), makes a GLX
-// context current on it with the window's own visual, and runs the shared frame until
-// the window is destroyed (SIGTERM, SIGINT and a lost display end the process through
-// app/shell_ends). While nobody can see the window it waits for events instead of
-// drawing. Keys belong to the host here.
-#include "app/x11_shell.h"
+// The X11 + GLX shell: the scene drawn into an X window that another program owns (a
+// screen-saver host, the root window). It adopts the window, makes a GLX context current
+// on it with the window's own visual, and runs the shared frame until the window is
+// destroyed (SIGTERM, SIGINT and a lost display end the process through the shared
+// ends). While nobody can see the window it waits for events instead of drawing. Keys
+// belong to the host here.
+//
+// Returns 0 when ended by the window going away; 1 with one line on stderr
+// ("aerolume: ...") when the display cannot be opened, the window does not exist, its
+// visual has no usable GL (OpenGL, RGBA and a depth buffer are required; a
+// single-buffered visual is drawn with glFlush instead of a swap), or an unexpected X
+// error arrives while drawing.
 
 #include <GL/gl.h>
 #include <GL/glx.h>
@@ -14,11 +20,13 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
-#include "app/frame.h"
-#include "app/scene_setup.h"
 #include "render/render_state.h"
+#include "run/frame.h"
+#include "viewer/shell.h"
+#include "viewer/shell_ends.h"
 
 namespace aerolume {
 
@@ -170,7 +178,10 @@ void wait_for_events(Display* display) {
 
 }  // namespace
 
-int run_in_x_window(unsigned long window_id, bool root, const ShellHooks& hooks) {
+int run_in_x_window(const ShellRun& run) {
+  // The display that -display names, as GLUT would open it.
+  if (run.command_line.display != nullptr) setenv("DISPLAY", run.command_line.display, 1);
+  end_quietly_on_stop_or_lost_display();
   const ErrorHandlerGuard error_handler;
   const DisplayPtr display(XOpenDisplay(nullptr));
   if (!display) {
@@ -183,7 +194,8 @@ int run_in_x_window(unsigned long window_id, bool root, const ShellHooks& hooks)
   if (!glXQueryExtension(d, &glx_error_base, &glx_event_base))
     return fail("the X display has no GLX extension, so OpenGL cannot draw on it");
 
-  const Window window = root ? DefaultRootWindow(d) : static_cast<Window>(window_id);
+  const Window window = run.options.root ? DefaultRootWindow(d)
+                                         : static_cast<Window>(run.options.window_id.value_or(0));
   XWindowAttributes attributes;
   if (!XGetWindowAttributes(d, window, &attributes) || synced_error(d))
     return fail("there is no window 0x%lx on this display", window);
@@ -213,7 +225,7 @@ int run_in_x_window(unsigned long window_id, bool root, const ShellHooks& hooks)
   XSelectInput(d, window, StructureNotifyMask | VisibilityChangeMask);
   if (synced_error(d)) return fail("window 0x%lx went away before the first frame", window);
 
-  if (hooks.start_scene != nullptr) hooks.start_scene();
+  start_viewer_scene(run.options);
   WindowState state;
   state.width = attributes.width;
   state.height = attributes.height;
@@ -246,7 +258,7 @@ int run_in_x_window(unsigned long window_id, bool root, const ShellHooks& hooks)
       glXSwapBuffers(d, window);
     else
       glFlush();
-    if (hooks.after_frame != nullptr) hooks.after_frame();
+    run.pacing.after_frame();
   }
 }
 

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "tools/png_io.h"
+#include "renderer/png_io.h"
 
 namespace {
 

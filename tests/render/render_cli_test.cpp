@@ -18,7 +18,7 @@
 
 #include <webp/demux.h>
 
-#include "tools/png_io.h"
+#include "renderer/png_io.h"
 
 extern char** environ;
 

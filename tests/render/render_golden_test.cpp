@@ -12,7 +12,7 @@
 #include <string>
 #include <utility>
 
-#include "tools/png_io.h"
+#include "renderer/png_io.h"
 
 namespace aerolume {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/render_options.h"
+#include "renderer/render_options.h"
 
 namespace aerolume {
 namespace {

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "tools/progress_bar.h"
-#include "tools/render_stats.h"
+#include "renderer/progress_bar.h"
+#include "renderer/render_stats.h"
 
 namespace aerolume {
 namespace {

@@ -1,6 +1,6 @@
 // Animated WebP files: what is written decodes as a looping animation of every frame at
 // the given size and pace, and a path that cannot be written leaves nothing behind.
-#include "tools/webp_animation.h"
+#include "renderer/webp_animation.h"
 
 #include <dirent.h>
 #include <gtest/gtest.h>

@@ -1,0 +1,112 @@
+// The program's own window, through GLUT: full screen, or windowed with --windowed, until
+// Esc or the window manager's close. GLUT's own options (-display, -geometry, ...) go to
+// glutInit. No drawing while the window is hidden or fully covered.
+#include <GL/freeglut.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+
+#include "render/framebuffer_samples.h"
+#include "render/render_state.h"
+#include "run/frame.h"
+#include "viewer/controls.h"
+#include "viewer/glx_samples.h"
+#include "viewer/shell.h"
+#include "viewer/shell_ends.h"
+
+namespace aerolume {
+
+namespace {
+
+// GLUT calls back without a context argument, so the run it was handed is kept here for
+// the callbacks, for as long as glutMainLoop runs.
+const ShellRun* current_run = nullptr;
+
+// GLUT reports a fatal problem (no display, no suitable visual) here; it is given one
+// clear line and a failure status instead of GLUT's own message.
+void on_glut_error(const char* format, va_list args) {
+  std::fputs("aerolume: cannot start the window: ", stderr);
+  std::vfprintf(stderr, format, args);
+  std::fputs(" (is a graphical display available and DISPLAY set?)\n", stderr);
+  std::exit(1);
+}
+
+void display_frame() {
+  render_frame();
+  glutSwapBuffers();
+  current_run->pacing.after_frame();
+}
+
+// Whether frames run: only while the window can be seen.
+bool drawing = true;
+
+// Hidden (unmapped, as when minimized) or fully covered, the window is not drawn: the
+// idle callback goes, and with it every frame, until the window is seen again. The
+// scene then goes on from where it stopped.
+void on_window_status(int status) {
+  const bool seen = status == GLUT_FULLY_RETAINED || status == GLUT_PARTIALLY_RETAINED;
+  if (seen == drawing) return;
+  drawing = seen;
+  glutIdleFunc(seen ? display_frame : nullptr);
+  if (seen) restart_frame_interval();
+}
+
+// GLUT's display mode, with sample buffers when --samples asks for them: the count
+// asked if the display has it, else the nearest below, said once on stderr.
+unsigned int display_mode(int samples, const char* display_name) {
+  const unsigned int mode = GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH;
+  if (samples == 0) return mode;
+  const int taken = samples_to_take(samples, glx_window_sample_counts(display_name));
+  std::fputs(samples_taken_note("aerolume", samples, taken).c_str(), stderr);
+  if (taken == 0) return mode;
+  glutSetOption(GLUT_MULTISAMPLE, taken);
+  return mode | GLUT_MULTISAMPLE;
+}
+
+void on_reshape(int width, int height) {
+  reshape_viewport(width, height);
+  glutPostRedisplay();
+}
+
+void leave_fullscreen() {
+  glutReshapeWindow(1024, 768);
+  glutPositionWindow(10, 30);
+}
+
+void enter_fullscreen() { glutFullScreen(); }
+
+static_assert(key_f1 == GLUT_KEY_F1 && key_left == GLUT_KEY_LEFT && key_up == GLUT_KEY_UP &&
+              key_right == GLUT_KEY_RIGHT && key_down == GLUT_KEY_DOWN);
+
+}  // namespace
+
+int run_glut_window(const ShellRun& run) {
+  current_run = &run;
+  const ViewerOptions& options = run.options;
+  SplitCommandLine& command_line = run.command_line;
+  int glut_argc = static_cast<int>(command_line.glut.size());
+  command_line.glut.push_back(nullptr);
+  glutInitErrorFunc(on_glut_error);
+  glutInit(&glut_argc, command_line.glut.data());
+  end_quietly_on_stop_or_lost_display();
+  glutInitDisplayMode(display_mode(options.samples, command_line.display));
+  // In a window, -geometry (already read by glutInit) sets its size and place instead.
+  if (!options.windowed || !command_line.geometry) glutInitWindowSize(1024, 768);
+  if (options.windowed && !command_line.geometry) glutInitWindowPosition(10, 30);
+  glutCreateWindow("Aerolume");
+  if (!options.windowed) glutFullScreen();
+  glutDisplayFunc(display_frame);
+  glutReshapeFunc(on_reshape);
+  glutKeyboardFunc(on_key);
+  glutSpecialFunc(on_special_key);
+  glutIdleFunc(display_frame);
+  glutWindowStatusFunc(on_window_status);
+  set_window_control({leave_fullscreen, enter_fullscreen});
+  start_viewer_scene(options);
+  display_frame();
+  glutMainLoop();
+  return 0;
+}
+
+}  // namespace aerolume

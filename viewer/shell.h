@@ -1,0 +1,29 @@
+// The face every shell of the viewer shares. main parses the options, makes the pacing
+// and hands both to the shell they choose; the shell makes a GL context current on its
+// own kind of surface, starts the scene there, runs the shared frame and the pacing after
+// each presented frame, and returns the exit status when its surface or the run ends.
+#pragma once
+
+#include "viewer/frame_pacing.h"
+#include "viewer/viewer_options.h"
+
+namespace aerolume {
+
+// What main hands a shell: the parsed options, the pacing, and the command line as split
+// from GLUT's own options (the GLUT window hands those to glutInit; -display names the
+// display for every shell).
+struct ShellRun {
+  const ViewerOptions& options;
+  FramePacing& pacing;
+  SplitCommandLine& command_line;
+};
+
+// The scene from the chosen seed (the clock by default), then the modes asked for.
+// Needs a current GL context.
+void start_viewer_scene(const ViewerOptions& options);
+
+// The shells, one file each.
+int run_glut_window(const ShellRun& run);   // the program's own window (glut_shell.cpp)
+int run_in_x_window(const ShellRun& run);   // another program's X window (x11_shell.cpp)
+
+}  // namespace aerolume
