@@ -1,7 +1,11 @@
 // The program's own window, through GLUT: full screen, or windowed with --windowed, until
-// Esc or the window manager's close. GLUT's own options (-display, -geometry, ...) go to
-// glutInit. No drawing while the window is hidden or fully covered.
+// Esc, the window manager's close, or the window destroyed by another client. GLUT's own
+// options (-display, -geometry, ...) go to glutInit. No drawing while the window is hidden
+// or fully covered.
 #include <GL/freeglut.h>
+#include <GL/glx.h>
+#include <X11/Xlib.h>
+#include <unistd.h>
 
 #include <cstdarg>
 #include <cstdio>
@@ -38,18 +42,80 @@ void display_frame() {
   current_run->pacing.after_frame();
 }
 
+// The window destroyed by another client (XDestroyWindow, as `xdotool windowclose` and
+// some window managers send) ends the program like a close: status 0, no message. GLUT
+// does not follow the destruction of its window, so the shell learns of it from the X
+// error that the next request on the window gets: the buffer swap while drawing, or the
+// check below while hidden.
+struct OwnWindow {
+  Display* display = nullptr;
+  Window window = 0;
+  int glx_error_base = 0;
+  XErrorHandler previous_handler = nullptr;
+};
+OwnWindow own_window;
+
+// GLX's own error numbers for a drawable that no longer exists, offsets from the
+// extension's error base.
+constexpr int glx_bad_drawable = 2;
+constexpr int glx_bad_window = 12;
+
+int on_x_error(Display* display, XErrorEvent* event) {
+  const int code = event->error_code;
+  const bool gone = code == BadWindow || code == BadDrawable ||
+                    code == own_window.glx_error_base + glx_bad_drawable ||
+                    code == own_window.glx_error_base + glx_bad_window;
+  // _exit: GL and GLUT would still talk to the window at exit.
+  if (gone && event->resourceid == own_window.window) _exit(0);
+  return own_window.previous_handler != nullptr ? own_window.previous_handler(display, event) : 0;
+}
+
+// Called once the window exists and its context is current.
+void end_when_window_destroyed() {
+  own_window.display = glXGetCurrentDisplay();
+  own_window.window = glXGetCurrentDrawable();
+  int event_base = 0;
+  glXQueryExtension(own_window.display, &own_window.glx_error_base, &event_base);
+  own_window.previous_handler = XSetErrorHandler(on_x_error);
+}
+
+// Asks the server about the window: an error (the window gone) ends the program from the
+// error handler.
+void check_window_exists() {
+  XWindowAttributes attributes;
+  XGetWindowAttributes(own_window.display, own_window.window, &attributes);
+}
+
 // Whether frames run: only while the window can be seen.
 bool drawing = true;
 
+// While the window is not drawn, nothing else would ever touch it, so it is checked four
+// times a second: a destroyed window ends the program within a second, asleep too.
+constexpr unsigned int hidden_check_ms = 250;
+bool hidden_check_pending = false;
+
+void check_while_hidden(int) {
+  hidden_check_pending = false;
+  if (drawing) return;
+  check_window_exists();
+  hidden_check_pending = true;
+  glutTimerFunc(hidden_check_ms, check_while_hidden, 0);
+}
+
 // Hidden (unmapped, as when minimized) or fully covered, the window is not drawn: the
 // idle callback goes, and with it every frame, until the window is seen again. The
-// scene then goes on from where it stopped.
+// scene then goes on from where it stopped. A window destroyed by another client is
+// first unmapped, so the first check finds it gone.
 void on_window_status(int status) {
   const bool seen = status == GLUT_FULLY_RETAINED || status == GLUT_PARTIALLY_RETAINED;
   if (seen == drawing) return;
   drawing = seen;
   glutIdleFunc(seen ? display_frame : nullptr);
-  if (seen) restart_frame_interval();
+  if (seen) {
+    restart_frame_interval();
+  } else if (!hidden_check_pending) {
+    check_while_hidden(0);
+  }
 }
 
 // GLUT's display mode, with sample buffers when --samples asks for them: the count
@@ -102,6 +168,7 @@ int run_glut_window(const ShellRun& run) {
   glutSpecialFunc(on_special_key);
   glutIdleFunc(display_frame);
   glutWindowStatusFunc(on_window_status);
+  end_when_window_destroyed();
   set_window_control({leave_fullscreen, enter_fullscreen});
   start_viewer_scene(options);
   display_frame();

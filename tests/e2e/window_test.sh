@@ -2,7 +2,8 @@
 # The real window under Xvfb: it opens titled "Aerolume", covers the whole screen, and
 # what a person sees is the sky. Minimized (unmapped) or covered by another window it
 # stops drawing and uses next to no CPU, and draws again once seen. SIGTERM and SIGINT
-# end it with status 0, and so does losing the display, all without a word on stderr.
+# end it with status 0, and so do losing the display and the window destroyed or its
+# connection killed by another client, all without a word on stderr.
 AEROLUME=$1
 XPROBE=$2
 HOST=${3:-}
@@ -31,19 +32,38 @@ asleep "covered by another window"
 stop_host
 awake "uncovered"
 
-# The ends: each with status 0 and a silent stderr.
+# The ends: each within $1 seconds, with status 0 and a silent stderr.
 end_with() {
-  local what=$1
-  shift
+  local within=$1 what=$2
+  shift 2
   "$@"
-  wait_app_exit 5
+  wait_app_exit "$within"
   [ "$APP_STATUS" -eq 0 ] || fail "$what ended the program with status $APP_STATUS"
   [ -s "$WORK/app.err" ] && fail "stderr after $what: $(cat "$WORK/app.err")"
   note "$what: status 0, nothing on stderr"
 }
-end_with SIGTERM kill -TERM "$APP_PID"
+end_with 5 SIGTERM kill -TERM "$APP_PID"
 start_app --windowed
-end_with SIGINT kill -INT "$APP_PID"
+end_with 5 SIGINT kill -INT "$APP_PID"
+# Destroyed by another client (XDestroyWindow, as xdotool windowclose sends) while it
+# draws as fast as it can, while it sleeps out a capped frame, or asleep while hidden;
+# its connection killed (XKillClient, as xkill sends).
+while read -r what args; do
+  start_app --windowed $args
+  sleep 1
+  case $what in
+    hidden-destroyed) xdotool windowunmap "$WINDOW" && asleep "hidden" ;;
+  esac
+  case $what in
+    killed) end_with 1 "$what" xdotool windowkill "$WINDOW" ;;
+    *) end_with 1 "$what" xdotool windowclose "$WINDOW" ;;
+  esac
+done <<'SEQUENCES'
+destroyed-drawing
+destroyed-capped --max-fps 30
+hidden-destroyed
+killed
+SEQUENCES
 start_app --windowed
 sleep 1
 lose_display() {
@@ -51,5 +71,5 @@ lose_display() {
   wait "$XVFB_PID" 2>/dev/null
   XVFB_PID=""
 }
-end_with "the display lost" lose_display
+end_with 5 "the display lost" lose_display
 echo "PASS"
