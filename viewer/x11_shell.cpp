@@ -2,11 +2,12 @@
 // screen-saver host, the root window). It adopts the window, makes a GLX context current
 // on it with the window's own visual, and runs the shared frame until the window is
 // destroyed (SIGTERM, SIGINT and a lost display end the process through the shared
-// ends). While nobody can see the window it waits for events instead of drawing. Keys
-// belong to the host here.
+// ends). While nobody can see the window (it or an ancestor unmapped, or fully covered)
+// it waits for events instead of drawing. Keys belong to the host here.
 //
-// Returns 0 when ended by the window going away; 1 with one line on stderr
-// ("aerolume: ...") when the display cannot be opened, the window does not exist, its
+// Returns 0 when ended by the window going away, at any moment after it was first found;
+// 1 with one line on stderr ("aerolume: ...") when the display cannot be opened, the
+// window does not exist, its
 // visual has no usable GL (OpenGL, RGBA and a depth buffer are required; a
 // single-buffered visual is drawn with glFlush instead of a swap), or an unexpected X
 // error arrives while drawing.
@@ -18,10 +19,13 @@
 
 #include <poll.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "render/render_state.h"
 #include "run/frame.h"
@@ -38,11 +42,19 @@ struct XErrorRecord {
   bool seen = false;
   unsigned char error_code = 0;
   unsigned char request_code = 0;
+  XID resource = 0;
 };
 XErrorRecord x_error;
 
+// The window drawn into. Other windows the shell asks about (its ancestors, the windows
+// above it) may go away at any moment; the errors that say so are no fault, and the
+// events tell the rest.
+Window host_window = 0;
+
 int record_x_error(Display*, XErrorEvent* event) {
-  if (!x_error.seen) x_error = {true, event->error_code, event->request_code};
+  const bool no_such_window = event->error_code == BadWindow || event->error_code == BadDrawable;
+  if (no_such_window && event->resourceid != host_window) return 0;
+  if (!x_error.seen) x_error = {true, event->error_code, event->request_code, event->resourceid};
   return 0;
 }
 
@@ -65,6 +77,13 @@ bool window_gone_error(const XErrorRecord& error, int glx_error_base) {
   const int code = error.error_code;
   return code == BadWindow || code == BadDrawable || code == glx_error_base + glx_bad_drawable ||
          code == glx_error_base + glx_bad_window || code == glx_error_base + glx_bad_current_window;
+}
+
+// Whether the window, which existed when first looked up, has been destroyed since.
+bool window_gone(Display* display, Window window) {
+  reset_x_error();
+  XWindowAttributes attributes;
+  return !XGetWindowAttributes(display, window, &attributes);
 }
 
 int fail(const char* format, unsigned long value = 0) {
@@ -126,45 +145,175 @@ const char* missing_gl_feature(Display* display, XVisualInfo* visual) {
   return nullptr;
 }
 
-// What the shell knows of the window from its events.
+// What the shell knows of the window: read once its events are selected, then followed.
 struct WindowState {
   int width = 0;
   int height = 0;
-  bool mapped = false;
-  bool covered = false;  // fully obscured, where the server reports it
-  bool seen() const { return mapped && !covered; }
+  bool viewable = false;  // it and every ancestor mapped
+  bool covered = false;   // fully obscured, where the server reports it
+  bool seen() const { return viewable && !covered; }
 };
 
-// Drains the pending events; returns false once the window has been destroyed.
-bool follow_window_events(Display* display, Window window, WindowState* state) {
+// Reads the size and whether the window is viewable; false when the window is gone.
+bool read_window_state(Display* display, Window window, WindowState* state) {
+  XWindowAttributes attributes;
+  if (!XGetWindowAttributes(display, window, &attributes)) return false;
+  state->width = attributes.width;
+  state->height = attributes.height;
+  state->viewable = attributes.map_state == IsViewable;
+  return true;
+}
+
+// The parent of a window, or None for the root (or a window gone).
+Window parent_of(Display* display, Window window) {
+  Window root = None, parent = None, *children = nullptr;
+  unsigned int count = 0;
+  if (!XQueryTree(display, window, &root, &parent, &children, &count)) return None;
+  if (children != nullptr) XFree(children);
+  return parent;
+}
+
+// The window's ancestors below the root, whose mapping decides whether the window can be
+// seen: their structure events are followed (mapping, unmapping, reparenting), and those
+// of windows that are no longer ancestors are let go. The host's own selections on them
+// are its own and stay as they are.
+class AncestorWatch {
+ public:
+  void follow(Display* display, Window window) {
+    std::vector<Window> chain;
+    const Window root = DefaultRootWindow(display);
+    for (Window parent = parent_of(display, window); parent != None && parent != root;
+         parent = parent_of(display, parent))
+      chain.push_back(parent);
+    for (const Window old : followed_)
+      if (!contains(chain, old)) XSelectInput(display, old, NoEventMask);
+    for (const Window ancestor : chain)
+      if (!contains(followed_, ancestor)) XSelectInput(display, ancestor, StructureNotifyMask);
+    followed_ = std::move(chain);
+  }
+
+ private:
+  static bool contains(const std::vector<Window>& windows, Window window) {
+    for (const Window w : windows)
+      if (w == window) return true;
+    return false;
+  }
+  std::vector<Window> followed_;
+};
+
+// Whether a window manager composites the screen: then a covered window may still show
+// through (and the server reports no window as covered), so none is taken as covered.
+bool screen_composited(Display* display) {
+  const std::string name = "_NET_WM_CM_S" + std::to_string(DefaultScreen(display));
+  const Atom selection = XInternAtom(display, name.c_str(), False);
+  return XGetSelectionOwner(display, selection) != None;
+}
+
+struct Rect {
+  long x = 0, y = 0, width = 0, height = 0;
+  bool empty() const { return width <= 0 || height <= 0; }
+  bool covers(const Rect& other) const {
+    return x <= other.x && y <= other.y && x + width >= other.x + other.width &&
+           y + height >= other.y + other.height;
+  }
+  Rect clipped_to(const Rect& other) const {
+    const long left = std::max(x, other.x), top = std::max(y, other.y);
+    const long right = std::min(x + width, other.x + other.width);
+    const long bottom = std::min(y + height, other.y + other.height);
+    return {left, top, right - left, bottom - top};
+  }
+};
+
+// A window's rectangle on the screen, its border included (inner = false) or not.
+bool screen_rect(Display* display, Window window, bool inner, Rect* rect) {
+  XWindowAttributes attributes;
+  int x = 0, y = 0;
+  Window child = None;
+  if (!XGetWindowAttributes(display, window, &attributes) ||
+      !XTranslateCoordinates(display, window, attributes.root, 0, 0, &x, &y, &child))
+    return false;
+  const long border = inner ? 0 : attributes.border_width;
+  *rect = {x - border, y - border, attributes.width + 2 * border, attributes.height + 2 * border};
+  return true;
+}
+
+// Whether one mapped window above the window, or above one of its ancestors, covers the
+// part of it that its ancestors let show. The server tells of covering only when it
+// changes, so a window covered from the start is found here. Covers by several windows
+// together are not found: the window is then drawn until the server reports a change.
+bool covered_by_one_window(Display* display, Window window) {
+  Rect target;
+  if (!screen_rect(display, window, false, &target)) return false;
+  const Window root = DefaultRootWindow(display);
+  for (Window level = window; level != root;) {
+    const Window parent = parent_of(display, level);
+    Rect inside;
+    if (parent == None || !screen_rect(display, parent, true, &inside)) return false;
+    target = target.clipped_to(inside);
+    if (target.empty()) return false;
+    Window unused_root = None, unused_parent = None, *siblings = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, parent, &unused_root, &unused_parent, &siblings, &count))
+      return false;
+    const std::unique_ptr<Window, XFreer> owned(siblings);
+    // Siblings come bottom to top: only those after the level can cover it.
+    bool above = false;
+    for (unsigned int i = 0; i < count; ++i) {
+      XWindowAttributes attributes;
+      if (!above) {
+        above = siblings[i] == level;
+        continue;
+      }
+      if (!XGetWindowAttributes(display, siblings[i], &attributes) ||
+          attributes.c_class != InputOutput || attributes.map_state != IsViewable)
+        continue;
+      const long border = attributes.border_width;
+      const Rect cover{inside.x + attributes.x, inside.y + attributes.y,
+                       attributes.width + 2 * border, attributes.height + 2 * border};
+      if (cover.covers(target)) return true;
+    }
+    level = parent;
+  }
+  return false;
+}
+
+// Drains the pending events; returns false once the window has been destroyed. Mapping,
+// unmapping and reparenting, of the window or an ancestor, are followed by reading the
+// state afresh (the server knows whether the window is viewable), once the queue is
+// drained.
+bool follow_window_events(Display* display, Window window, AncestorWatch* ancestors,
+                          WindowState* state) {
+  bool reread = false, rewalk = false;
   while (XPending(display) > 0) {
     XEvent event;
     XNextEvent(display, &event);
-    if (event.xany.window != window) continue;
+    const bool own = event.xany.window == window;
     switch (event.type) {
       case DestroyNotify:
-        return false;
+        if (own) return false;
+        break;
       case ConfigureNotify:
-        state->width = event.xconfigure.width;
-        state->height = event.xconfigure.height;
+        if (own) {
+          state->width = event.xconfigure.width;
+          state->height = event.xconfigure.height;
+        }
         break;
       case MapNotify:
-        state->mapped = true;
-        break;
       case UnmapNotify:
-        state->mapped = false;
+        reread = true;
+        break;
+      case ReparentNotify:
+        reread = rewalk = true;
         break;
       case VisibilityNotify:
-        // Only a viewable window has a visibility, so this also says it is mapped (and
-        // covers a window that became viewable when an ancestor was mapped).
-        state->mapped = true;
-        state->covered = event.xvisibility.state == VisibilityFullyObscured;
+        if (own) state->covered = event.xvisibility.state == VisibilityFullyObscured;
         break;
       default:
         break;
     }
   }
-  return true;
+  if (rewalk) ancestors->follow(display, window);
+  return !reread || read_window_state(display, window, state);
 }
 
 // Blocks until the display connection has something to read (an event or an error).
@@ -199,6 +348,21 @@ int run_in_x_window(const ShellRun& run) {
   XWindowAttributes attributes;
   if (!XGetWindowAttributes(d, window, &attributes) || synced_error(d))
     return fail("there is no window 0x%lx on this display", window);
+  // The window exists: from here on, its going away at any moment ends the run with 0.
+  host_window = window;
+
+  // Size changes, destruction, mapping and visibility arrive as events; other clients
+  // may select them on the same window, so this does not disturb the host. They are
+  // selected before the state they describe is read, so that no change in between is
+  // lost.
+  XSelectInput(d, window, StructureNotifyMask | VisibilityChangeMask);
+  AncestorWatch ancestors;
+  ancestors.follow(d, window);
+  WindowState state;
+  if (!read_window_state(d, window, &state)) return 0;
+  state.covered = covered_by_one_window(d, window) && !screen_composited(d);
+  if (synced_error(d) && window_gone(d, window)) return 0;
+  reset_x_error();
 
   XVisualInfo wanted{};
   wanted.visualid = XVisualIDFromVisual(attributes.visual);
@@ -217,24 +381,17 @@ int run_in_x_window(const ShellRun& run) {
   if (context == nullptr || synced_error(d))
     return fail("cannot create an OpenGL context for window 0x%lx", window);
   const ContextGuard context_guard(d, context);
-  if (!glXMakeCurrent(d, window, context) || synced_error(d))
+  if (!glXMakeCurrent(d, window, context) || synced_error(d)) {
+    if (window_gone(d, window)) return 0;
     return fail("cannot draw with OpenGL on window 0x%lx", window);
-
-  // Size changes, destruction, mapping and visibility arrive as events; other clients
-  // may select them on the same window, so this does not disturb the host.
-  XSelectInput(d, window, StructureNotifyMask | VisibilityChangeMask);
-  if (synced_error(d)) return fail("window 0x%lx went away before the first frame", window);
+  }
 
   start_viewer_scene(run.options);
-  WindowState state;
-  state.width = attributes.width;
-  state.height = attributes.height;
-  state.mapped = attributes.map_state == IsViewable;
   reshape_viewport(state.width, state.height);
   int drawn_width = state.width, drawn_height = state.height;
 
   for (;;) {
-    if (!follow_window_events(d, window, &state)) return 0;
+    if (!follow_window_events(d, window, &ancestors, &state)) return 0;
     if (x_error.seen) {
       if (window_gone_error(x_error, glx_error_base)) return 0;
       std::fprintf(stderr, "aerolume: X error %d on request %d while drawing\n", x_error.error_code,

@@ -1,10 +1,12 @@
 // aerolume_host_window: a window owned by another program, for the end-to-end tests of
 // drawing into a foreign window. Creates and maps a window, prints its id (decimal) on
 // stdout and waits until killed; the X server destroys the window with the connection.
-//   aerolume_host_window WxH+X+Y [double|single|no-depth] [RRGGBB]
+//   aerolume_host_window WxH+X+Y [double|single|no-depth|child] [RRGGBB]
 // double (the default): a double-buffered RGBA visual with the deepest depth buffer;
 // single: the same but single-buffered; no-depth: an RGBA visual without a depth buffer
-// (on Xvfb every visual supports GL, so this is the nearest to one the scene cannot use).
+// (on Xvfb every visual supports GL, so this is the nearest to one the scene cannot use);
+// child: as double, but the window is the child of a top-level window of the same size
+// (as a preview inside a settings dialog), whose id follows on a second line.
 // RRGGBB is the window's background colour (black by default).
 #include <GL/glx.h>
 #include <X11/Xlib.h>
@@ -32,7 +34,7 @@ bool fits(Display* display, XVisualInfo* visual, const std::string& kind) {
     return false;
   const bool double_buffered = config(display, visual, GLX_DOUBLEBUFFER) != 0;
   const bool depth = config(display, visual, GLX_DEPTH_SIZE) > 0;
-  if (kind == "double") return double_buffered && depth;
+  if (kind == "double" || kind == "child") return double_buffered && depth;
   if (kind == "single") return !double_buffered && depth;
   return kind == "no-depth" && !depth;
 }
@@ -74,7 +76,7 @@ int main(int argc, char** argv) {
   const std::string kind = argc > 2 ? argv[2] : "double";
   if (argc < 2 || argc > 4 || std::sscanf(argv[1], "%ux%u+%d+%d", &width, &height, &x, &y) != 4 ||
       width == 0 || height == 0 || (argc == 4 && std::sscanf(argv[3], "%6lx", &background) != 1)) {
-    std::fputs("usage: aerolume_host_window WxH+X+Y [double|single|no-depth] [RRGGBB]\n", stderr);
+    std::fputs("usage: aerolume_host_window WxH+X+Y [double|single|no-depth|child] [RRGGBB]\n", stderr);
     return 2;
   }
   Display* display = XOpenDisplay(nullptr);
@@ -93,17 +95,24 @@ int main(int argc, char** argv) {
   attributes.background_pixel = pixel_of(visual, background);
   attributes.border_pixel = 0;
   attributes.event_mask = StructureNotifyMask;
-  const Window window =
-      XCreateWindow(display, root, x, y, width, height, 0, visual.depth, InputOutput, visual.visual,
-                    CWColormap | CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
-  XStoreName(display, window, "aerolume host");
-  XMapWindow(display, window);
+  const auto create = [&](Window parent, int left, int top) {
+    return XCreateWindow(display, parent, left, top, width, height, 0, visual.depth, InputOutput,
+                         visual.visual, CWColormap | CWBackPixel | CWBorderPixel | CWEventMask,
+                         &attributes);
+  };
+  // The top-level window is the one mapped last, so its MapNotify says all are viewable.
+  const Window top_level = create(root, x, y);
+  const Window window = kind == "child" ? create(top_level, 0, 0) : top_level;
+  XStoreName(display, top_level, "aerolume host");
+  if (window != top_level) XMapWindow(display, window);
+  XMapWindow(display, top_level);
   XEvent event;
   do XNextEvent(display, &event);
-  while (event.type != MapNotify);
+  while (event.type != MapNotify || event.xmap.window != top_level);
   std::fprintf(stderr, "aerolume_host_window: window %lu, visual 0x%lx (%s)\n", window,
                visual.visualid, kind.c_str());
   std::printf("%lu\n", window);
+  if (window != top_level) std::printf("%lu\n", top_level);
   std::fflush(stdout);
   for (;;) pause();
 }

@@ -15,7 +15,9 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 note() { echo "-- $*"; }
 
 cleanup() {
-  [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null && wait "$APP_PID" 2>/dev/null
+  # CONT as well: a test may leave the program stopped, and a stopped one never ends.
+  [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null && kill -CONT "$APP_PID" 2>/dev/null &&
+    wait "$APP_PID" 2>/dev/null
   [ -n "$HOST_PID" ] && kill "$HOST_PID" 2>/dev/null && wait "$HOST_PID" 2>/dev/null
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
   rm -rf "$WORK"
@@ -98,12 +100,16 @@ cpu_share_over() {
   awk -v a="$before" -v b="$after" -v t="$1" 'BEGIN { printf "%.3f\n", (b - a) / t }'
 }
 
-# The program sleeps while nobody can see its window ($1 says why): well under 1 % of a
-# core.
+# The program sleeps while nobody can see its window ($1 says why): once its start and
+# last frames are over (a second under 1 % of a core, within 10 s), well under 1 % of a
+# core for 2 s more.
 asleep() {
   local share
-  sleep 0.5
-  share=$(cpu_share_over 3)
+  for _ in $(seq 10); do
+    share=$(cpu_share_over 1)
+    greater 0.01 "$share" && break
+  done
+  greater 0.01 "$share" && share=$(cpu_share_over 2)
   greater 0.01 "$share" || fail "$1, the program still used $share of a core"
   note "$1: $share of a core"
 }
@@ -128,7 +134,8 @@ quit_with_escape() {
 }
 
 # Starts the host program with a window of its own: start_host WxH+X+Y [KIND] [RRGGBB]
-# (see tests/e2e/host_window.cpp); sets HOST_PID and HOST_WINDOW once it is mapped.
+# (see tests/e2e/host_window.cpp); sets HOST_PID and HOST_WINDOW once it is mapped, and
+# HOST_PARENT to the top-level window that holds it (KIND child).
 start_host() {
   # Removed first: a background job opens its redirections only once it runs, so the
   # files could otherwise still show the previous host's id for a moment.
@@ -142,6 +149,7 @@ start_host() {
     sleep 0.1
   done
   HOST_WINDOW=$(head -n 1 "$out" 2>/dev/null)
+  HOST_PARENT=$(sed -n 2p "$out" 2>/dev/null)
   [ -n "$HOST_WINDOW" ] || fail "the host window did not open: $(cat "$err" 2>/dev/null)"
   note "host window $HOST_WINDOW ($*)"
 }

@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # Drawing into a window another program owns: the sky fills the host's window and follows
-# its size; the program sleeps while the window is unmapped; it ends with status 0 and says
-# nothing when the window goes away, on SIGINT or SIGTERM (asleep too) and when the
-# display is lost; XSCREENSAVER_WINDOW and the root window work too; a window it cannot
-# use is one line on stderr and status 1.
+# its size; the program sleeps while the window is unmapped, an ancestor is unmapped, or
+# another window covers it (from the start too); changes made while it starts are not
+# lost; it ends with status 0 and says nothing when the window goes away (while it starts
+# too), on SIGINT or SIGTERM (asleep too) and when the display is lost;
+# XSCREENSAVER_WINDOW and the root window work too; a window it cannot use is one line on
+# stderr and status 1.
 AEROLUME=$1
 XPROBE=$2
 HOST=${3:-}
+STOP_BEFORE=${4:-}
 source "$(dirname "$0")/lib.sh"
 [ -x "$HOST" ] || fail "the host window program is missing (third argument): '$HOST'"
+[ -f "$STOP_BEFORE" ] || fail "the library that stops the program is missing (fourth argument)"
 
 # Share (0..1) of pixels in the exact sky colour inside X Y W H of a grab, measured
 # against $WORK/sky.png, a grab of a screen-wide window painted in that colour.
@@ -42,6 +46,57 @@ start_app_with() {
   APP_PID=$!
 }
 
+# Starts the program with the given arguments stopped just before its first call of $1
+# (XSelectInput, glXMakeCurrent); sets APP_PID once it has stopped there.
+start_app_stopped_before() {
+  local function=$1
+  shift
+  start_app_with env LD_PRELOAD="$STOP_BEFORE" AEROLUME_STOP_BEFORE="$function" "$AEROLUME" "$@"
+  for _ in $(seq 200); do
+    [ "$(awk '{print $3}' "/proc/$APP_PID/stat" 2>/dev/null)" = T ] && return 0
+    app_running || fail "the program ended before $function: $(cat "$WORK/app.err")"
+    sleep 0.1
+  done
+  fail "the program did not stop before $function"
+}
+
+# A second host window, on top of the others: start_cover WxH+X+Y; sets COVER_PID.
+start_cover() {
+  local pid=$HOST_PID window=$HOST_WINDOW parent=$HOST_PARENT
+  start_host "$1"
+  COVER_PID=$HOST_PID
+  HOST_PID=$pid HOST_WINDOW=$window HOST_PARENT=$parent
+}
+stop_cover() {
+  kill "$COVER_PID"
+  wait "$COVER_PID" 2>/dev/null
+}
+
+# The program ends by itself within 5 s, with status 0 and a silent stderr ($1 says why).
+expect_quiet_end() {
+  wait_app_exit 5
+  [ "$APP_STATUS" -eq 0 ] || fail "$1: the program ended with status $APP_STATUS"
+  [ -s "$WORK/app.err" ] && fail "stderr after $1: $(cat "$WORK/app.err")"
+  note "$1: status 0, nothing on stderr"
+}
+
+# The host window, at 100,80, is resized to 640x480: the picture follows. GL draws from
+# the bottom-left corner: once drawn over (no longer black), the band above the old
+# 400x300 picture holds clouds or balloons only if the picture was rescaled, and only the
+# cleared sky if not. Needs $WORK/black.png (the 400x300 host window, black).
+picture_follows_resize() {
+  wait_for_sky 100 80 640 480
+  sleep 0.5
+  grab "$WORK/shot.png"
+  local band_drawn band_sky
+  band_drawn=$(changed "$WORK/shot.png" "$WORK/black.png" 100 80 640 180)
+  band_sky=$(sky_in "$WORK/shot.png" 100 80 640 180)
+  greater "$band_drawn" 0.99 || fail "$1: the band above the old picture was not drawn ($band_drawn)"
+  greater 0.998 "$band_sky" ||
+    fail "$1: the picture did not follow the new size (the band above is all sky: $band_sky)"
+  note "$1: the picture follows the new size (sky share of the band above: $band_sky)"
+}
+
 # Ends the program with a signal and checks status 0 and a silent stderr.
 stop_app_with() {
   kill -"$1" "$APP_PID"
@@ -68,30 +123,68 @@ stop_host
 
 start_host 400x300+100+80
 grab "$WORK/black.png"
-# Seed 5's sky has clouds across the top of the picture, which the resize check needs.
+# Seed 5's sky has clouds across the top of the picture, which the resize checks need.
 start_app_with "$AEROLUME" --window-id "$HOST_WINDOW" --seed 5
 wait_for_sky 100 80 400 300
 only_in_host_window
-
-# GL draws from the bottom-left corner: once drawn over (no longer black), the band above
-# the old 400x300 picture holds clouds or balloons only if the picture was rescaled, and
-# only the cleared sky if not.
 xdotool windowsize "$HOST_WINDOW" 640 480
-wait_for_sky 100 80 640 480
-sleep 0.5
-grab "$WORK/shot.png"
-band_drawn=$(changed "$WORK/shot.png" "$WORK/black.png" 100 80 640 180)
-band_sky=$(sky_in "$WORK/shot.png" 100 80 640 180)
-greater "$band_drawn" 0.99 || fail "the band above the old picture was not drawn ($band_drawn)"
-greater 0.998 "$band_sky" ||
-  fail "the picture did not follow the new size (the band above is all sky: $band_sky)"
-note "the picture follows the new size (sky share of the band above: $band_sky)"
+picture_follows_resize "resized while drawing"
 
 stop_host
-wait_app_exit 5
-[ "$APP_STATUS" -eq 0 ] || fail "the window went away and the program ended with $APP_STATUS"
-[ -s "$WORK/app.err" ] && fail "stderr after the window went away: $(cat "$WORK/app.err")"
-note "the window went away: status 0, nothing on stderr"
+expect_quiet_end "the window went away"
+
+# Changes while the program starts, at a known point: stopped just after it first found
+# the window (before it selects the window's events) or before it makes its GL context
+# current there; the window changes meanwhile, then the program goes on. Nothing is lost.
+while read -r stop change; do
+  start_host 400x300+100+80
+  start_app_stopped_before "$stop" --window-id "$HOST_WINDOW" --seed 5
+  case $change in
+    unmapped) xdotool windowunmap --sync "$HOST_WINDOW" ;;
+    resized) xdotool windowsize --sync "$HOST_WINDOW" 640 480 ;;
+    destroyed)
+      xdotool windowclose "$HOST_WINDOW"
+      while xdotool getwindowname "$HOST_WINDOW" >/dev/null 2>&1; do sleep 0.1; done
+      ;;
+  esac
+  kill -CONT "$APP_PID"
+  case $change in
+    unmapped) asleep "unmapped before $stop" ;;
+    resized) picture_follows_resize "resized before $stop" ;;
+    destroyed) expect_quiet_end "destroyed before $stop" ;;
+  esac
+  [ -n "$APP_PID" ] && stop_app_with TERM
+  stop_host
+done <<'SEQUENCES'
+XSelectInput unmapped
+XSelectInput resized
+XSelectInput destroyed
+glXMakeCurrent unmapped
+glXMakeCurrent destroyed
+SEQUENCES
+
+# Covered from the start by a window over its top-level ancestor: asleep from the start;
+# uncovered, drawn. Then that ancestor unmapped: asleep; mapped again: drawn again.
+start_host 400x300+100+80 child
+start_cover 600x500+50+50
+start_app_with "$AEROLUME" --window-id "$HOST_WINDOW"
+asleep "covered from the start"
+stop_cover
+wait_for_sky 100 80 400 300
+xdotool windowunmap --sync "$HOST_PARENT"
+asleep "its top-level ancestor unmapped"
+xdotool windowmap --sync "$HOST_PARENT"
+wait_for_sky 100 80 400 300
+stop_app_with TERM
+stop_host
+# Only partly covered from the start: drawn where it shows.
+start_host 400x300+100+80
+start_cover 200x300+100+80
+start_app_with "$AEROLUME" --window-id "$HOST_WINDOW"
+wait_for_sky 300 80 200 300
+stop_app_with TERM
+stop_cover
+stop_host
 
 start_host 400x300+700+500
 # As screen-saver hosts start their saver: -root, with their window in the variable.
