@@ -1,7 +1,8 @@
 # Shared helpers for the end-to-end tests: a private Xvfb screen, the real aerolume
 # window on it, screen grabs, and clean-up of everything started.
-# Usage: source this file with AEROLUME and XPROBE set to the built programs (and HOST
-# to the host window program, for the scripts that use one).
+# Usage: source this file with AEROLUME and XPROBE set to the built programs (HOST to
+# the host window program and STOP_LIB to the library that stops the program at a known
+# point, for the scripts that use them).
 
 set -u
 SCREEN_W=1280
@@ -55,6 +56,30 @@ start_app() {
 }
 
 app_running() { kill -0 "$APP_PID" 2>/dev/null; }
+
+# Starts aerolume with the arguments after $1, stopped at the point $1 names (see
+# tests/e2e/stop_at.cpp: "before XSelectInput", "after glXSwapBuffers 10"); sets APP_PID
+# once it has stopped there. SIGCONT lets it go on.
+start_app_stopped() {
+  local when=$1
+  shift
+  env LD_PRELOAD="$STOP_LIB" AEROLUME_STOP="$when" "$AEROLUME" "$@" >"$WORK/app.out" \
+    2>"$WORK/app.err" &
+  APP_PID=$!
+  for _ in $(seq 300); do
+    [ "$(awk '{print $3}' "/proc/$APP_PID/stat" 2>/dev/null)" = T ] && return 0
+    app_running || fail "the program ended before it stopped $when: $(cat "$WORK/app.err")"
+    sleep 0.1
+  done
+  fail "the program did not stop $when"
+}
+
+# Destroys window $1 (XDestroyWindow, as xdotool windowclose sends) and waits until the
+# server has done it.
+destroy_window() {
+  xdotool windowclose "$1"
+  while xdotool getwindowname "$1" >/dev/null 2>&1; do sleep 0.1; done
+}
 
 # Prints "W H" of the window.
 window_size() {

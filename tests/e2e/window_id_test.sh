@@ -9,10 +9,10 @@
 AEROLUME=$1
 XPROBE=$2
 HOST=${3:-}
-STOP_BEFORE=${4:-}
+STOP_LIB=${4:-}
 source "$(dirname "$0")/lib.sh"
 [ -x "$HOST" ] || fail "the host window program is missing (third argument): '$HOST'"
-[ -f "$STOP_BEFORE" ] || fail "the library that stops the program is missing (fourth argument)"
+[ -f "$STOP_LIB" ] || fail "the library that stops the program is missing (fourth argument)"
 
 # Share (0..1) of pixels in the exact sky colour inside X Y W H of a grab, measured
 # against $WORK/sky.png, a grab of a screen-wide window painted in that colour.
@@ -44,20 +44,6 @@ only_in_host_window() {
 start_app_with() {
   "$@" >"$WORK/app.out" 2>"$WORK/app.err" &
   APP_PID=$!
-}
-
-# Starts the program with the given arguments stopped just before its first call of $1
-# (XSelectInput, glXMakeCurrent); sets APP_PID once it has stopped there.
-start_app_stopped_before() {
-  local function=$1
-  shift
-  start_app_with env LD_PRELOAD="$STOP_BEFORE" AEROLUME_STOP_BEFORE="$function" "$AEROLUME" "$@"
-  for _ in $(seq 200); do
-    [ "$(awk '{print $3}' "/proc/$APP_PID/stat" 2>/dev/null)" = T ] && return 0
-    app_running || fail "the program ended before $function: $(cat "$WORK/app.err")"
-    sleep 0.1
-  done
-  fail "the program did not stop before $function"
 }
 
 # A second host window, on top of the others: start_cover WxH+X+Y; sets COVER_PID.
@@ -138,14 +124,11 @@ expect_quiet_end "the window went away"
 # current there; the window changes meanwhile, then the program goes on. Nothing is lost.
 while read -r stop change; do
   start_host 400x300+100+80
-  start_app_stopped_before "$stop" --window-id "$HOST_WINDOW" --seed 5
+  start_app_stopped "before $stop" --window-id "$HOST_WINDOW" --seed 5
   case $change in
     unmapped) xdotool windowunmap --sync "$HOST_WINDOW" ;;
     resized) xdotool windowsize --sync "$HOST_WINDOW" 640 480 ;;
-    destroyed)
-      xdotool windowclose "$HOST_WINDOW"
-      while xdotool getwindowname "$HOST_WINDOW" >/dev/null 2>&1; do sleep 0.1; done
-      ;;
+    destroyed) destroy_window "$HOST_WINDOW" ;;
   esac
   kill -CONT "$APP_PID"
   case $change in

@@ -7,6 +7,7 @@
 AEROLUME=$1
 XPROBE=$2
 HOST=${3:-}
+STOP_LIB=${4:-}
 source "$(dirname "$0")/lib.sh"
 
 open_fullscreen_window
@@ -45,24 +46,30 @@ end_with() {
 end_with 5 SIGTERM kill -TERM "$APP_PID"
 start_app --windowed
 end_with 5 SIGINT kill -INT "$APP_PID"
-# Destroyed by another client (XDestroyWindow, as xdotool windowclose sends) while it
-# draws as fast as it can, while it sleeps out a capped frame, or asleep while hidden;
-# its connection killed (XKillClient, as xkill sends).
-while read -r what args; do
-  start_app --windowed $args
-  sleep 1
+# Destroyed by another client (XDestroyWindow, as xdotool windowclose sends): just
+# before a buffer swap, as it draws as fast as it can; just after one, as it sleeps out
+# a capped frame; asleep while hidden. Its connection killed (XKillClient, as xkill
+# sends).
+while read -r what stop args; do
+  if [ "$stop" = - ]; then
+    start_app --windowed $args
+    sleep 1
+  else
+    start_app_stopped "${stop//_/ }" --windowed $args
+    WINDOW=$(xdotool search --name '^Aerolume$' | head -n 1)
+  fi
   case $what in
     hidden-destroyed) xdotool windowunmap "$WINDOW" && asleep "hidden" ;;
   esac
   case $what in
     killed) end_with 1 "$what" xdotool windowkill "$WINDOW" ;;
-    *) end_with 1 "$what" xdotool windowclose "$WINDOW" ;;
+    *) end_with 1 "$what" eval 'destroy_window "$WINDOW"; kill -CONT "$APP_PID"' ;;
   esac
 done <<'SEQUENCES'
-destroyed-drawing
-destroyed-capped --max-fps 30
-hidden-destroyed
-killed
+destroyed-drawing before_glXSwapBuffers_10
+destroyed-capped after_glXSwapBuffers_10 --max-fps 30
+hidden-destroyed -
+killed -
 SEQUENCES
 start_app --windowed
 sleep 1

@@ -1,0 +1,79 @@
+// aerolume_stop_at: preloaded (LD_PRELOAD) into aerolume by the end-to-end tests to
+// make races happen at a known point. AEROLUME_STOP="before|after FUNCTION [N]" stops the
+// process (SIGSTOP) just before or just after its N-th call (the first by default) of
+// FUNCTION: XSelectInput, glXMakeCurrent or glXSwapBuffers. The test changes the window
+// meanwhile and then lets the program go on with SIGCONT.
+#include <GL/glx.h>
+#include <X11/Xlib.h>
+#include <dlfcn.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+struct StopPoint {
+  char moment[8] = "";
+  char function[32] = "";
+  int call = 1;
+  int calls_seen = 0;
+};
+
+StopPoint& stop_point() {
+  static StopPoint point = [] {
+    StopPoint parsed;
+    const char* text = std::getenv("AEROLUME_STOP");
+    if (text != nullptr) std::sscanf(text, "%7s %31s %d", parsed.moment, parsed.function, &parsed.call);
+    return parsed;
+  }();
+  return point;
+}
+
+// Whether this call of the function is the one to stop at, at this moment.
+bool stop_here(const char* function, const char* moment, bool counted) {
+  StopPoint& point = stop_point();
+  if (std::strcmp(point.function, function) != 0) return false;
+  if (counted) ++point.calls_seen;
+  return point.calls_seen == point.call && std::strcmp(point.moment, moment) == 0;
+}
+
+// Around each call: counted once, before it.
+void before(const char* function) {
+  if (stop_here(function, "before", true)) std::raise(SIGSTOP);
+}
+void after(const char* function) {
+  if (stop_here(function, "after", false)) std::raise(SIGSTOP);
+}
+
+template <typename Function>
+Function next_definition(const char* name) {
+  return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
+}
+
+}  // namespace
+
+extern "C" int XSelectInput(Display* display, Window window, long mask) {
+  static const auto real = next_definition<int (*)(Display*, Window, long)>("XSelectInput");
+  before("XSelectInput");
+  const int result = real(display, window, mask);
+  after("XSelectInput");
+  return result;
+}
+
+extern "C" Bool glXMakeCurrent(Display* display, GLXDrawable drawable, GLXContext context) {
+  static const auto real =
+      next_definition<Bool (*)(Display*, GLXDrawable, GLXContext)>("glXMakeCurrent");
+  before("glXMakeCurrent");
+  const Bool result = real(display, drawable, context);
+  after("glXMakeCurrent");
+  return result;
+}
+
+extern "C" void glXSwapBuffers(Display* display, GLXDrawable drawable) {
+  static const auto real = next_definition<void (*)(Display*, GLXDrawable)>("glXSwapBuffers");
+  before("glXSwapBuffers");
+  real(display, drawable);
+  after("glXSwapBuffers");
+}
