@@ -78,7 +78,8 @@ std::string misuse_of(const CLI::App& app, int argc, const char* const* argv) {
   bool options_ended = false;  // after "--" every word is an operand, and none is taken
   for (int i = 1; i < argc; ++i) {
     const std::string word = argv[i];
-    if (options_ended || word.size() < 2 || word[0] != '-') return "'" + word + "' is not an option";
+    if (options_ended || word.size() < 2 || word[0] != '-')
+      return "'" + word + "' is not an option";
     if (word == "--") {
       options_ended = true;
       continue;

@@ -72,7 +72,8 @@ TEST(ViewerOptions, SharedOptionsFailWithTheRenderersWords) {
   for (const auto& [args, problem] : misuses) {
     const ParsedViewerCommandLine refused = parse(args);
     EXPECT_EQ(refused.exit_status, 2) << problem;
-    EXPECT_EQ(refused.err_text, "aerolume: " + problem + "\nrun 'aerolume --help' for the options\n");
+    EXPECT_EQ(refused.err_text,
+              "aerolume: " + problem + "\nrun 'aerolume --help' for the options\n");
   }
 }
 

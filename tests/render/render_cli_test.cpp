@@ -85,7 +85,8 @@ class RenderCli : public ::testing::Test {
     std::vector<char*> envp;
     for (std::string& e : env_text) envp.push_back(e.data());
     envp.push_back(nullptr);
-    const std::string out_path = (scratch_ / "stdout").string(), err_path = (scratch_ / "stderr").string();
+    const std::string out_path = (scratch_ / "stdout").string();
+    const std::string err_path = (scratch_ / "stderr").string();
     const pid_t pid = fork();
     if (pid == 0) {  // only async-signal-safe calls until exec
       const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -160,8 +161,9 @@ TEST_F(RenderCli, BadOptionsAreRefusedWithStatusTwoAndLeaveNoFile) {
       {{"--seed", "--timed"}, "--seed needs a value"},
       {{"--seed", "1", "--seed", "2"}, "--seed was given twice"},
       {{"--every", "2"}, "--every goes with --animation"},
-      {{"--animation", "-"}, "only one of --output -, --animation - and the statistics"},
-      {{"--animation", "x.PNG"}, "--animation: 'x.PNG' does not end in .webp (a PNG picture is written by --output)"},
+      {{"--animation", "-"}, "only one of --output -, --animation - and the statistics can go"},
+      {{"--animation", "pictures/x.PNG"},
+       "/pictures/x.PNG' does not end in .webp (a PNG picture is written by --output)"},
       {{"--size", "640"}, "WxH"},
       {{"--size", "640xabc"}, "not a number"},
       {{"--size", "0x480"}, "at least 1"},
@@ -179,7 +181,8 @@ TEST_F(RenderCli, BadOptionsAreRefusedWithStatusTwoAndLeaveNoFile) {
   const std::string output = (pictures_ / "out.png").string();
   for (const Case& c : cases) {
     std::vector<std::string> args = {"--output", output, "--stats"};
-    args.insert(args.end(), c.args.begin(), c.args.end());
+    for (const std::string& a : c.args)  // names in pictures/ are made absolute
+      args.push_back(a.rfind("pictures/", 0) == 0 ? (scratch_ / a).string() : a);
     SCOPED_TRACE(c.args.front() + (c.args.size() > 1 ? " " + c.args[1] : ""));
     expect_usage_error(run(args), c.problem);
     EXPECT_TRUE(pictures_left().empty());
@@ -233,7 +236,7 @@ TEST_F(RenderCli, PicturesGoWhereThePathPoints) {
     return bytes.substr(0, n > 0 ? static_cast<std::size_t>(n) : 0);
   };
   const auto is_png = [](const std::string& bytes) { return bytes.rfind("\x89PNG\r\n", 0) == 0; };
-  const std::string big = (pictures_ / "big.png").string();
+  const std::string big = (pictures_ / "big.png").string(), webp = (pictures_ / "x.webp").string();
 
   struct Case {
     std::vector<std::string> args;
@@ -266,9 +269,9 @@ TEST_F(RenderCli, PicturesGoWhereThePathPoints) {
          EXPECT_EQ(fs::status(pictures_ / "new.png").permissions() & fs::perms::all,
                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
        }},
-      {{"--output", "x.webp"}, 2,
-       "aerolume-render: --output: 'x.webp' does not end in .png (an animated WebP is written "
-       "by --animation)\n" + std::string(hint) + "\n",
+      {{"--output", webp}, 2,
+       "aerolume-render: --output: '" + webp + "' does not end in .png (an animated WebP is "
+       "written by --animation)\n" + std::string(hint) + "\n",
        {"link.png", "new.png", "pipe", "real.png"}, nullptr},
       {{"--size", "400x300", "--output", big}, 1,
        "aerolume-render: cannot write " + big + ": File too large\n",
