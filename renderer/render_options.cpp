@@ -119,7 +119,7 @@ ParsedCommandLine parse_render_options(int argc, const char* const* argv) {
       "Runs with the same seed, size and frame count and without --timed give identical "
       "pictures.\n"
       "A picture replaces its file whole once complete (through a symbolic link, the file it "
-      "points to); a FIFO or a device such as /dev/stdout is written into as it is. SIGINT "
+      "points to); a FIFO or a device such as /dev/null is written into as it is. SIGINT "
       "or SIGTERM ends a run by that signal and leaves no partial file.\n"
       "Exit status: 0 done, 1 failure (no GL context, picture not written), 2 bad options.");
   app.set_version_flag("--version", std::string(program) + " " + AEROLUME_VERSION);
