@@ -140,12 +140,13 @@ ParsedCommandLine parse_render_options(int argc, const char* const* argv) {
                      "Write the frames to this file as an animated WebP, 25 frames a second "
                      "('-': stdout)")
           ->type_name("FILE.webp");
-  const CLI::Option* every = app.add_option("--every", o.every,
-                 "Keep one frame in K for the animation (frames 1, K + 1, 2K + 1, ...), each "
-                 "shown K times as long")
-      ->type_name("K")
-      ->capture_default_str()
-      ->transform(decimal_check(1, max_frames, "a frame interval"));
+  const CLI::Option* every =
+      app.add_option("--every", o.every,
+                     "Keep one frame in K for the animation (frames 1, K + 1, 2K + 1, ...), "
+                     "each shown K times as long")
+          ->type_name("K")
+          ->capture_default_str()
+          ->transform(decimal_check(1, max_frames, "a frame interval"));
   app.add_flag("--stats", o.stats, "Print timings and peak memory after the run");
   app.add_flag("--json", o.json, "Print the statistics as one JSON object instead of a table");
 
@@ -156,7 +157,8 @@ ParsedCommandLine parse_render_options(int argc, const char* const* argv) {
   if (every->count() > 0 && animation->count() == 0)
     problem = "--every goes with --animation";
   else if (to_stdout > 1)
-    problem = "only one of --output -, --animation - and the statistics can go to standard output";
+    problem =
+        "only one of --output -, --animation - and the statistics can go to standard output";
   else
     problem = misnamed_picture(o);
   if (!problem.empty()) static_cast<ParseOutcome&>(parsed) = usage_error(app, problem);
