@@ -158,4 +158,18 @@ SplitCommandLine split_glut_options(int argc, char** argv) {
   return split;
 }
 
+std::string glut_options_problem(const SplitCommandLine& split, const ViewerOptions& options) {
+  if (!options.in_host_window()) return std::string();
+  for (std::size_t i = 1; i < split.glut.size(); ++i) {
+    if (std::strcmp(split.glut[i], "-display") == 0) {
+      ++i;  // and its value
+      continue;
+    }
+    return std::string(split.glut[i]) +
+           " acts on the program's own window; it cannot go with another program's window "
+           "(--window-id, --root or XSCREENSAVER_WINDOW)";
+  }
+  return std::string();
+}
+
 }  // namespace aerolume
