@@ -24,8 +24,9 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 saver_command=/usr/libexec/xscreensaver/aerolume
 
-# The saver, its D-Bus session and what they start share one session (setsid), ended with
-# the rest of the test, where the program is looked for; the package goes again unless it was there before.
+# The saver, its D-Bus session and what they start share one session (setsid), where the
+# program is looked for and which ends with the test; the package goes again unless it
+# was there before.
 installed_before=$(dpkg-query -W -f='${Status}' aerolume 2>/dev/null | grep -c "ok installed")
 SESSION_PID=""
 finish() {
@@ -41,16 +42,18 @@ note "making and installing the package"
   fail "cpack could not make the package: $(cat "$WORK/cpack.log")"
 deb=$WORK/out/aerolume_${version}_$(dpkg --print-architecture).deb
 # Another dpkg or apt may hold the lock for a while.
+installed=""
 for _ in $(seq 60); do
-  "${sudo[@]}" dpkg -i "$deb" >"$WORK/dpkg.log" 2>&1 && break
-  grep -q "lock" "$WORK/dpkg.log" || fail "dpkg -i failed: $(cat "$WORK/dpkg.log")"
+  "${sudo[@]}" dpkg -i "$deb" >"$WORK/dpkg.log" 2>&1 && installed=yes && break
+  grep -q "lock" "$WORK/dpkg.log" || break
   sleep 2
 done
+[ -n "$installed" ] || fail "dpkg -i could not install the package: $(cat "$WORK/dpkg.log")"
 [ "$installed_before" -eq 0 ] ||
   note "aerolume was installed before; the built package now stands in its place"
 
-# mate-screensaver starts no saver for root: as root it runs as nobody, whose home lies
-# under $WORK.
+# The saver runs as a desktop user's would, unprivileged: as root the test runs it as
+# nobody, whose home lies under $WORK.
 as_user=() user=$(id -un)
 [ "$(id -u)" -eq 0 ] && as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups) user=nobody
 chmod 0711 "$WORK"
