@@ -109,7 +109,8 @@ ParsedCommandLine parse_render_options(int argc, const char* const* argv) {
   RenderOptions& o = parsed.options;
 
   CLI::App app("Renders the Aerolume scene offscreen (EGL, no display needed): N frames of "
-               "the real frame function, optionally saving the last one as a PNG picture.",
+               "the real frame function, optionally saving the last one as a PNG picture, "
+               "the frames as an animated WebP, or their timings.",
                program);
   app.footer(
       "--animation writes the frames as a looping animated WebP; with --every K only "

@@ -179,6 +179,45 @@ TEST(ViewerOptions, GlutKeepsItsOwnOptionsAndHostsMayUseOneDash) {
   EXPECT_EQ(split_glut_options(2, lacking.data()).problem, "-geometry needs a value");
 }
 
+// GLUT's options act on the program's own window only: in another program's window the
+// ones that would do nothing there are refused, and -display still names the display.
+TEST(ViewerOptions, GlutsWindowOptionsAreRefusedInAnotherProgramsWindow) {
+  const auto problem = [](std::vector<std::string> words, const char* environment) {
+    words.insert(words.begin(), "aerolume");
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    const SplitCommandLine split = split_glut_options(static_cast<int>(argv.size()), argv.data());
+    const ParsedViewerCommandLine p = parse_viewer_options(
+        static_cast<int>(split.ours.size()), split.ours.data(), environment);
+    EXPECT_TRUE(p.run) << p.err_text;
+    return glut_options_problem(split, p.options);
+  };
+  struct Role {
+    std::vector<std::string> args;
+    const char* environment;
+  };
+  const Role host_windows[] = {{{"--root"}, nullptr}, {{"-window-id", "5"}, nullptr},
+                               {{"-root"}, "0x600002"}};
+  const std::vector<std::string> window_options[] = {
+      {"-geometry", "640x480+0+0"}, {"-iconic"}, {"-direct"}, {"-indirect"}, {"-gldebug"},
+      {"-sync"}};
+  for (const Role& role : host_windows)
+    for (const std::vector<std::string>& option : window_options) {
+      std::vector<std::string> words = {"-display", ":3"};
+      words.insert(words.end(), option.begin(), option.end());
+      words.insert(words.end(), role.args.begin(), role.args.end());
+      EXPECT_EQ(problem(words, role.environment),
+                option[0] + " acts on the program's own window; it cannot go with another "
+                            "program's window (--window-id, --root or XSCREENSAVER_WINDOW)")
+          << role.args[0] << " " << option[0];
+    }
+  for (const Role& own_or_display : {Role{{"-display", ":3", "--root"}, "0x600002"},
+                                     Role{{"-geometry", "640x480", "--windowed"}, "0x600002"},
+                                     Role{{"-iconic", "-sync", "-gldebug"}, nullptr}})
+    EXPECT_EQ(problem(own_or_display.args, own_or_display.environment), "")
+        << own_or_display.args[0];
+}
+
 // Every command line that xscreensaver's settings dialog can make from the description
 // the package installs is accepted as the host runs it (its window in the variable), and
 // the frame-rate control reaches the cap.
