@@ -185,15 +185,25 @@ wl_keyboard_listener make_keyboard_listener() {
 }
 const wl_keyboard_listener keyboard_listener = make_keyboard_listener();
 
+// A pointer or keyboard that the seat loses is let go (the compositor no longer sends
+// it anything), and a new one taken when the seat has one again.
 void on_seat_capabilities(void* data, wl_seat* seat, std::uint32_t capabilities) {
   auto* connection = static_cast<Connection*>(data);
-  if ((capabilities & WL_SEAT_CAPABILITY_POINTER) != 0 && connection->pointer == nullptr) {
+  const bool pointer = (capabilities & WL_SEAT_CAPABILITY_POINTER) != 0;
+  const bool keyboard = (capabilities & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
+  if (pointer && connection->pointer == nullptr) {
     connection->pointer = wl_seat_get_pointer(seat);
     wl_pointer_add_listener(connection->pointer, &pointer_listener, connection);
+  } else if (!pointer && connection->pointer != nullptr) {
+    wl_pointer_destroy(connection->pointer);
+    connection->pointer = nullptr;
   }
-  if ((capabilities & WL_SEAT_CAPABILITY_KEYBOARD) != 0 && connection->keyboard == nullptr) {
+  if (keyboard && connection->keyboard == nullptr) {
     connection->keyboard = wl_seat_get_keyboard(seat);
     wl_keyboard_add_listener(connection->keyboard, &keyboard_listener, connection);
+  } else if (!keyboard && connection->keyboard != nullptr) {
+    wl_keyboard_destroy(connection->keyboard);
+    connection->keyboard = nullptr;
   }
 }
 wl_seat_listener make_seat_listener() {
