@@ -9,57 +9,9 @@ AEROLUME=$1
 XPROBE=$2
 VIRTUAL_POINTER=$3
 source "$(dirname "$0")/lib.sh"
-for tool in sway swaymsg grim wtype weston weston-flower setpriv; do
-  command -v "$tool" >/dev/null 2>&1 ||
-    { echo "SKIP: $tool is not installed (scripts/install-deps installs it)"; exit 77; }
-done
+source "$(dirname "$0")/sway_lib.sh"
+needs_tools grim wtype weston weston-flower
 
-# sway refuses to run as root: as root everything runs as nobody, in a runtime folder of
-# its own under $WORK.
-as_user=() user=$(id -un)
-[ "$(id -u)" -eq 0 ] && as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups) user=nobody
-chmod 0711 "$WORK"
-RUN="$WORK/run"
-mkdir -m 0700 "$RUN"
-chown "$user" "$RUN"
-printf 'output HEADLESS-1 mode %dx%d\nxwayland disable\n' $SCREEN_W $SCREEN_H >"$WORK/sway.conf"
-chmod 0644 "$WORK/sway.conf"
-COMPOSITOR_PID="" SOCKET="" SWAYSOCK=""
-POINTER_PID=""
-trap 'kill $COMPOSITOR_PID $POINTER_PID 2>/dev/null; cleanup' EXIT
-# Commands run with the compositor's runtime folder, as the user; background jobs are
-# started through these arrays (not functions), so that $! is the program itself.
-user_env=(env -i XDG_RUNTIME_DIR="$RUN" HOME="$WORK" PATH=/usr/bin:/bin)
-client=()
-
-start_sway() {
-  "${user_env[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
-    "${as_user[@]}" sway -c "$WORK/sway.conf" >"$WORK/sway.log" 2>&1 &
-  COMPOSITOR_PID=$!
-  for _ in $(seq 100); do
-    SWAYSOCK=$(ls "$RUN"/sway-ipc.*.sock 2>/dev/null | head -n 1)
-    SOCKET=$(ls "$RUN" | grep -m 1 '^wayland-[0-9]*$')
-    set_client
-    [ -n "$SWAYSOCK" ] && as_client swaymsg -t get_version >/dev/null 2>&1 && break
-    sleep 0.1
-  done
-  as_client swaymsg -t get_version >/dev/null 2>&1 || fail "sway did not start: $(cat "$WORK/sway.log")"
-  note "sway on $SOCKET"
-}
-# A client of the compositor now running.
-set_client() { client=("${user_env[@]}" WAYLAND_DISPLAY="$SOCKET" SWAYSOCK="$SWAYSOCK" "${as_user[@]}"); }
-as_client() { "${client[@]}" "$@"; }
-stop_compositor() {
-  kill "$COMPOSITOR_PID" 2>/dev/null
-  wait "$COMPOSITOR_PID" 2>/dev/null
-  COMPOSITOR_PID="" SOCKET="" SWAYSOCK=""
-  rm -rf "${RUN:?}"/*
-}
-
-start_program() {
-  "${client[@]}" "$AEROLUME" "$@" >"$WORK/app.out" 2>"$WORK/app.err" &
-  APP_PID=$!
-}
 # The share of output $1 in the sky colour, now.
 sky_on() {
   rm -f "$RUN/shot.png"
@@ -101,7 +53,10 @@ note "at the default pace: $(cpu_share_over 5) of a core; $(tail -n 1 "$WORK/app
 HOST_PID=$!
 sleep 1
 as_client swaymsg fullscreen enable >/dev/null || fail "swaymsg could not make the window fullscreen"
-asleep "under a fullscreen window"
+sleep 0.5
+share=$(cpu_share_over 5)
+greater 0.01 "$share" || fail "under a fullscreen window the program still used $share of a core"
+note "under a fullscreen window: $share of a core over 5 s"
 stop_host
 sleep 1
 grab_output HEADLESS-1 before
@@ -118,9 +73,11 @@ wait_for_scene HEADLESS-2 "the output added while running"
 kill -TERM "$APP_PID"
 ended_quietly 10 "SIGTERM"
 
-# Sway going away ends the program too.
-start_program --background
-wait_for_scene HEADLESS-1 "the background again"
+# --output keeps to one output; sway going away ends the program too.
+start_program --background --output HEADLESS-2
+wait_for_scene HEADLESS-2 "--output HEADLESS-2"
+sky=$(sky_on HEADLESS-1)
+greater 0.1 "$sky" || fail "with --output HEADLESS-2, HEADLESS-1 shows the scene too (sky share $sky)"
 stop_compositor
 ended_quietly 10 "sway going away"
 
