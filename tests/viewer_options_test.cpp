@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "run/frame.h"
 #include "viewer/frame_pacing.h"
 #include "viewer/viewer_options.h"
 #include "renderer/render_options.h"
@@ -223,6 +224,22 @@ TEST(ScreenSaverFiles, EveryCommandTheSettingsDialogMakesIsAccepted) {
     EXPECT_TRUE(words.rfind("--max-fps ", 0) != 0 ||
                 p.options.frame_cap() == std::stoi(words.substr(10))) << words;
   }
+}
+
+// A shell that waits in its own event loop is told when the next frame may start instead
+// of being put to sleep: a slot after the last under a cap, at once without one.
+TEST(FramePacing, AnEventLoopIsToldTheNextStartInsteadOfSleeping) {
+  using std::chrono::seconds;
+  FramePacing capped(false, 1);
+  const PacingClock::time_point first = capped.after_frame_next_start();
+  EXPECT_EQ(capped.after_frame_next_start() - first, seconds(1));
+  EXPECT_GT(first, PacingClock::now());  // no sleep: the slot still lies ahead
+  set_step_clock(StepClock::scene_pass);  // as the cap left it for the other tests
+  FramePacing uncapped(false, 0);
+  const PacingClock::time_point before = PacingClock::now();
+  const PacingClock::time_point next = uncapped.after_frame_next_start();
+  EXPECT_GE(next, before);
+  EXPECT_LE(next, PacingClock::now());
 }
 
 TEST(FramePacing, TheLimiterSleepsOutEachSlotAndNeverBursts) {
