@@ -48,12 +48,11 @@ constexpr const char* layer_namespace = "aerolume";
 // fullscreen window over the background, the output off): the wait is no part of a
 // timed step.
 constexpr auto hidden_after = std::chrono::milliseconds(250);
-
-struct Connection;
+// The largest buffer side drawn; a larger one is left undrawn rather than overflow.
+constexpr double max_buffer_side = 32768.0;
 
 // One output and the layer surface Aerolume shows on it.
 struct OutputRecord {
-  Connection* connection = nullptr;
   std::uint32_t global_name = 0;
   wl_output* output = nullptr;
   std::uint32_t output_version = 0;
@@ -66,6 +65,7 @@ struct OutputRecord {
   std::optional<std::uint32_t> configure_serial;  // a configure not yet acknowledged
   std::uint32_t width = 0, height = 0;            // from the last configure (surface units)
   std::int32_t buffer_scale = 0;                  // the scale the buffers are sized at
+  int buffer_width = 0, buffer_height = 0;        // their size in pixels
   wl_egl_window* egl_window = nullptr;
   EGLSurface egl_surface = EGL_NO_SURFACE;
   wl_callback* frame_callback = nullptr;          // asked before the last swap, not yet done
@@ -226,7 +226,6 @@ void on_global(void* data, wl_registry* registry, std::uint32_t name, const char
     connection->layer_shell = static_cast<zwlr_layer_shell_v1*>(bind(&zwlr_layer_shell_v1_interface, 4));
   } else if (std::strcmp(interface, wl_output_interface.name) == 0) {
     auto record = std::make_unique<OutputRecord>();
-    record->connection = connection;
     record->global_name = name;
     record->output_version = std::min(version, 4u);
     record->output = static_cast<wl_output*>(bind(&wl_output_interface, 4));
@@ -338,10 +337,15 @@ bool size_surface(const Connection& connection, const Gl& gl, OutputRecord& reco
     zwlr_layer_surface_v1_ack_configure(record.layer_surface, *record.configure_serial);
     record.configure_serial.reset();
   }
-  if (record.width == 0 || record.height == 0) return true;  // nothing to draw at yet
   const std::int32_t scale = connection.compositor_version >= 3 ? record.scale : 1;
-  const int width = static_cast<int>(record.width) * scale;
-  const int height = static_cast<int>(record.height) * scale;
+  // In double: a compositor's sizes and scale could overflow an int when multiplied.
+  const double width_pixels = static_cast<double>(record.width) * scale;
+  const double height_pixels = static_cast<double>(record.height) * scale;
+  if (record.width == 0 || record.height == 0 || width_pixels > max_buffer_side ||
+      height_pixels > max_buffer_side)
+    return true;  // nothing to draw at (yet)
+  const int width = static_cast<int>(width_pixels);
+  const int height = static_cast<int>(height_pixels);
   if (record.egl_window == nullptr) {
     record.egl_window = wl_egl_window_create(record.surface, width, height);
     if (record.egl_window == nullptr) return false;
@@ -356,6 +360,8 @@ bool size_surface(const Connection& connection, const Gl& gl, OutputRecord& reco
   }
   if (connection.compositor_version >= 3) wl_surface_set_buffer_scale(record.surface, scale);
   record.buffer_scale = scale;
+  record.buffer_width = width;
+  record.buffer_height = height;
   return true;
 }
 
@@ -396,8 +402,7 @@ bool draw_round(Connection& connection, const Gl& gl, const ViewerOptions& optio
       start_viewer_scene(options);
       *started = true;
     }
-    reshape_viewport(static_cast<int>(record->width) * record->buffer_scale,
-                     static_cast<int>(record->height) * record->buffer_scale);
+    reshape_viewport(record->buffer_width, record->buffer_height);
     if (first) {
       render_frame();
       first = false;
