@@ -39,6 +39,30 @@ ended_quietly() {
 }
 grab_output() { as_client grim -o "$1" "$RUN/$2.png" && cp "$RUN/$2.png" "$WORK/$2.png"; }
 
+# --- Without a compositor: --background is the X root window, --overlay has no place ---
+start_xvfb
+env -u WAYLAND_DISPLAY "$AEROLUME" --overlay >"$WORK/app.out" 2>"$WORK/app.err"
+status=$?
+[ "$status" -eq 1 ] && [ "$(wc -l <"$WORK/app.err")" -eq 1 ] &&
+  grep -q "needs a Wayland compositor with the layer shell.*screen-saver hosts" "$WORK/app.err" ||
+  fail "--overlay without a compositor: status $status, $(cat "$WORK/app.err")"
+note "--overlay without a compositor: status 1, $(cat "$WORK/app.err")"
+env -u WAYLAND_DISPLAY "$AEROLUME" --background >"$WORK/app.out" 2>"$WORK/app.err" &
+APP_PID=$!
+for _ in $(seq 40); do
+  grab "$WORK/root.png"
+  sky=$("$XPROBE" sky "$WORK/root.png")
+  greater "$sky" 0.5 && break
+  sleep 0.5
+done
+greater "$sky" 0.5 || fail "--background without a compositor does not draw on the root window ($sky)"
+xdotool search --name '^Aerolume$' >/dev/null && fail "--background without a compositor opened a window"
+note "--background without a compositor draws on the X root window (sky share $sky)"
+kill -TERM "$APP_PID"
+ended_quietly 10 "SIGTERM on the root window"
+kill "$XVFB_PID" && wait "$XVFB_PID" 2>/dev/null
+XVFB_PID=""
+
 # --- The background ---
 start_sway
 started=$(date +%s%N)
