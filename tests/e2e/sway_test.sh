@@ -75,8 +75,13 @@ note "at the default pace: $(cpu_share_over 5) of a core; $(tail -n 1 "$WORK/app
 # drawn and the program sleeps. Once the window goes, it draws again.
 "${client[@]}" weston-flower >/dev/null 2>&1 &
 HOST_PID=$!
-sleep 1
-as_client swaymsg fullscreen enable >/dev/null || fail "swaymsg could not make the window fullscreen"
+# Asked until the window is there.
+fullscreen=""
+for _ in $(seq 50); do
+  as_client swaymsg "[pid=$HOST_PID] fullscreen enable" >/dev/null 2>&1 && fullscreen=yes && break
+  sleep 0.2
+done
+[ -n "$fullscreen" ] || fail "swaymsg could not make the window fullscreen"
 sleep 0.5
 share=$(cpu_share_over 5)
 greater 0.01 "$share" || fail "under a fullscreen window the program still used $share of a core"
