@@ -90,7 +90,8 @@ struct Gl {
 
 // --- The records ---
 
-void drop_surface(const Gl& gl, OutputRecord& record) {
+// Destroys what the record holds, its surface and the wl_output with it.
+void drop_record(const Gl& gl, OutputRecord& record) {
   if (record.frame_callback != nullptr) wl_callback_destroy(record.frame_callback);
   if (record.egl_surface != EGL_NO_SURFACE) {
     // Released first, so that EGL lets go of the window before it is destroyed; the next
@@ -174,7 +175,7 @@ bool wanted(const OutputRecord& record, const ViewerOptions& options) {
 bool tend_records(Connection& connection, const Gl& gl, const ViewerOptions& options) {
   auto& outputs = connection.outputs;
   for (auto& record : outputs)
-    if (record->gone) drop_surface(gl, *record);
+    if (record->gone) drop_record(gl, *record);
   std::erase_if(outputs, [](const std::unique_ptr<OutputRecord>& r) { return r->gone; });
   for (auto& record : outputs) {
     if (record->layer_surface == nullptr && wanted(*record, options))
