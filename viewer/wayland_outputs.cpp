@@ -175,6 +175,19 @@ void listen_to_registry(wl_registry* registry, Connection* connection) {
   wl_registry_add_listener(registry, &registry_listener, connection);
 }
 
+void disconnect_before_drawing(wl_registry* registry, Connection* connection) {
+  for (auto& record : connection->outputs) wl_output_destroy(record->output);
+  connection->outputs.clear();
+  if (connection->pointer != nullptr) wl_pointer_destroy(connection->pointer);
+  if (connection->keyboard != nullptr) wl_keyboard_destroy(connection->keyboard);
+  if (connection->seat != nullptr) wl_seat_destroy(connection->seat);
+  if (connection->layer_shell != nullptr) zwlr_layer_shell_v1_destroy(connection->layer_shell);
+  if (connection->compositor != nullptr) wl_compositor_destroy(connection->compositor);
+  wl_registry_destroy(registry);
+  wl_display_disconnect(connection->display);
+  *connection = Connection{};
+}
+
 void listen_for_frame_done(OutputRecord* record) {
   wl_callback_add_listener(record->frame_callback, &frame_listener, record);
 }

@@ -57,6 +57,10 @@ struct Connection {
 // an output that goes away.
 void listen_to_registry(wl_registry* registry, Connection* connection);
 
+// Destroys the proxies of the globals and the outputs' wl_outputs (before the surfaces
+// are made), and the connection with them: for a shell that ends before it draws.
+void disconnect_before_drawing(wl_registry* registry, Connection* connection);
+
 // The frame callback of a record's surface: when it is done, the record's
 // frame_callback is cleared.
 void listen_for_frame_done(OutputRecord* record);

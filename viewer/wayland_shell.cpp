@@ -273,14 +273,18 @@ int run_on_layer_surfaces(const ShellRun& run) {
   wl_registry* registry = wl_display_get_registry(display);
   listen_to_registry(registry, &connection);
   // The globals, then what the outputs and the seat say of themselves.
-  if (wl_display_roundtrip(display) < 0 || wl_display_roundtrip(display) < 0)
-    return connection_end(display);
+  if (wl_display_roundtrip(display) < 0 || wl_display_roundtrip(display) < 0) {
+    const int status = connection_end(display);
+    disconnect_before_drawing(registry, &connection);
+    return status;
+  }
   if (connection.layer_shell == nullptr || connection.compositor == nullptr) {
     std::fprintf(stderr,
                  "aerolume: this Wayland compositor offers no layer shell (zwlr_layer_shell_v1), "
                  "which %s needs; the program's own window works here through XWayland "
                  "(aerolume without %s)\n",
                  role, role);
+    disconnect_before_drawing(registry, &connection);
     return 1;
   }
 
