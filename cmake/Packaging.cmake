@@ -34,6 +34,15 @@ install(FILES ${data}/xscreensaver/aerolume.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)
 install(FILES ${data}/screensavers/aerolume.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications/screensavers)
+# MATE's and Xfce's savers run only programs found in their hack folders, whatever the
+# entry's Exec says; the package (prefix /usr) puts a relative link to the program in
+# /usr/libexec/xscreensaver, the folder they share with xscreensaver, and the entry
+# names that path.
+set(saver_folder ${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver)
+file(RELATIVE_PATH saver_link_target /${saver_folder} /${CMAKE_INSTALL_BINDIR}/aerolume)
+file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/saver_link)
+file(CREATE_LINK ${saver_link_target} ${PROJECT_BINARY_DIR}/saver_link/aerolume SYMBOLIC)
+install(FILES ${PROJECT_BINARY_DIR}/saver_link/aerolume DESTINATION ${saver_folder})
 # The PNGs are made from the SVG by data/icons/render-icons and committed.
 foreach(size 16 32 48 64 128 256)
   install(FILES ${data}/icons/aerolume-${size}.png

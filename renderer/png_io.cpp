@@ -1,5 +1,4 @@
-// PNG reading and writing through libpng; writes go to a temporary file and are renamed
-// into place once complete.
+// PNG reading and writing through libpng; writes go where ReplacingFile takes them.
 #include "renderer/png_io.h"
 
 #include <GL/gl.h>
@@ -30,18 +29,39 @@ RgbImage read_gl_frame(int width, int height) {
 
 namespace {
 
+// Where a write stands: the stream, and the errno of the write that failed.
+struct PngSink {
+  std::FILE* file;
+  int write_errno = 0;
+};
+
+void write_to_sink(png_structp png, png_bytep data, png_size_t length) {
+  PngSink* sink = static_cast<PngSink*>(png_get_io_ptr(png));
+  if (std::fwrite(data, 1, length, sink->file) != length) {
+    sink->write_errno = errno;
+    png_error(png, "write failed");
+  }
+}
+
+void flush_sink(png_structp png) { std::fflush(static_cast<PngSink*>(png_get_io_ptr(png))->file); }
+
+// libpng's errors end the encoding through longjmp without a line of libpng's own on
+// stderr: the caller says what went wrong, once.
+[[noreturn]] void quiet_error(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void quiet_warning(png_structp, png_const_charp) {}
 
 // libpng reports errors through longjmp; these functions keep no C++ objects with
 // destructors alive across the setjmp points.
-bool encode(std::FILE* file, const RgbImage& image) {
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+bool encode(PngSink* sink, const RgbImage& image) {
+  png_structp png =
+      png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, quiet_error, quiet_warning);
   if (png == nullptr) return false;
   png_infop info = png_create_info_struct(png);
   if (info == nullptr || setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
     return false;
   }
-  png_init_io(png, file);
+  png_set_write_fn(png, sink, write_to_sink, flush_sink);
   png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
@@ -81,14 +101,20 @@ bool decode(std::FILE* file, RgbImage* image) {
 
 }  // namespace
 
-bool write_png(const std::string& path, const RgbImage& image, std::string* error) {
-  ReplacingFile out;
-  if (!out.open(path, error)) return false;
-  if (!encode(out.stream(), image)) {
-    *error = out.failure("the image could not be encoded");
-    return false;  // the temporary file goes with out
+bool write_png(ReplacingFile& out, const RgbImage& image, std::string* error) {
+  PngSink sink{out.stream()};
+  if (!encode(&sink, image)) {
+    *error = out.failure(sink.write_errno != 0 ? std::strerror(sink.write_errno)
+                                               : "the image could not be encoded");
+    out.abandon();
+    return false;
   }
   return out.commit(error);
+}
+
+bool write_png(const std::string& path, const RgbImage& image, std::string* error) {
+  ReplacingFile out;
+  return out.open(path, error) && write_png(out, image, error);
 }
 
 bool read_png(const std::string& path, RgbImage* image, std::string* error) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "renderer/replacing_file.h"
+
 namespace aerolume {
 
 struct RgbImage {
@@ -20,10 +22,12 @@ struct RgbImage {
 // Reads the current GL colour buffer (rows flipped so the top row comes first).
 RgbImage read_gl_frame(int width, int height);
 
-// Writes the image through a temporary file beside path, renamed into place only when
-// complete, so a failed write never leaves a partial file. On failure returns false and
-// says why in *error.
+// Writes the image to path as ReplacingFile does (a plain file whole or not at all). On
+// failure returns false and says why in one line in *error, naming the cause of a failed
+// write ("No space left on device").
 bool write_png(const std::string& path, const RgbImage& image, std::string* error);
+// The same into a file already opened, which is committed, or abandoned on failure.
+bool write_png(ReplacingFile& out, const RgbImage& image, std::string* error);
 bool read_png(const std::string& path, RgbImage* image, std::string* error);
 
 }  // namespace aerolume

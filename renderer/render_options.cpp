@@ -3,9 +3,13 @@
 #include "renderer/render_options.h"
 
 #include <CLI/CLI.hpp>
+#include <sys/stat.h>
 
+#include <cctype>
 #include <charconv>
 #include <cstdint>
+
+#include "renderer/replacing_file.h"
 
 #ifndef AEROLUME_VERSION
 #define AEROLUME_VERSION "unknown"
@@ -51,6 +55,42 @@ CLI::Validator size_reader(RenderOptions* options) {
       "", "size");
 }
 
+bool ends_with_extension(const std::string& path, std::string_view extension) {
+  if (path.size() < extension.size()) return false;
+  for (std::size_t i = 0; i < extension.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(path[path.size() - extension.size() + i])) !=
+        extension[i])
+      return false;
+  return true;
+}
+
+// A picture's name says its format: PNG for --output, WebP for --animation (standard
+// output, FIFOs, devices and folders aside; for a link, its own name or its file's will do).
+std::string misnamed_picture(const RenderOptions& o) {
+  struct Picture {
+    const char* option;
+    const std::string& path;
+    const char* extension;
+    const char* other_extension;
+    const char* other;
+  };
+  for (const Picture& p : {Picture{"--output", o.output, ".png", ".webp",
+                                   "an animated WebP is written by --animation"},
+                           Picture{"--animation", o.animation, ".webp", ".png",
+                                   "a PNG picture is written by --output"}}) {
+    if (p.path.empty() || written_directly(p.path) || ends_with_extension(p.path, p.extension) ||
+        ends_with_extension(path_led_to(p.path), p.extension))
+      continue;
+    struct stat info {};
+    if (::stat(p.path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) continue;  // refused later
+    const std::string problem =
+        std::string(p.option) + ": '" + p.path + "' does not end in " + p.extension;
+    return ends_with_extension(p.path, p.other_extension) ? problem + " (" + p.other + ")"
+                                                          : problem;
+  }
+  return std::string();
+}
+
 }  // namespace
 
 bool parse_size(const std::string& text, int* width, int* height, std::string* error) {
@@ -69,7 +109,8 @@ ParsedCommandLine parse_render_options(int argc, const char* const* argv) {
   RenderOptions& o = parsed.options;
 
   CLI::App app("Renders the Aerolume scene offscreen (EGL, no display needed): N frames of "
-               "the real frame function, optionally saving the last one as a PNG picture.",
+               "the real frame function, optionally saving the last one as a PNG picture, "
+               "the frames as an animated WebP, or their timings.",
                program);
   app.footer(
       "--animation writes the frames as a looping animated WebP; with --every K only "
@@ -78,6 +119,9 @@ ParsedCommandLine parse_render_options(int argc, const char* const* argv) {
       "figures as one JSON object on stdout instead (alone or with --stats).\n"
       "Runs with the same seed, size and frame count and without --timed give identical "
       "pictures.\n"
+      "A picture replaces its file whole once complete (through a symbolic link, the file it "
+      "points to); a FIFO or a device such as /dev/null is written into as it is. SIGINT "
+      "or SIGTERM ends a run by that signal and leaves no partial file.\n"
       "Exit status: 0 done, 1 failure (no GL context, picture not written), 2 bad options.");
   app.set_version_flag("--version", std::string(program) + " " + AEROLUME_VERSION);
   app.add_option("--frames", o.frames, "Number of frames to render")
@@ -90,23 +134,35 @@ ParsedCommandLine parse_render_options(int argc, const char* const* argv) {
       ->check(size_reader(&o));
   add_scene_options(app, &o.scene);
   add_samples_option(app, &o.samples);
-  app.add_option("--output", o.output, "Write the last frame to this PNG file")
+  app.add_option("--output", o.output, "Write the last frame to this PNG file ('-': stdout)")
       ->type_name("FILE.png");
-  CLI::Option* animation =
+  const CLI::Option* animation =
       app.add_option("--animation", o.animation,
-                     "Write the frames to this file as an animated WebP, 25 frames a second")
+                     "Write the frames to this file as an animated WebP, 25 frames a second "
+                     "('-': stdout)")
           ->type_name("FILE.webp");
-  app.add_option("--every", o.every,
-                 "Keep one frame in K for the animation (frames 1, K + 1, 2K + 1, ...), each "
-                 "shown K times as long")
-      ->type_name("K")
-      ->capture_default_str()
-      ->transform(decimal_check(1, max_frames, "a frame interval"))
-      ->needs(animation);
+  const CLI::Option* every =
+      app.add_option("--every", o.every,
+                     "Keep one frame in K for the animation (frames 1, K + 1, 2K + 1, ...), "
+                     "each shown K times as long")
+          ->type_name("K")
+          ->capture_default_str()
+          ->transform(decimal_check(1, max_frames, "a frame interval"));
   app.add_flag("--stats", o.stats, "Print timings and peak memory after the run");
   app.add_flag("--json", o.json, "Print the statistics as one JSON object instead of a table");
 
   static_cast<ParseOutcome&>(parsed) = parse_command_line(app, argc, argv);
+  if (!parsed.run) return parsed;
+  const int to_stdout = (o.output == "-") + (o.animation == "-") + (o.stats || o.json);
+  std::string problem;
+  if (every->count() > 0 && animation->count() == 0)
+    problem = "--every goes with --animation";
+  else if (to_stdout > 1)
+    problem =
+        "only one of --output -, --animation - and the statistics can go to standard output";
+  else
+    problem = misnamed_picture(o);
+  if (!problem.empty()) static_cast<ParseOutcome&>(parsed) = usage_error(app, problem);
   return parsed;
 }
 

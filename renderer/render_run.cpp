@@ -43,17 +43,15 @@ int fail(int status, const std::string& message, bool hint = false) {
 
 }  // namespace
 
-bool check_output_writable(const std::string& path, std::string* error) {
-  ReplacingFile probe;  // removed again when it goes
-  return probe.open(path, error);
-}
-
 int run_render(const RenderOptions& options) {
+  // An interrupted run takes its temporary files with it.
+  remove_temporaries_on_interrupt();
   std::string error;
-  if (!options.output.empty() && !check_output_writable(options.output, &error))
-    return fail(1, error);
-  // The animation's file is created now, so a path that cannot be written fails before
-  // any frame is rendered; it is renamed into place once every frame is in.
+  // Both files are opened now, so a path that cannot be written fails before any frame
+  // is rendered (and a FIFO's reader is met at the start); a temporary file is renamed
+  // into place once its picture is complete.
+  ReplacingFile picture;
+  if (!options.output.empty() && !picture.open(options.output, &error)) return fail(1, error);
   WebpAnimation animation;
   if (!options.animation.empty() &&
       !animation.open(options.animation, options.width, options.height,
@@ -116,7 +114,7 @@ int run_render(const RenderOptions& options) {
   if (!options.animation.empty() && !animation.finish(&error)) return fail(1, error);
   if (!options.output.empty()) {
     const RgbImage image = read_gl_frame(options.width, options.height);
-    if (!write_png(options.output, image, &error)) return fail(1, error);
+    if (!write_png(picture, image, &error)) return fail(1, error);
   }
 
   if (want_stats) {

@@ -1,12 +1,14 @@
 // Animated WebP through libwebpmux's WebPAnimEncoder: each frame is encoded when it is
-// added; finish() assembles the file into a temporary beside the target and renames it.
+// added; finish() assembles the file and writes it where ReplacingFile takes it.
 #include "renderer/webp_animation.h"
 
 #include <webp/encode.h>
 #include <webp/mux.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 
 namespace aerolume {
 
@@ -121,8 +123,9 @@ bool WebpAnimation::finish(std::string* error) {
                     WebPAnimEncoderGetError(encoder_.get()), error);
   }
   const bool written = std::fwrite(data.bytes, 1, data.size, file_.stream()) == data.size;
+  const int write_errno = errno;
   WebPDataClear(&data);
-  if (!written) return fail("the animation could not be written out", error);
+  if (!written) return fail(std::strerror(write_errno), error);
   if (!file_.commit(error)) {
     discard();
     return false;

@@ -12,10 +12,11 @@ struct WebPAnimEncoder;
 
 namespace aerolume {
 
-// Usage: open(), add_frame() for each frame, finish(). open() creates a temporary file
-// beside path at once, so a path that cannot be written fails before any frame is
-// rendered; finish() writes the animation there and renames it into place. If finish()
-// is not reached or fails, the temporary file is removed and path is left as it was.
+// Usage: open(), add_frame() for each frame, finish(). open() opens the file at once (a
+// temporary file beside a plain file; standard output, a FIFO or a device as it is), so
+// a path that cannot be written fails before any frame is rendered; finish() writes the
+// animation there and renames a temporary file into place. If finish() is not reached or
+// fails, the temporary file is removed and a plain file is left as it was.
 // Every failure returns false and puts one line saying why in *error.
 class WebpAnimation {
  public:

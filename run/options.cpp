@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include <charconv>
+#include <map>
 #include <sstream>
 
 namespace aerolume {
@@ -72,7 +73,44 @@ ParseOutcome usage_error(const CLI::App& app, const std::string& problem) {
   return outcome;
 }
 
+std::string misuse_of(const CLI::App& app, int argc, const char* const* argv) {
+  std::map<const CLI::Option*, int> given;
+  bool options_ended = false;  // after "--" every word is an operand, and none is taken
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (options_ended || word.size() < 2 || word[0] != '-')
+      return "'" + word + "' is not an option";
+    if (word == "--") {
+      options_ended = true;
+      continue;
+    }
+    const std::size_t equals = word.find('=');
+    const std::string name = word.substr(0, equals);
+    const CLI::Option* option = app.get_option_no_throw(name);
+    if (option == nullptr) return "'" + name + "' is not an option";
+    if (option->get_expected_max() == 0) {  // a switch
+      if (equals != std::string::npos) return name + " takes no value";
+      continue;
+    }
+    if (++given[option] > 1) return name + " was given twice";
+    if (equals != std::string::npos) {
+      if (equals + 1 == word.size()) return name + " needs a value";
+      continue;
+    }
+    // The next word is the value, unless there is none or it is an option itself.
+    if (i + 1 >= argc) return name + " needs a value";
+    const std::string next = argv[i + 1];
+    if (next.size() > 2 && next.rfind("--", 0) == 0 &&
+        app.get_option_no_throw(next.substr(0, next.find('='))) != nullptr)
+      return name + " needs a value";
+    ++i;
+  }
+  return std::string();
+}
+
 ParseOutcome parse_command_line(CLI::App& app, int argc, const char* const* argv) {
+  if (const std::string misuse = misuse_of(app, argc, argv); !misuse.empty())
+    return usage_error(app, misuse);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

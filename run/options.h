@@ -46,8 +46,15 @@ struct ParseOutcome {
   std::string err_text;
 };
 
+// The first misuse of the command line's words, in the programs' own words, or an empty
+// text: "'WORD' is not an option", "--fps takes no value" (switches take none),
+// "--seed needs a value", "--seed was given twice". What each value means is left to
+// the options' own checks.
+std::string misuse_of(const CLI::App& app, int argc, const char* const* argv);
+
 // Parses argv with app. --help and --version end with status 0 and their text; an error
-// ends with usage_error_status, "PROGRAM: problem" and the hint.
+// (a misuse, or a value an option's check refuses) ends with usage_error_status,
+// "PROGRAM: problem" and the hint.
 ParseOutcome parse_command_line(CLI::App& app, int argc, const char* const* argv);
 // The same ending for a problem found after parsing (options that exclude each other).
 ParseOutcome usage_error(const CLI::App& app, const std::string& problem);

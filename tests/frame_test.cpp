@@ -1,5 +1,5 @@
-// The frame loop's arithmetic: timed steps and what they are measured over, the clock
-// wrap, the frame counter wrap.
+// The frame loop's arithmetic: timed steps and what they are measured over (the pass,
+// or under a frame cap the whole interval), the clock wrap, the frame counter wrap.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -9,6 +9,7 @@
 #include "core/clock.h"
 #include "core/state.h"
 #include "tests/gl_fixture.h"
+#include "viewer/frame_pacing.h"
 
 namespace aerolume {
 namespace {
@@ -64,12 +65,15 @@ TEST(StepClock, PacedFramesMeasureTheWholeIntervalAndUnpacedOnesThePass) {
                           {133, 136, 33, false},               // since the last pass ended
                           {0xFFFFFFF0u, 0xFFFFFFF2u, 2, true},  // a sleep is no part of it
                           {20, 21, 35, false}};                // across the clock's wrap
-  set_step_clock(StepClock::frame_interval);
+  // A frame cap is what puts timed steps on the frame interval: the sleep is time that passed.
+  set_step_clock(StepClock::scene_pass);
+  const FramePacing capped(false, 30);
   for (const Frame& f : frames) {
     if (f.restart_before) restart_frame_interval();
     EXPECT_EQ(timed_step_interval(f.pass_start, f.pass_end), f.measured) << f.pass_start;
   }
   set_step_clock(StepClock::scene_pass);
+  const FramePacing uncapped(false, 0);
   EXPECT_EQ(timed_step_interval(9033, 9035), 2u);
   EXPECT_EQ(timed_step_interval(9066, 9070), 4u);
 }

@@ -1,7 +1,9 @@
 // The program's command line and its frame pacing: the options it shares with the
 // renderer fail with the same words, window ids and the screen-saver variable are read
 // as X programs write them, GLUT keeps its own options, and the frame-rate line and the
-// limiter count time as promised; what xscreensaver's settings dialog writes is accepted.
+// limiter count time as promised, and a frame cap puts timed steps on the wall clock;
+// the sample count taken of those offered; what xscreensaver's settings dialog writes is
+// accepted.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,8 +14,10 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "render/framebuffer_samples.h"
 #include "run/frame.h"
 #include "viewer/frame_pacing.h"
 #include "viewer/viewer_options.h"
@@ -56,6 +60,34 @@ TEST(ViewerOptions, SharedOptionsFailWithTheRenderersWords) {
   EXPECT_EQ(p.options.max_fps, 60);
   for (const char* bad : {"1001", "0x10", "-5"})
     EXPECT_EQ(parse({"--max-fps", bad}).exit_status, 2) << bad;
+  // Misused words, one line each in the program's own words; switches take no value.
+  const std::pair<std::vector<std::string>, std::string> misuses[] = {
+      {{"--fps=3"}, "--fps takes no value"},
+      {{"--fps=false"}, "--fps takes no value"},
+      {{"--max-fps"}, "--max-fps needs a value"},
+      {{"--max-fps", "--fps"}, "--max-fps needs a value"},
+      {{"--seed", "1", "--seed=2"}, "--seed was given twice"},
+      {{"--bogus"}, "'--bogus' is not an option"},
+      {{"-x"}, "'-x' is not an option"},
+      {{"--", "--fps"}, "'--fps' is not an option"}};
+  for (const auto& [args, problem] : misuses) {
+    const ParsedViewerCommandLine refused = parse(args);
+    EXPECT_EQ(refused.exit_status, 2) << problem;
+    EXPECT_EQ(refused.err_text,
+              "aerolume: " + problem + "\nrun 'aerolume --help' for the options\n");
+  }
+}
+
+// Of the sample counts a driver offers, the one asked, else the nearest below it.
+TEST(Samples, TheNearestCountBelowTheOneAskedIsTaken) {
+  struct Case {
+    int asked;
+    std::vector<int> offered;
+    int taken;
+  };
+  const Case cases[] = {{8, {16, 2, 4, 0}, 4},  {16, {2, 8, 4, 8}, 8}, {4, {4, 8}, 4},
+                        {2, {4, 8, 16}, 0},     {0, {2, 4}, 0},        {16, {}, 0}};
+  for (const Case& c : cases) EXPECT_EQ(samples_to_take(c.asked, c.offered), c.taken) << c.asked;
 }
 
 // A host's window is paced like a screen saver unless --max-fps says otherwise (0: no
@@ -157,7 +189,7 @@ TEST(ViewerOptions, LayerSurfacesAreARoleOfTheirOwn) {
       {{"--overlay", "--window-id", "5"}, "--overlay draws on surfaces of its own; it cannot go with --window-id"},
       {{"--windowed", "--overlay"}, "--overlay draws on surfaces of its own; it cannot go with --windowed"},
       {{"--output", "DP-1"}, "--output chooses the output of --background or --overlay; give one of them"},
-      {{"--background", "--output"}, "--output: 1 required NAME missing"}};
+      {{"--background", "--output"}, "--output needs a value"}};
   for (const auto& [args, problem] : refused) {
     const ParsedViewerCommandLine p = parse(args);
     EXPECT_EQ(p.exit_status, 2) << problem;
@@ -185,6 +217,45 @@ TEST(ViewerOptions, GlutKeepsItsOwnOptionsAndHostsMayUseOneDash) {
   std::string last = "-geometry";
   std::vector<char*> lacking = {argv[0], last.data()};
   EXPECT_EQ(split_glut_options(2, lacking.data()).problem, "-geometry needs a value");
+}
+
+// GLUT's options act on the program's own window only: in another program's window the
+// ones that would do nothing there are refused, and -display still names the display.
+TEST(ViewerOptions, GlutsWindowOptionsAreRefusedInAnotherProgramsWindow) {
+  const auto problem = [](std::vector<std::string> words, const char* environment) {
+    words.insert(words.begin(), "aerolume");
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    const SplitCommandLine split = split_glut_options(static_cast<int>(argv.size()), argv.data());
+    const ParsedViewerCommandLine p = parse_viewer_options(
+        static_cast<int>(split.ours.size()), split.ours.data(), environment);
+    EXPECT_TRUE(p.run) << p.err_text;
+    return glut_options_problem(split, p.options);
+  };
+  struct Role {
+    std::vector<std::string> args;
+    const char* environment;
+  };
+  const Role host_windows[] = {{{"--root"}, nullptr}, {{"-window-id", "5"}, nullptr},
+                               {{"-root"}, "0x600002"}};
+  const std::vector<std::string> window_options[] = {
+      {"-geometry", "640x480+0+0"}, {"-iconic"}, {"-direct"}, {"-indirect"}, {"-gldebug"},
+      {"-sync"}};
+  for (const Role& role : host_windows)
+    for (const std::vector<std::string>& option : window_options) {
+      std::vector<std::string> words = {"-display", ":3"};
+      words.insert(words.end(), option.begin(), option.end());
+      words.insert(words.end(), role.args.begin(), role.args.end());
+      EXPECT_EQ(problem(words, role.environment),
+                option[0] + " acts on the program's own window; it cannot go with another "
+                            "program's window (--window-id, --root or XSCREENSAVER_WINDOW)")
+          << role.args[0] << " " << option[0];
+    }
+  for (const Role& own_or_display : {Role{{"-display", ":3", "--root"}, "0x600002"},
+                                     Role{{"-geometry", "640x480", "--windowed"}, "0x600002"},
+                                     Role{{"-iconic", "-sync", "-gldebug"}, nullptr}})
+    EXPECT_EQ(problem(own_or_display.args, own_or_display.environment), "")
+        << own_or_display.args[0];
 }
 
 // Every command line that xscreensaver's settings dialog can make from the description
@@ -261,13 +332,16 @@ TEST(FramePacing, TheFrameRateLineComesEveryFiveSeconds) {
   FrameRateLine line(out, t0);
   for (int i = 1; i <= 1290; ++i) line.frame_done(t0 + milliseconds(i * 5000 / 1290));
   for (int i = 1; i <= 50; ++i) line.frame_done(t0 + milliseconds(5000 + i * 100));
-  line.frame_done(t0 + milliseconds(10050));  // counted toward the third line
+  // The third period runs long: a slow frame ends it at 7 seconds, and the rate is over those.
+  for (int i = 1; i <= 21; ++i) line.frame_done(t0 + milliseconds(10000 + i * 50));
+  line.frame_done(t0 + milliseconds(17000));
   std::rewind(out);
   char text[256] = {};
   const std::size_t n = std::fread(text, 1, sizeof text - 1, out);
   std::fclose(out);
   EXPECT_EQ(std::string(text, n),
-            "1290 frames in 5.0 seconds = 258.0 FPS\n50 frames in 5.0 seconds = 10.0 FPS\n");
+            "1290 frames in 5.0 seconds = 258.0 FPS\n50 frames in 5.0 seconds = 10.0 FPS\n"
+            "22 frames in 7.0 seconds = 3.1 FPS\n");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "render/framebuffer_samples.h"
 #include "render/render_state.h"
@@ -25,10 +26,14 @@ const ShellRun* current_run = nullptr;
 
 // GLUT reports a fatal problem (no display, no suitable visual) here; it is given one
 // clear line and a failure status instead of GLUT's own message.
+// The hint about DISPLAY is given only where freeglut could not open the display
+// ("failed to open display ':9'"); a display without GLX, say, is no matter of DISPLAY.
 void on_glut_error(const char* format, va_list args) {
-  std::fputs("aerolume: cannot start the window: ", stderr);
-  std::vfprintf(stderr, format, args);
-  std::fputs(" (is a graphical display available and DISPLAY set?)\n", stderr);
+  char message[512];
+  std::vsnprintf(message, sizeof message, format, args);
+  const bool no_display = std::strstr(message, "open display") != nullptr;
+  std::fprintf(stderr, "aerolume: cannot start the window: %s%s\n", message,
+               no_display ? " (is a graphical display available and DISPLAY set?)" : "");
   std::exit(1);
 }
 

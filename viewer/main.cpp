@@ -14,6 +14,8 @@ int main(int argc, char** argv) {
   aerolume::ParsedViewerCommandLine parsed = aerolume::parse_viewer_options(
       static_cast<int>(command_line.ours.size()), command_line.ours.data(),
       std::getenv("XSCREENSAVER_WINDOW"));
+  if (command_line.problem.empty() && parsed.run)
+    command_line.problem = aerolume::glut_options_problem(command_line, parsed.options);
   if (!command_line.problem.empty() && parsed.run) {
     std::fprintf(stderr, "aerolume: %s\n%s\n", command_line.problem.c_str(),
                  aerolume::usage_hint("aerolume").c_str());

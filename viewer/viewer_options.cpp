@@ -49,7 +49,8 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
   ViewerOptions& o = parsed.options;
   CLI::App app("The Aerolume scene: balloons on ropes rising under a dome of clouds. It "
                "opens full screen and runs until Esc; GLUT's own options (-display, "
-               "-geometry, -iconic, -direct, -indirect, -gldebug, -sync) come first.",
+               "-geometry, -iconic, -direct, -indirect, -gldebug, -sync) come first; in "
+               "another program's window only -display is accepted.",
                program);
   app.footer(
       "With --window-id or --root, or when XSCREENSAVER_WINDOW holds a window id (which "
@@ -59,9 +60,12 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
       "-root and -window-id with one dash, and a window id given beside --root stands in "
       "for the root window too.\n"
       "Nothing is drawn while the window is minimized (unmapped) or fully covered; the "
-      "scene goes on from where it stopped once the window is seen again.\n"
+      "scene goes on from where it stopped once the window is seen again. The root window "
+      "(--root) is never reported covered, so there drawing goes on under a full-screen "
+      "window.\n"
       "Exit status: 0 done (Esc, the window gone, SIGTERM or SIGINT, the display lost), 1 "
-      "failure (no display, no such window, no GL), 2 bad options.");
+      "failure (no display, no such window, no GL), 2 bad options or an "
+      "XSCREENSAVER_WINDOW that is not a window id.");
   app.set_version_flag("--version", std::string(program) + " " + AEROLUME_VERSION);
   app.add_flag("--windowed", o.windowed,
                "Start in a 1024 x 768 window at (10, 30) instead of full screen (F1 switches)");
@@ -186,6 +190,20 @@ SplitCommandLine split_glut_options(int argc, char** argv) {
     if (!taken) split.ours.push_back(argv[i]);
   }
   return split;
+}
+
+std::string glut_options_problem(const SplitCommandLine& split, const ViewerOptions& options) {
+  if (!options.in_host_window()) return std::string();
+  for (std::size_t i = 1; i < split.glut.size(); ++i) {
+    if (std::strcmp(split.glut[i], "-display") == 0) {
+      ++i;  // and its value
+      continue;
+    }
+    return std::string(split.glut[i]) +
+           " acts on the program's own window; it cannot go with another program's window "
+           "(--window-id, --root or XSCREENSAVER_WINDOW)";
+  }
+  return std::string();
 }
 
 }  // namespace aerolume

@@ -67,4 +67,9 @@ struct SplitCommandLine {
 };
 SplitCommandLine split_glut_options(int argc, char** argv);
 
+// GLUT's options act on the program's own window; with another program's window only
+// -display means anything there. The refusal of the first other one in that role, or an
+// empty string.
+std::string glut_options_problem(const SplitCommandLine& split, const ViewerOptions& options);
+
 }  // namespace aerolume

@@ -1,19 +1,28 @@
 #!/usr/bin/env bash
 # The program's options as a person uses them on a real X screen: --windowed opens the
 # 1024 x 768 window, GLUT's -geometry still places it, --fps prints the frame rate, a
-# --max-fps cap holds the rate and costs less CPU than no cap, and bad options end at
-# once with status 2 and one line, before any window opens.
+# --max-fps cap holds the rate and costs less CPU than no cap, bad options (GLUT's
+# window options in another program's window, a bad XSCREENSAVER_WINDOW among them) end
+# at once with status 2 and one line, before any window opens, and the DISPLAY hint comes
+# only where there is no display to open.
 AEROLUME=$1
 XPROBE=$2
 source "$(dirname "$0")/lib.sh"
 
 start_xvfb
 
-# Bad options: the problem and the hint on stderr, status 2, and no window.
-for args in "--seed x" "--max-fps 1001" "--windowed --root" "--bogus" "-geometry"; do
+# Bad options (and a screen-saver variable that names no window, written first): the
+# problem and the hint on stderr, status 2, and no window.
+for args in "--seed x" "--max-fps 1001" "--windowed --root" "--bogus" "-geometry" \
+            "-iconic --root" "XSCREENSAVER_WINDOW=junk"; do
   status=0
-  # shellcheck disable=SC2086
-  "$AEROLUME" $args >"$WORK/bad.out" 2>"$WORK/bad.err" || status=$?
+  variables=() options=()
+  for word in $args; do
+    if [[ $word == [A-Z]*=* ]]; then variables+=("$word"); else options+=("$word"); fi
+  done
+  # (A line that is wrongly accepted starts the scene: the timeout ends it with 124.)
+  timeout 10 env "${variables[@]}" "$AEROLUME" "${options[@]}" >"$WORK/bad.out" \
+    2>"$WORK/bad.err" || status=$?
   [ "$status" -eq 2 ] || fail "aerolume $args ended with status $status, expected 2"
   [ "$(wc -l <"$WORK/bad.err")" -eq 2 ] || fail "aerolume $args: expected a problem and a hint: $(cat "$WORK/bad.err")"
   grep -q "^aerolume: " "$WORK/bad.err" || fail "aerolume $args: $(cat "$WORK/bad.err")"
@@ -21,6 +30,29 @@ for args in "--seed x" "--max-fps 1001" "--windowed --root" "--bogus" "-geometry
 done
 xdotool search --name '^Aerolume$' >/dev/null 2>&1 && fail "a bad option left a window open"
 note "bad options: status 2, problem and hint, no window"
+
+# The hint about DISPLAY comes only where the display cannot be opened; a display
+# without GLX (a second Xvfb) is reachable, and its line says what it lacks instead.
+status=0
+DISPLAY=:9876 "$AEROLUME" >"$WORK/bad.out" 2>"$WORK/bad.err" || status=$?
+[ "$status" -eq 1 ] && [ "$(cat "$WORK/bad.err")" = "aerolume: cannot start the window: failed \
+to open display ':9876' (is a graphical display available and DISPLAY set?)" ] ||
+  fail "no display: status $status, $(cat "$WORK/bad.err")"
+Xvfb -displayfd 4 -screen 0 320x240x24 -nolisten tcp -extension GLX \
+  4>"$WORK/no-glx.display" >"$WORK/no-glx.log" 2>&1 &
+NO_GLX_PID=$!
+trap 'kill "$NO_GLX_PID" 2>/dev/null; cleanup' EXIT
+for _ in $(seq 100); do
+  [ -s "$WORK/no-glx.display" ] && break
+  sleep 0.1
+done
+status=0
+DISPLAY=":$(cat "$WORK/no-glx.display")" "$AEROLUME" >"$WORK/bad.out" 2>"$WORK/bad.err" || status=$?
+kill "$NO_GLX_PID"
+[ "$status" -eq 1 ] && [ "$(wc -l <"$WORK/bad.err")" -eq 1 ] &&
+  grep -q "GLX" "$WORK/bad.err" && ! grep -q "DISPLAY" "$WORK/bad.err" ||
+  fail "a display without GLX: status $status, $(cat "$WORK/bad.err")"
+note "no display: the DISPLAY hint; a display without GLX: its own line, no hint"
 
 stop_app() {
   kill "$APP_PID" 2>/dev/null

@@ -3,14 +3,18 @@
 // and statistics a successful run produces.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -65,10 +69,12 @@ class RenderCli : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(scratch_); }
 
-  // Runs the renderer with stdout and stderr captured; extra_env is added to the
-  // environment as NAME=value entries.
-  Outcome run(const std::vector<std::string>& args,
-              const std::vector<std::string>& extra_env = {}) {
+  // Starts the renderer with stdout and stderr going to files; extra_env is added to the
+  // environment as NAME=value entries, and a file_size_limit (bytes, with SIGXFSZ
+  // ignored, so that a write past it fails) is set when not 0. SIGINT and SIGTERM have
+  // their default actions whatever the test's own are.
+  pid_t start(const std::vector<std::string>& args, const std::vector<std::string>& extra_env = {},
+              rlim_t file_size_limit = 0) {
     std::vector<std::string> argv_text = {AEROLUME_RENDER_BINARY};
     argv_text.insert(argv_text.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -79,27 +85,42 @@ class RenderCli : public ::testing::Test {
     std::vector<char*> envp;
     for (std::string& e : env_text) envp.push_back(e.data());
     envp.push_back(nullptr);
-
-    const fs::path out_path = scratch_ / "stdout", err_path = scratch_ / "stderr";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = 0;
-    Outcome outcome;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-      ADD_FAILURE() << "cannot start " << argv[0];
-      return outcome;
+    const std::string out_path = (scratch_ / "stdout").string();
+    const std::string err_path = (scratch_ / "stderr").string();
+    const pid_t pid = fork();
+    if (pid == 0) {  // only async-signal-safe calls until exec
+      const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(126);
+      signal(SIGINT, SIG_DFL);
+      signal(SIGTERM, SIG_DFL);
+      if (file_size_limit != 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{file_size_limit, file_size_limit};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+      }
+      execve(argv[0], argv.data(), envp.data());
+      _exit(127);
     }
-    int wait_status = 0;
-    waitpid(pid, &wait_status, 0);
-    outcome.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status)
-                                            : 128 + WTERMSIG(wait_status);
-    outcome.out = slurp(out_path);
-    outcome.err = slurp(err_path);
+    EXPECT_GT(pid, 0) << "cannot start " << argv[0];
+    return pid;
+  }
+
+  // Waits for the renderer to end; its status, and what it wrote.
+  Outcome finish(pid_t pid, int* wait_status = nullptr) {
+    Outcome outcome;
+    int status = 0;
+    if (pid <= 0 || waitpid(pid, &status, 0) != pid) return outcome;
+    if (wait_status != nullptr) *wait_status = status;
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    outcome.out = slurp(scratch_ / "stdout");
+    outcome.err = slurp(scratch_ / "stderr");
     return outcome;
+  }
+
+  Outcome run(const std::vector<std::string>& args,
+              const std::vector<std::string>& extra_env = {}, rlim_t file_size_limit = 0) {
+    return finish(start(args, extra_env, file_size_limit));
   }
 
   std::vector<std::string> pictures_left() const {
@@ -131,8 +152,18 @@ TEST_F(RenderCli, BadOptionsAreRefusedWithStatusTwoAndLeaveNoFile) {
     std::string problem;
   };
   const std::vector<Case> cases = {
-      {{"--bogus"}, "--bogus"},
-      {{"stray"}, "stray"},
+      {{"--bogus"}, "'--bogus' is not an option"},
+      {{"stray"}, "'stray' is not an option"},
+      {{"--timed=false"}, "--timed takes no value"},
+      {{"--json=1"}, "--json takes no value"},
+      {{"--frames"}, "--frames needs a value"},
+      {{"--seed="}, "--seed needs a value"},
+      {{"--seed", "--timed"}, "--seed needs a value"},
+      {{"--seed", "1", "--seed", "2"}, "--seed was given twice"},
+      {{"--every", "2"}, "--every goes with --animation"},
+      {{"--animation", "-"}, "only one of --output -, --animation - and the statistics can go"},
+      {{"--animation", "pictures/x.PNG"},
+       "/pictures/x.PNG' does not end in .webp (a PNG picture is written by --output)"},
       {{"--size", "640"}, "WxH"},
       {{"--size", "640xabc"}, "not a number"},
       {{"--size", "0x480"}, "at least 1"},
@@ -145,12 +176,13 @@ TEST_F(RenderCli, BadOptionsAreRefusedWithStatusTwoAndLeaveNoFile) {
       {{"--seed", "abc"}, "--seed"},
       {{"--seed", "-1"}, "--seed"},
       {{"--seed", "4294967296"}, "--seed"},
-      {{"--seed"}, "--seed"},
+      {{"--seed"}, "--seed needs a value"},
   };
   const std::string output = (pictures_ / "out.png").string();
   for (const Case& c : cases) {
     std::vector<std::string> args = {"--output", output, "--stats"};
-    args.insert(args.end(), c.args.begin(), c.args.end());
+    for (const std::string& a : c.args)  // names in pictures/ are made absolute
+      args.push_back(a.rfind("pictures/", 0) == 0 ? (scratch_ / a).string() : a);
     SCOPED_TRACE(c.args.front() + (c.args.size() > 1 ? " " + c.args[1] : ""));
     expect_usage_error(run(args), c.problem);
     EXPECT_TRUE(pictures_left().empty());
@@ -159,14 +191,13 @@ TEST_F(RenderCli, BadOptionsAreRefusedWithStatusTwoAndLeaveNoFile) {
 
 TEST_F(RenderCli, UnwritableOutputFailsWithStatusOneBeforeRendering) {
   std::ofstream(scratch_ / "plain-file") << "not a folder";
-  const std::vector<std::string> outputs = {
-      (scratch_ / "missing-folder" / "out.png").string(),
-      (scratch_ / "plain-file" / "out.png").string(),
-      "/proc/aerolume-render-test.png",  // not writable, even by root
-      pictures_.string(),                // a folder, not a file
-  };
-  for (const char* option : {"--output", "--animation"})
-  for (const std::string& output : outputs) {
+  for (const auto& [option, extension] : {std::pair{"--output", ".png"}, {"--animation", ".webp"}})
+  for (const std::string& output : {
+           (scratch_ / "missing-folder" / "out").string() + extension,
+           (scratch_ / "plain-file" / "out").string() + extension,
+           "/proc/aerolume-render-test" + std::string(extension),  // not writable, even by root
+           pictures_.string(),                                      // a folder, not a file
+       }) {
     SCOPED_TRACE(std::string(option) + " " + output);
     // Many frames at a large size: the refusal must come before any of them (rendering
     // them first would run past the test's time limit).
@@ -182,6 +213,108 @@ TEST_F(RenderCli, UnwritableOutputFailsWithStatusOneBeforeRendering) {
   }
   EXPECT_TRUE(pictures_left().empty());
   EXPECT_FALSE(fs::exists(scratch_ / "missing-folder"));
+}
+
+// What a picture's path names decides how it is written: "-" is standard output, a
+// symbolic link leads to the file it points to (replaced, the link kept), a FIFO is
+// written into and stays a FIFO, a new file gets the mode the umask leaves; a name that
+// says another format is refused, and a write that fails says why.
+TEST_F(RenderCli, PicturesGoWhereThePathPoints) {
+  const fs::path real = pictures_ / "real.png", link = pictures_ / "link.png";
+  std::ofstream(real) << "old";
+  fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
+  fs::create_symlink("real.png", link);
+  const fs::path fifo = pictures_ / "pipe";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  // Opened read-write it never blocks, and keeps the renderer's open from blocking; a
+  // small picture fits in the pipe's buffer, to be read after the run.
+  const int fifo_fd = open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+  ASSERT_GE(fifo_fd, 0);
+  const auto fifo_bytes = [fifo_fd] {
+    std::string bytes(1 << 16, '\0');
+    const ssize_t n = read(fifo_fd, bytes.data(), bytes.size());
+    return bytes.substr(0, n > 0 ? static_cast<std::size_t>(n) : 0);
+  };
+  const auto is_png = [](const std::string& bytes) { return bytes.rfind("\x89PNG\r\n", 0) == 0; };
+  const std::string big = (pictures_ / "big.png").string(), webp = (pictures_ / "x.webp").string();
+
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string err;  // all of stderr
+    std::vector<std::string> left;  // in pictures/, sorted
+    std::function<void(const Outcome&)> check;
+    rlim_t file_size_limit = 0;
+  };
+  const std::vector<Case> cases = {
+      {{"--output", "-"}, 0, "", {"link.png", "pipe", "real.png"},
+       [&](const Outcome& r) { EXPECT_TRUE(is_png(r.out)); }},
+      {{"--animation", "-"}, 0, "", {"link.png", "pipe", "real.png"},
+       [&](const Outcome& r) { EXPECT_EQ(r.out.substr(8, 4), "WEBP"); }},
+      {{"--output", link.string()}, 0, "", {"link.png", "pipe", "real.png"},
+       [&](const Outcome&) {
+         EXPECT_TRUE(fs::is_symlink(link));
+         EXPECT_TRUE(is_png(slurp(real)));
+         EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
+                   fs::perms::owner_read | fs::perms::owner_write);  // the file's own mode
+       }},
+      {{"--output", fifo.string()}, 0, "", {"link.png", "pipe", "real.png"},
+       [&](const Outcome&) {
+         EXPECT_TRUE(fs::is_fifo(fifo));
+         EXPECT_TRUE(is_png(fifo_bytes()));
+       }},
+      {{"--output", (pictures_ / "new.png").string()}, 0, "",
+       {"link.png", "new.png", "pipe", "real.png"},
+       [&](const Outcome&) {  // made under the umask 027 the test sets
+         EXPECT_EQ(fs::status(pictures_ / "new.png").permissions() & fs::perms::all,
+                   fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+       }},
+      {{"--output", webp}, 2,
+       "aerolume-render: --output: '" + webp + "' does not end in .png (an animated WebP is "
+       "written by --animation)\n" + std::string(hint) + "\n",
+       {"link.png", "new.png", "pipe", "real.png"}, nullptr},
+      {{"--size", "400x300", "--output", big}, 1,
+       "aerolume-render: cannot write " + big + ": File too large\n",
+       {"link.png", "new.png", "pipe", "real.png"}, nullptr, 4096},
+  };
+  const mode_t umask_before = umask(027);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[c.args.size() - 2] + " " + c.args.back());
+    std::vector<std::string> args = {"--seed", "2"};
+    if (c.args.front() != "--size") args.insert(args.end(), {"--size", "40x30"});
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const Outcome r = run(args, {}, c.file_size_limit);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_EQ(r.err, c.err);
+    std::vector<std::string> left = pictures_left();
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, c.left);
+    if (c.check) c.check(r);
+  }
+  umask(umask_before);
+  close(fifo_fd);
+}
+
+// SIGINT or SIGTERM: the run ends by that signal, its temporary files gone, and the
+// file it would have replaced untouched.
+TEST_F(RenderCli, AnInterruptedRenderLeavesNothingBehind) {
+  const fs::path kept = pictures_ / "kept.webp";
+  for (const int signal_number : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(signal_number);
+    std::ofstream(kept) << "the picture of an earlier run";
+    const pid_t pid = start({"--size", "32x24", "--frames", "10000000", "--animation",
+                             kept.string(), "--output", (pictures_ / "new.png").string()});
+    // Both temporary files are made before the first frame.
+    for (int i = 0; i < 1000 && pictures_left().size() < 3; ++i) usleep(10'000);
+    EXPECT_EQ(pictures_left().size(), 3u);
+    kill(pid, signal_number);
+    int wait_status = 0;
+    const Outcome r = finish(pid, &wait_status);
+    EXPECT_TRUE(WIFSIGNALED(wait_status) && WTERMSIG(wait_status) == signal_number) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(pictures_left(), std::vector<std::string>{"kept.webp"});
+    EXPECT_EQ(slurp(kept), "the picture of an earlier run");
+  }
 }
 
 TEST_F(RenderCli, AnimationKeepsOneFrameInKAtThePictureSize) {

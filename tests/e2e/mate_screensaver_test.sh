@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# Under the real MATE screen saver, with the built package installed as a user installs it
+# and "Aerolume" chosen as its only saver (the settings its preferences dialog writes):
+# activating the saver starts the command of the package's entry in the saver's window,
+# the scene fills the screen, and deactivating the saver ends the program. Prints the time
+# from --activate to the first frame on screen, the sky's share of the screen, and the
+# time from --deactivate to the program's end.
+# Usage: mate_screensaver_test.sh XPROBE CPACK BUILD_DIR VERSION. The package is installed
+# with dpkg (as root, or through sudo without a password) and removed again afterwards
+# unless aerolume was installed before, in which case the built one stays in its place.
+XPROBE=$1 cpack=$2 build=$3 version=$4
+AEROLUME=""  # the program here is the package's, started by the saver
+source "$(dirname "$0")/lib.sh"
+for tool in mate-screensaver mate-screensaver-command dbus-run-session gsettings setpriv \
+            setsid dpkg; do
+  command -v "$tool" >/dev/null 2>&1 ||
+    { echo "SKIP: $tool is not installed (scripts/install-deps installs it)"; exit 77; }
+done
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+  sudo -n true 2>/dev/null ||
+    { echo "SKIP: installing the package needs root or sudo without a password"; exit 77; }
+  sudo=(sudo -n)
+fi
+saver_command=/usr/libexec/xscreensaver/aerolume
+
+# The saver, its D-Bus session and what they start share one session (setsid), where the
+# program is looked for and which ends with the test; the package goes again unless it
+# was there before.
+installed_before=$(dpkg-query -W -f='${Status}' aerolume 2>/dev/null | grep -c "ok installed")
+SESSION_PID=""
+finish() {
+  [ -n "$SESSION_PID" ] && kill -- "-$SESSION_PID" 2>/dev/null
+  [ -n "$SESSION_PID" ] && wait "$SESSION_PID" 2>/dev/null
+  [ "$installed_before" -eq 0 ] && "${sudo[@]}" dpkg -r aerolume >/dev/null 2>&1
+  cleanup
+}
+trap finish EXIT
+
+note "making and installing the package"
+"$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$WORK/out" >"$WORK/cpack.log" 2>&1 ||
+  fail "cpack could not make the package: $(cat "$WORK/cpack.log")"
+deb=$WORK/out/aerolume_${version}_$(dpkg --print-architecture).deb
+# Another dpkg or apt may hold the lock for a while.
+installed=""
+for _ in $(seq 60); do
+  "${sudo[@]}" dpkg -i "$deb" >"$WORK/dpkg.log" 2>&1 && installed=yes && break
+  grep -q "lock" "$WORK/dpkg.log" || break
+  sleep 2
+done
+[ -n "$installed" ] || fail "dpkg -i could not install the package: $(cat "$WORK/dpkg.log")"
+[ "$installed_before" -eq 0 ] ||
+  note "aerolume was installed before; the built package now stands in its place"
+
+# The saver runs as a desktop user's would, unprivileged: as root the test runs it as
+# nobody, whose home lies under $WORK.
+as_user=() user=$(id -un)
+[ "$(id -u)" -eq 0 ] && as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups) user=nobody
+chmod 0711 "$WORK"
+mkdir -p "$WORK/home"
+chown -R "$user" "$WORK/home"
+start_xvfb
+# A plain session: the package's entry is found where a user's system has it, in
+# /usr/share/applications/screensavers (the temporary home has none of its own).
+session=(env -i DISPLAY="$DISPLAY" HOME="$WORK/home" PATH=/usr/bin:/bin NO_AT_BRIDGE=1
+         "${as_user[@]}")
+# In the session's bus: the choice as the preferences dialog stores it, the bus address
+# for the commands below, then the saver itself.
+setsid "${session[@]}" dbus-run-session -- bash -c '
+  gsettings set org.mate.screensaver mode single &&
+  gsettings set org.mate.screensaver themes "['"'screensavers-aerolume'"']" &&
+  echo "$DBUS_SESSION_BUS_ADDRESS" >"$HOME/bus" &&
+  exec mate-screensaver --no-daemon --debug' >"$WORK/saver.log" 2>&1 &
+SESSION_PID=$!
+for _ in $(seq 100); do
+  [ -s "$WORK/home/bus" ] && break
+  sleep 0.1
+done
+[ -s "$WORK/home/bus" ] || fail "the D-Bus session did not start: $(cat "$WORK/saver.log")"
+command_() {
+  env -i DISPLAY="$DISPLAY" DBUS_SESSION_BUS_ADDRESS="$(cat "$WORK/home/bus")" \
+    "${as_user[@]}" mate-screensaver-command "$@"
+}
+now() { date +%s.%N; }
+seconds_between() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f\n", b - a }'; }
+
+# Asked until the saver listens on the bus.
+for _ in $(seq 100); do
+  activated=$(now)
+  command_ --activate >/dev/null 2>&1 && break
+  activated=""
+  sleep 0.1
+done
+[ -n "$activated" ] || fail "mate-screensaver did not answer --activate: $(cat "$WORK/saver.log")"
+for _ in $(seq 200); do
+  APP_PID=$(pgrep -s "$SESSION_PID" -x aerolume | head -n 1)
+  [ -n "$APP_PID" ] && break
+  sleep 0.05
+done
+[ -n "$APP_PID" ] ||
+  fail "mate-screensaver started no aerolume: $(grep -i -e command -e theme "$WORK/saver.log")"
+started=$(tr '\0' ' ' <"/proc/$APP_PID/cmdline")
+[ "$started" = "$saver_command -root " ] ||
+  fail "mate-screensaver started '$started', not the entry's '$saver_command -root'"
+tr '\0' '\n' <"/proc/$APP_PID/environ" | grep -q '^XSCREENSAVER_WINDOW=0x[0-9a-f]' ||
+  fail "the saver did not name its window in XSCREENSAVER_WINDOW"
+
+sky=0
+for _ in $(seq 200); do
+  seen=$(now)
+  grab "$WORK/screen.png"
+  sky=$("$XPROBE" sky "$WORK/screen.png")
+  greater "$sky" 0.25 && break
+  sleep 0.05
+done
+greater "$sky" 0.25 || fail "the saver's window does not show the scene (sky share $sky)"
+note "the first frame was on screen $(seconds_between "$activated" "$seen") s after --activate"
+sleep 2
+grab "$WORK/screen.png"
+sky=$("$XPROBE" sky "$WORK/screen.png")
+greater "$sky" 0.25 || fail "the scene left the screen (sky share $sky)"
+note "the sky covers $sky of the screen"
+
+deactivated=$(now)
+command_ --deactivate >/dev/null || fail "mate-screensaver did not answer --deactivate"
+# Ended and reaped by the saver (or a zombie awaiting it).
+alive() { awk '{ exit $3 == "Z" }' "/proc/$APP_PID/stat" 2>/dev/null; }
+for _ in $(seq 500); do
+  ended=$(now)
+  alive || break
+  sleep 0.02
+done
+alive && fail "aerolume still runs 10 s after --deactivate"
+note "--deactivate ended aerolume after $(seconds_between "$deactivated" "$ended") s"
+APP_PID=""
+command_ --exit >/dev/null 2>&1
+echo "PASS"
