@@ -52,10 +52,23 @@ void draw_rope(const Tether& tether) {
   glEnd();
 }
 
-void draw_scene() {
+namespace {
+
+void clear_and_load_camera() {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glLoadIdentity();
   gluLookAt(eye.x, eye.y, eye.z, look_at.x, look_at.y, look_at.z, 0.0, 1.0, 0.0);
+}
+
+void draw_stream_and_dome() {
+  for (const Balloon* b = balloon_head.get(); b != nullptr; b = b->next.get()) draw_balloon(*b);
+  draw_scene_dome();
+}
+
+}  // namespace
+
+void draw_scene() {
+  clear_and_load_camera();
   if (stream_timing.enabled) {
     const auto start = std::chrono::steady_clock::now();
     step_stream();
@@ -64,8 +77,12 @@ void draw_scene() {
   } else {
     step_stream();
   }
-  for (const Balloon* b = balloon_head.get(); b != nullptr; b = b->next.get()) draw_balloon(*b);
-  draw_scene_dome();
+  draw_stream_and_dome();
+}
+
+void draw_scene_again() {
+  clear_and_load_camera();
+  draw_stream_and_dome();
 }
 
 void draw_scene_dome() {

@@ -9,6 +9,9 @@ namespace aerolume {
 // Clear, load the camera, step_stream(), then draw every balloon's rope and body in list
 // order, and last the sky dome (draw_scene_dome()).
 void draw_scene();
+// The same picture again without moving the stream (no step_stream()): for another
+// surface that shows the frame the last pass made, from the current camera.
+void draw_scene_again();
 // The sky dome where the scene pass puts it: its grid of 9 x 9 lowered by 450 000 units,
 // drawn in the current model-view frame, which it leaves as it found it.
 void draw_scene_dome();

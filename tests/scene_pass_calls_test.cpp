@@ -79,5 +79,22 @@ TEST_F(ScenePassCalls, EachBalloonSendsMaterialRopeTransformAndListInOrder) {
     ASSERT_NE(got[i].name, "glCallList") << "call " << i << " after the dome";
 }
 
+// A second surface in the same frame gets the same calls as the pass just made: the
+// stream is not moved again.
+TEST_F(ScenePassCalls, DrawingAgainRepeatsTheLastPassWithoutMovingTheStream) {
+  init_scene_from_seed(3);
+  for (int pass = 0; pass < 3; ++pass) draw_scene();
+  gltest::start_gl_call_log();
+  draw_scene();
+  const std::vector<GlCall> pass = gltest::stop_gl_call_log();
+  gltest::start_gl_call_log();
+  draw_scene_again();
+  const std::vector<GlCall> again = gltest::stop_gl_call_log();
+  ASSERT_EQ(again.size(), pass.size());
+  for (std::size_t i = 0; i < pass.size(); ++i)
+    ASSERT_EQ(again[i], pass[i]) << "call " << i << ": got " << gltest::describe(again[i])
+                                 << ", expected " << gltest::describe(pass[i]);
+}
+
 }  // namespace
 }  // namespace aerolume

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "render/framebuffer_samples.h"
+#include "run/frame.h"
 #include "viewer/frame_pacing.h"
 #include "viewer/viewer_options.h"
 #include "renderer/render_options.h"
@@ -157,6 +158,45 @@ TEST(ViewerOptions, WindowsComeFromTheOptionsOrTheScreenSaverVariable) {
   }
 }
 
+// The Wayland layer surfaces are a role of their own: a saver's pace, samples of their
+// own, an output to keep to; the screen-saver variable does not redirect them, and they
+// never go with another role.
+TEST(ViewerOptions, LayerSurfacesAreARoleOfTheirOwn) {
+  using Layer = ViewerOptions::Layer;
+  struct Case {
+    std::vector<std::string> args;
+    Layer layer;
+    int cap, samples;
+    std::string output;
+  };
+  const Case accepted[] = {
+      {{"--background"}, Layer::background, 30, 0, ""},
+      {{"--overlay", "--output", "HEADLESS-2", "--samples", "4"}, Layer::overlay, 30, 4, "HEADLESS-2"},
+      {{"--background", "--max-fps", "0", "--output=DP-1"}, Layer::background, 0, 0, "DP-1"}};
+  for (const Case& c : accepted) {
+    const ParsedViewerCommandLine p = parse(c.args, "0x600002");
+    ASSERT_TRUE(p.run) << p.err_text;
+    EXPECT_EQ(p.options.layer, c.layer) << c.args[0];
+    EXPECT_EQ(p.options.frame_cap(), c.cap) << c.args[0];
+    EXPECT_EQ(p.options.samples, c.samples);
+    EXPECT_EQ(p.options.output, c.output);
+    EXPECT_FALSE(p.options.in_host_window()) << c.args[0];
+  }
+  EXPECT_EQ(parse({}).options.layer, Layer::none);
+  const std::pair<std::vector<std::string>, std::string> refused[] = {
+      {{"--background", "--overlay"}, "--background and --overlay are two roles; give one of them"},
+      {{"--background", "--root"}, "--background draws on surfaces of its own; it cannot go with --root"},
+      {{"--overlay", "--window-id", "5"}, "--overlay draws on surfaces of its own; it cannot go with --window-id"},
+      {{"--windowed", "--overlay"}, "--overlay draws on surfaces of its own; it cannot go with --windowed"},
+      {{"--output", "DP-1"}, "--output chooses the output of --background or --overlay; give one of them"},
+      {{"--background", "--output"}, "--output needs a value"}};
+  for (const auto& [args, problem] : refused) {
+    const ParsedViewerCommandLine p = parse(args);
+    EXPECT_EQ(p.exit_status, 2) << problem;
+    EXPECT_EQ(problem_of(p), problem);
+  }
+}
+
 TEST(ViewerOptions, GlutKeepsItsOwnOptionsAndHostsMayUseOneDash) {
   std::vector<std::string> words = {"aerolume", "-geometry", "640x480+5+6", "--windowed",
                                     "-display", ":3", "-sync", "--fps", "-root",
@@ -255,6 +295,22 @@ TEST(ScreenSaverFiles, EveryCommandTheSettingsDialogMakesIsAccepted) {
     EXPECT_TRUE(words.rfind("--max-fps ", 0) != 0 ||
                 p.options.frame_cap() == std::stoi(words.substr(10))) << words;
   }
+}
+
+// A shell that waits in its own event loop is told when the next frame may start instead
+// of being put to sleep: a slot after the last under a cap, at once without one.
+TEST(FramePacing, AnEventLoopIsToldTheNextStartInsteadOfSleeping) {
+  using std::chrono::seconds;
+  FramePacing capped(false, 1);
+  const PacingClock::time_point first = capped.after_frame_next_start();
+  EXPECT_EQ(capped.after_frame_next_start() - first, seconds(1));
+  EXPECT_GT(first, PacingClock::now());  // no sleep: the slot still lies ahead
+  set_step_clock(StepClock::scene_pass);  // as the cap left it for the other tests
+  FramePacing uncapped(false, 0);
+  const PacingClock::time_point before = PacingClock::now();
+  const PacingClock::time_point next = uncapped.after_frame_next_start();
+  EXPECT_GE(next, before);
+  EXPECT_LE(next, PacingClock::now());
 }
 
 TEST(FramePacing, TheLimiterSleepsOutEachSlotAndNeverBursts) {

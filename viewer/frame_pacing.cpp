@@ -53,4 +53,10 @@ void FramePacing::after_frame() {
   if (limiter_) limiter_->wait();
 }
 
+PacingClock::time_point FramePacing::after_frame_next_start() {
+  const PacingClock::time_point now = PacingClock::now();
+  if (rate_line_) rate_line_->frame_done(now);
+  return limiter_ ? limiter_->next_start(now) : now;
+}
+
 }  // namespace aerolume

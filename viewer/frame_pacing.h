@@ -47,6 +47,10 @@ class FramePacing {
   // sleep, and the sleep is part of the time that passed).
   FramePacing(bool rate_line, int max_fps);
   void after_frame();
+  // The same for a shell that waits in its own event loop: counts the frame for the
+  // frame-rate line and returns the moment the next frame may start (now, without a
+  // cap), without sleeping.
+  PacingClock::time_point after_frame_next_start();
 
  private:
   std::optional<FrameRateLine> rate_line_;

@@ -1,6 +1,7 @@
 // The viewer, aerolume: parses the command line and chooses a shell. The program's own
 // window (GLUT) by default; another program's X window (--window-id, --root,
-// XSCREENSAVER_WINDOW) through the X11 + GLX shell. GLUT's own options come first.
+// XSCREENSAVER_WINDOW) through the X11 + GLX shell; a Wayland compositor's layer surfaces
+// (--background, --overlay) through the Wayland shell. GLUT's own options come first.
 #include <cstdio>
 #include <cstdlib>
 
@@ -24,9 +25,24 @@ int main(int argc, char** argv) {
   std::fputs(parsed.err_text.c_str(), stderr);
   if (!parsed.run) return parsed.exit_status;
 
-  const aerolume::ViewerOptions& options = parsed.options;
+  aerolume::ViewerOptions& options = parsed.options;
+  const char* wayland_display = std::getenv("WAYLAND_DISPLAY");
+  const bool on_wayland = wayland_display != nullptr && *wayland_display != '\0';
+  if (options.layer == aerolume::ViewerOptions::Layer::overlay && !on_wayland) {
+    std::fputs("aerolume: --overlay needs a Wayland compositor with the layer shell "
+               "(WAYLAND_DISPLAY is not set); on X, screen-saver hosts such as "
+               "xscreensaver start aerolume -root\n",
+               stderr);
+    return 1;
+  }
+  // Without a compositor the desktop background is the X root window.
+  if (options.layer == aerolume::ViewerOptions::Layer::background && !on_wayland) {
+    options.layer = aerolume::ViewerOptions::Layer::none;
+    options.root = true;
+  }
   aerolume::FramePacing pacing(options.fps, options.frame_cap());
   const aerolume::ShellRun run{options, pacing, command_line};
+  if (options.on_layer_surfaces()) return aerolume::run_on_layer_surfaces(run);
   return options.in_host_window() ? aerolume::run_in_x_window(run)
                                   : aerolume::run_glut_window(run);
 }

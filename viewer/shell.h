@@ -25,5 +25,6 @@ void start_viewer_scene(const ViewerOptions& options);
 // The shells, one file each.
 int run_glut_window(const ShellRun& run);   // the program's own window (glut_shell.cpp)
 int run_in_x_window(const ShellRun& run);   // another program's X window (x11_shell.cpp)
+int run_on_layer_surfaces(const ShellRun& run);  // Wayland layer surfaces (wayland_shell.cpp)
 
 }  // namespace aerolume

@@ -91,9 +91,39 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
   app.add_flag("--root", o.root,
                "Draw on the root window (the desktop background), or on the screen saver's "
                "window when XSCREENSAVER_WINDOW names one");
+  bool background = false, overlay = false;
+  app.add_flag("--background", background,
+               "On Wayland, draw under every window on each output (the layer shell's "
+               "background layer); without WAYLAND_DISPLAY, the same as --root");
+  app.add_flag("--overlay", overlay,
+               "On Wayland, draw over every window on each output until the first key, "
+               "button or pointer motion (a saver for idle daemons such as swayidle)");
+  app.add_option("--output", o.output,
+                 "With --background or --overlay, only the Wayland output NAME (as "
+                 "swaymsg -t get_outputs names it)")
+      ->type_name("NAME");
 
   static_cast<ParseOutcome&>(parsed) = parse_command_line(app, argc, argv);
   if (!parsed.run) return parsed;
+  // The layer surfaces are a role of their own, beside the windows.
+  const auto refuse = [&](const std::string& problem) {
+    static_cast<ParseOutcome&>(parsed) = usage_error(app, problem);
+    return parsed;
+  };
+  if (background && overlay)
+    return refuse("--background and --overlay are two roles; give one of them");
+  if (background || overlay) {
+    o.layer = background ? ViewerOptions::Layer::background : ViewerOptions::Layer::overlay;
+    const char* other = o.windowed    ? "--windowed"
+                        : o.window_id ? "--window-id"
+                        : o.root      ? "--root"
+                                      : nullptr;
+    if (other != nullptr)
+      return refuse(std::string(background ? "--background" : "--overlay") +
+                    " draws on surfaces of its own; it cannot go with " + other);
+  } else if (!o.output.empty()) {
+    return refuse("--output chooses the output of --background or --overlay; give one of them");
+  }
   if (o.windowed && (o.window_id || o.root)) {
     static_cast<ParseOutcome&>(parsed) =
         usage_error(app, "--windowed opens a window of its own; it cannot go with --window-id or --root");
@@ -101,7 +131,7 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
     // A host may name its window beside -root (xscreensaver's settings preview does):
     // the window stands in for the root window, as the variable's does.
     o.root = false;
-  } else if (!o.windowed && environment_window != nullptr &&
+  } else if (!o.windowed && !o.on_layer_surfaces() && environment_window != nullptr &&
              *environment_window != '\0') {
     // Screen-saver hosts start their saver with -root and name their own window in the
     // variable: it stands in for the root window.

@@ -24,11 +24,20 @@ struct ViewerOptions {
   std::optional<unsigned long> window_id;
   bool root = false;
   int samples = 0;  // samples a pixel asked of the program's own window
+  // Layer surfaces of a Wayland compositor, one on each output: under every window
+  // (--background) or over them until the first input (--overlay); --output keeps to the
+  // output of that name.
+  enum class Layer { none, background, overlay };
+  Layer layer = Layer::none;
+  std::string output;
 
   bool in_host_window() const { return window_id.has_value() || root; }
+  bool on_layer_surfaces() const { return layer != Layer::none; }
   // Frames a second at most (0: no cap): --max-fps, else no cap in the program's own
-  // window and host_window_fps in a host's.
-  int frame_cap() const { return max_fps.value_or(in_host_window() ? host_window_fps : 0); }
+  // window and host_window_fps in a host's window and on layer surfaces.
+  int frame_cap() const {
+    return max_fps.value_or(in_host_window() || on_layer_surfaces() ? host_window_fps : 0);
+  }
 };
 
 struct ParsedViewerCommandLine : ParseOutcome {

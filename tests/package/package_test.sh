@@ -35,8 +35,9 @@ field() { dpkg-deb --field "$deb" "$1"; }
 [ -n "$(field Maintainer)" ] || fail "no Maintainer"
 depends=$(field Depends)
 echo "Depends: $depends"
-# Found by dpkg-shlibdeps from the programs themselves: the C library, GLUT, PNG, WebP.
-for library in libc6 libglut libpng16 libwebp; do
+# Found by dpkg-shlibdeps from the programs themselves: the C library, GLUT, PNG, WebP,
+# the Wayland client library.
+for library in libc6 libglut libpng16 libwebp libwayland-client0; do
   [[ $depends == *"$library"* ]] || fail "Depends lacks $library: '$depends'"
 done
 

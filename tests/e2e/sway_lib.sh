@@ -1,0 +1,59 @@
+# Shared helpers for running programs under the real sway, headless and drawn by pixman:
+# a runtime folder under $WORK, sway started and stopped, and clients of it, all as an
+# unprivileged user. Source it after lib.sh, with AEROLUME set.
+
+# The tools it needs, and those the caller names: exits 77 (skip) when one is missing.
+needs_tools() {
+  local tool
+  for tool in sway swaymsg setpriv "$@"; do
+    command -v "$tool" >/dev/null 2>&1 ||
+      { echo "SKIP: $tool is not installed (scripts/install-deps installs it)"; exit 77; }
+  done
+}
+
+# sway refuses to run as root: as root everything runs as nobody, in a runtime folder of
+# its own under $WORK.
+as_user=() user=$(id -un)
+[ "$(id -u)" -eq 0 ] && as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups) user=nobody
+chmod 0711 "$WORK"
+RUN="$WORK/run"
+mkdir -m 0700 "$RUN"
+chown "$user" "$RUN"
+printf 'output HEADLESS-1 mode %dx%d\nxwayland disable\n' $SCREEN_W $SCREEN_H >"$WORK/sway.conf"
+chmod 0644 "$WORK/sway.conf"
+COMPOSITOR_PID="" SOCKET="" SWAYSOCK=""
+POINTER_PID=""  # a helper that lives as long as the compositor
+trap 'kill $COMPOSITOR_PID $POINTER_PID 2>/dev/null; cleanup' EXIT
+# Commands run with the compositor's runtime folder, as the user; background jobs are
+# started through these arrays (not functions), so that $! is the program itself.
+user_env=(env -i XDG_RUNTIME_DIR="$RUN" HOME="$WORK" PATH=/usr/bin:/bin)
+client=()
+
+start_sway() {
+  "${user_env[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
+    "${as_user[@]}" sway -c "$WORK/sway.conf" >"$WORK/sway.log" 2>&1 &
+  COMPOSITOR_PID=$!
+  for _ in $(seq 100); do
+    SWAYSOCK=$(ls "$RUN"/sway-ipc.*.sock 2>/dev/null | head -n 1)
+    SOCKET=$(ls "$RUN" | grep -m 1 '^wayland-[0-9]*$')
+    set_client
+    [ -n "$SWAYSOCK" ] && as_client swaymsg -t get_version >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  as_client swaymsg -t get_version >/dev/null 2>&1 || fail "sway did not start: $(cat "$WORK/sway.log")"
+  note "sway on $SOCKET"
+}
+# A client of the compositor now running.
+set_client() { client=("${user_env[@]}" WAYLAND_DISPLAY="$SOCKET" SWAYSOCK="$SWAYSOCK" "${as_user[@]}"); }
+as_client() { "${client[@]}" "$@"; }
+stop_compositor() {
+  kill "$COMPOSITOR_PID" 2>/dev/null
+  wait "$COMPOSITOR_PID" 2>/dev/null
+  COMPOSITOR_PID="" SOCKET="" SWAYSOCK=""
+  rm -rf "${RUN:?}"/*
+}
+
+start_program() {
+  "${client[@]}" "$AEROLUME" "$@" >"$WORK/app.out" 2>"$WORK/app.err" &
+  APP_PID=$!
+}

@@ -1,0 +1,199 @@
+// The Wayland shell's records and their listeners: each listener writes what arrived
+// into the connection or the output's record, and does nothing else (the seat's pointer
+// and keyboard are taken or let go as the seat gains or loses them).
+#include "viewer/wayland_outputs.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace aerolume {
+
+namespace {
+
+
+void on_output_geometry(void*, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                        std::int32_t, const char*, const char*, std::int32_t) {}
+void on_output_mode(void*, wl_output*, std::uint32_t, std::int32_t, std::int32_t, std::int32_t) {}
+void on_output_done(void* data, wl_output*) { static_cast<OutputRecord*>(data)->described = true; }
+void on_output_scale(void* data, wl_output*, std::int32_t scale) {
+  static_cast<OutputRecord*>(data)->scale = std::max(scale, 1);
+}
+void on_output_name(void* data, wl_output*, const char* name) {
+  static_cast<OutputRecord*>(data)->name = name;
+}
+void on_output_description(void*, wl_output*, const char*) {}
+// Listener tables are filled by member, as later versions of libwayland add members.
+wl_output_listener make_output_listener() {
+  wl_output_listener listener{};
+  listener.geometry = on_output_geometry;
+  listener.mode = on_output_mode;
+  listener.done = on_output_done;
+  listener.scale = on_output_scale;
+  listener.name = on_output_name;
+  listener.description = on_output_description;
+  return listener;
+}
+const wl_output_listener output_listener = make_output_listener();
+
+void on_layer_configure(void* data, zwlr_layer_surface_v1*, std::uint32_t serial, std::uint32_t width,
+                        std::uint32_t height) {
+  auto* record = static_cast<OutputRecord*>(data);
+  record->configure_serial = serial;
+  record->width = width;
+  record->height = height;
+}
+void on_layer_closed(void* data, zwlr_layer_surface_v1*) { static_cast<OutputRecord*>(data)->gone = true; }
+const zwlr_layer_surface_v1_listener layer_surface_listener = {on_layer_configure, on_layer_closed};
+
+void on_frame_done(void* data, wl_callback* callback, std::uint32_t) {
+  wl_callback_destroy(callback);
+  static_cast<OutputRecord*>(data)->frame_callback = nullptr;
+}
+const wl_callback_listener frame_listener = {on_frame_done};
+
+void record_input(void* data) {
+  auto* connection = static_cast<Connection*>(data);
+  if (connection->shown) connection->input_seen = true;
+}
+// The pointer's arrival on the surface is no motion; a motion event at the position it
+// arrived at (some compositors send one with the arrival) is none either.
+void on_pointer_enter(void* data, wl_pointer*, std::uint32_t, wl_surface*, wl_fixed_t x, wl_fixed_t y) {
+  auto* connection = static_cast<Connection*>(data);
+  connection->pointer_x = x;
+  connection->pointer_y = y;
+}
+void on_pointer_leave(void*, wl_pointer*, std::uint32_t, wl_surface*) {}
+void on_pointer_motion(void* data, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
+  auto* connection = static_cast<Connection*>(data);
+  if (x == connection->pointer_x && y == connection->pointer_y) return;
+  connection->pointer_x = x;
+  connection->pointer_y = y;
+  record_input(data);
+}
+void on_pointer_button(void* data, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t,
+                       std::uint32_t state) {
+  if (state == WL_POINTER_BUTTON_STATE_PRESSED) record_input(data);
+}
+void on_pointer_axis(void*, wl_pointer*, std::uint32_t, std::uint32_t, wl_fixed_t) {}
+// The seat is bound at version 1: only these pointer events come.
+wl_pointer_listener make_pointer_listener() {
+  wl_pointer_listener listener{};
+  listener.enter = on_pointer_enter;
+  listener.leave = on_pointer_leave;
+  listener.motion = on_pointer_motion;
+  listener.button = on_pointer_button;
+  listener.axis = on_pointer_axis;
+  return listener;
+}
+const wl_pointer_listener pointer_listener = make_pointer_listener();
+
+// The keymap arrives as a file descriptor, which is ours to close.
+void on_keymap(void*, wl_keyboard*, std::uint32_t, std::int32_t fd, std::uint32_t) { close(fd); }
+void on_keyboard_enter(void*, wl_keyboard*, std::uint32_t, wl_surface*, wl_array*) {}
+void on_keyboard_leave(void*, wl_keyboard*, std::uint32_t, wl_surface*) {}
+void on_key(void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t state) {
+  if (state == WL_KEYBOARD_KEY_STATE_PRESSED) record_input(data);
+}
+void on_modifiers(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
+                  std::uint32_t) {}
+wl_keyboard_listener make_keyboard_listener() {
+  wl_keyboard_listener listener{};
+  listener.keymap = on_keymap;
+  listener.enter = on_keyboard_enter;
+  listener.leave = on_keyboard_leave;
+  listener.key = on_key;
+  listener.modifiers = on_modifiers;
+  return listener;
+}
+const wl_keyboard_listener keyboard_listener = make_keyboard_listener();
+
+// A pointer or keyboard that the seat loses is let go (the compositor no longer sends
+// it anything), and a new one taken when the seat has one again.
+void on_seat_capabilities(void* data, wl_seat* seat, std::uint32_t capabilities) {
+  auto* connection = static_cast<Connection*>(data);
+  const bool pointer = (capabilities & WL_SEAT_CAPABILITY_POINTER) != 0;
+  const bool keyboard = (capabilities & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
+  if (pointer && connection->pointer == nullptr) {
+    connection->pointer = wl_seat_get_pointer(seat);
+    wl_pointer_add_listener(connection->pointer, &pointer_listener, connection);
+  } else if (!pointer && connection->pointer != nullptr) {
+    wl_pointer_destroy(connection->pointer);
+    connection->pointer = nullptr;
+  }
+  if (keyboard && connection->keyboard == nullptr) {
+    connection->keyboard = wl_seat_get_keyboard(seat);
+    wl_keyboard_add_listener(connection->keyboard, &keyboard_listener, connection);
+  } else if (!keyboard && connection->keyboard != nullptr) {
+    wl_keyboard_destroy(connection->keyboard);
+    connection->keyboard = nullptr;
+  }
+}
+wl_seat_listener make_seat_listener() {
+  wl_seat_listener listener{};
+  listener.capabilities = on_seat_capabilities;
+  return listener;
+}
+const wl_seat_listener seat_listener = make_seat_listener();
+
+void on_global(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
+               std::uint32_t version) {
+  auto* connection = static_cast<Connection*>(data);
+  const auto bind = [&](const wl_interface* kind, std::uint32_t highest) {
+    return wl_registry_bind(registry, name, kind, std::min(version, highest));
+  };
+  if (std::strcmp(interface, wl_compositor_interface.name) == 0) {
+    connection->compositor = static_cast<wl_compositor*>(bind(&wl_compositor_interface, 4));
+    connection->compositor_version = std::min(version, 4u);
+  } else if (std::strcmp(interface, zwlr_layer_shell_v1_interface.name) == 0) {
+    connection->layer_shell = static_cast<zwlr_layer_shell_v1*>(bind(&zwlr_layer_shell_v1_interface, 4));
+  } else if (std::strcmp(interface, wl_output_interface.name) == 0) {
+    auto record = std::make_unique<OutputRecord>();
+    record->global_name = name;
+    record->output_version = std::min(version, 4u);
+    record->output = static_cast<wl_output*>(bind(&wl_output_interface, 4));
+    record->described = record->output_version < 2;  // no done event before version 2
+    wl_output_add_listener(record->output, &output_listener, record.get());
+    connection->outputs.push_back(std::move(record));
+  } else if (std::strcmp(interface, wl_seat_interface.name) == 0 && connection->wants_input &&
+             connection->seat == nullptr) {
+    connection->seat = static_cast<wl_seat*>(bind(&wl_seat_interface, 1));
+    wl_seat_add_listener(connection->seat, &seat_listener, connection);
+  }
+}
+
+void on_global_remove(void* data, wl_registry*, std::uint32_t name) {
+  for (auto& record : static_cast<Connection*>(data)->outputs)
+    if (record->global_name == name) record->gone = true;
+}
+const wl_registry_listener registry_listener = {on_global, on_global_remove};
+
+}  // namespace
+
+void listen_to_registry(wl_registry* registry, Connection* connection) {
+  wl_registry_add_listener(registry, &registry_listener, connection);
+}
+
+void disconnect_before_drawing(wl_registry* registry, Connection* connection) {
+  for (auto& record : connection->outputs) wl_output_destroy(record->output);
+  connection->outputs.clear();
+  if (connection->pointer != nullptr) wl_pointer_destroy(connection->pointer);
+  if (connection->keyboard != nullptr) wl_keyboard_destroy(connection->keyboard);
+  if (connection->seat != nullptr) wl_seat_destroy(connection->seat);
+  if (connection->layer_shell != nullptr) zwlr_layer_shell_v1_destroy(connection->layer_shell);
+  if (connection->compositor != nullptr) wl_compositor_destroy(connection->compositor);
+  wl_registry_destroy(registry);
+  wl_display_disconnect(connection->display);
+  *connection = Connection{};
+}
+
+void listen_for_frame_done(OutputRecord* record) {
+  wl_callback_add_listener(record->frame_callback, &frame_listener, record);
+}
+
+void listen_to_layer_surface(OutputRecord* record) {
+  zwlr_layer_surface_v1_add_listener(record->layer_surface, &layer_surface_listener, record);
+}
+
+}  // namespace aerolume

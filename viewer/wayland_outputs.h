@@ -1,0 +1,71 @@
+// What the Wayland shell knows of the compositor: its globals, one record per output
+// (the wl_output, its name and scale, and the layer surface shown on it), and the
+// overlay's input. The listeners only record what arrives; the shell's loop acts on it.
+#pragma once
+
+#include <EGL/egl.h>
+#include <wayland-client.h>
+#include <wayland-egl.h>
+#include <wlr-layer-shell-unstable-v1-client-protocol.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace aerolume {
+
+// One output and the layer surface Aerolume shows on it.
+struct OutputRecord {
+  std::uint32_t global_name = 0;
+  wl_output* output = nullptr;
+  std::uint32_t output_version = 0;
+  std::string name;              // wl_output.name (version 4)
+  std::int32_t scale = 1;        // wl_output.scale (version 2)
+  bool described = false;        // the output's first done has come: name and scale known
+  bool gone = false;             // the output went away or the surface was closed
+  wl_surface* surface = nullptr;
+  zwlr_layer_surface_v1* layer_surface = nullptr;
+  std::optional<std::uint32_t> configure_serial;  // a configure not yet acknowledged
+  std::uint32_t width = 0, height = 0;            // from the last configure (surface units)
+  std::int32_t buffer_scale = 0;                  // the scale the buffers are sized at
+  int buffer_width = 0, buffer_height = 0;        // their size in pixels
+  wl_egl_window* egl_window = nullptr;
+  EGLSurface egl_surface = EGL_NO_SURFACE;
+  wl_callback* frame_callback = nullptr;          // asked before the last swap, not yet done
+};
+
+// The compositor, its globals, the outputs and the overlay's input.
+struct Connection {
+  wl_display* display = nullptr;
+  wl_compositor* compositor = nullptr;
+  std::uint32_t compositor_version = 0;
+  zwlr_layer_shell_v1* layer_shell = nullptr;
+  wl_seat* seat = nullptr;
+  wl_pointer* pointer = nullptr;
+  wl_keyboard* keyboard = nullptr;
+  std::vector<std::unique_ptr<OutputRecord>> outputs;
+  bool wants_input = false;  // the overlay: input ends the program
+  bool shown = false;        // a frame has been presented: input counts from then on
+  bool input_seen = false;   // a key or button press, or pointer motion, since shown
+  wl_fixed_t pointer_x = 0, pointer_y = 0;
+};
+
+// Binds the globals the shell uses as the registry announces them (the seat only when
+// the connection wants input), makes a record for each output and marks the record of
+// an output that goes away.
+void listen_to_registry(wl_registry* registry, Connection* connection);
+
+// Destroys the proxies of the globals and the outputs' wl_outputs (before the surfaces
+// are made), and the connection with them: for a shell that ends before it draws.
+void disconnect_before_drawing(wl_registry* registry, Connection* connection);
+
+// The frame callback of a record's surface: when it is done, the record's
+// frame_callback is cleared.
+void listen_for_frame_done(OutputRecord* record);
+
+// The configure and closed events of a record's layer surface.
+void listen_to_layer_surface(OutputRecord* record);
+
+}  // namespace aerolume
