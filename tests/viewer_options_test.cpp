@@ -219,8 +219,9 @@ TEST(ViewerOptions, GlutKeepsItsOwnOptionsAndHostsMayUseOneDash) {
   EXPECT_EQ(split_glut_options(2, lacking.data()).problem, "-geometry needs a value");
 }
 
-// GLUT's options act on the program's own window only: in another program's window the
-// ones that would do nothing there are refused, and -display still names the display.
+// GLUT's options act on the program's own window only: in another program's window and on
+// layer surfaces the ones that would do nothing there are refused, and -display still
+// names the display.
 TEST(ViewerOptions, GlutsWindowOptionsAreRefusedInAnotherProgramsWindow) {
   const auto problem = [](std::vector<std::string> words, const char* environment) {
     words.insert(words.begin(), "aerolume");
@@ -235,9 +236,15 @@ TEST(ViewerOptions, GlutsWindowOptionsAreRefusedInAnotherProgramsWindow) {
   struct Role {
     std::vector<std::string> args;
     const char* environment;
+    std::string refused_with = "another program's window (--window-id, --root or "
+                               "XSCREENSAVER_WINDOW)";
   };
-  const Role host_windows[] = {{{"--root"}, nullptr}, {{"-window-id", "5"}, nullptr},
-                               {{"-root"}, "0x600002"}};
+  const std::string layer = "--background or --overlay (a compositor's layer surfaces)";
+  const Role host_windows[] = {{{"--root"}, nullptr},
+                               {{"-window-id", "5"}, nullptr},
+                               {{"-root"}, "0x600002"},
+                               {{"--background"}, nullptr, layer},
+                               {{"--overlay", "--output", "HDMI-A-1"}, "0x600002", layer}};
   const std::vector<std::string> window_options[] = {
       {"-geometry", "640x480+0+0"}, {"-iconic"}, {"-direct"}, {"-indirect"}, {"-gldebug"},
       {"-sync"}};
@@ -247,8 +254,8 @@ TEST(ViewerOptions, GlutsWindowOptionsAreRefusedInAnotherProgramsWindow) {
       words.insert(words.end(), option.begin(), option.end());
       words.insert(words.end(), role.args.begin(), role.args.end());
       EXPECT_EQ(problem(words, role.environment),
-                option[0] + " acts on the program's own window; it cannot go with another "
-                            "program's window (--window-id, --root or XSCREENSAVER_WINDOW)")
+                option[0] + " acts on the program's own window; it cannot go with " +
+                    role.refused_with)
           << role.args[0] << " " << option[0];
     }
   for (const Role& own_or_display : {Role{{"-display", ":3", "--root"}, "0x600002"},

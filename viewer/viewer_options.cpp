@@ -50,7 +50,7 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
   CLI::App app("The Aerolume scene: balloons on ropes rising under a dome of clouds. It "
                "opens full screen and runs until Esc; GLUT's own options (-display, "
                "-geometry, -iconic, -direct, -indirect, -gldebug, -sync) come first; in "
-               "another program's window only -display is accepted.",
+               "another program's window and on layer surfaces only -display is accepted.",
                program);
   app.footer(
       "With --window-id or --root, or when XSCREENSAVER_WINDOW holds a window id (which "
@@ -193,15 +193,19 @@ SplitCommandLine split_glut_options(int argc, char** argv) {
 }
 
 std::string glut_options_problem(const SplitCommandLine& split, const ViewerOptions& options) {
-  if (!options.in_host_window()) return std::string();
+  const char* surface = options.on_layer_surfaces()
+                            ? "--background or --overlay (a compositor's layer surfaces)"
+                        : options.in_host_window()
+                            ? "another program's window (--window-id, --root or XSCREENSAVER_WINDOW)"
+                            : nullptr;
+  if (surface == nullptr) return std::string();
   for (std::size_t i = 1; i < split.glut.size(); ++i) {
     if (std::strcmp(split.glut[i], "-display") == 0) {
       ++i;  // and its value
       continue;
     }
-    return std::string(split.glut[i]) +
-           " acts on the program's own window; it cannot go with another program's window "
-           "(--window-id, --root or XSCREENSAVER_WINDOW)";
+    return std::string(split.glut[i]) + " acts on the program's own window; it cannot go with " +
+           surface;
   }
   return std::string();
 }
