@@ -305,8 +305,7 @@ int run_on_layer_surfaces(const ShellRun& run) {
                stderr);
     return 1;
   }
-  const std::string note = samples_taken_note("aerolume", options.samples, taken);
-  if (!note.empty()) std::fprintf(stderr, "%s\n", note.c_str());
+  std::fputs(samples_taken_note("aerolume", options.samples, taken).c_str(), stderr);
   const EGLint context_attributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
                                        EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
   gl.context = eglCreateContext(gl.display, gl.config, EGL_NO_CONTEXT, context_attributes);

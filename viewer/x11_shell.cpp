@@ -19,18 +19,16 @@
 
 #include <poll.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "render/render_state.h"
 #include "run/frame.h"
 #include "viewer/shell.h"
 #include "viewer/shell_ends.h"
+#include "viewer/x11_window_watch.h"
 
 namespace aerolume {
 
@@ -143,177 +141,6 @@ const char* missing_gl_feature(Display* display, XVisualInfo* visual) {
   if (!glx_config(display, visual, GLX_RGBA)) return "RGBA colour";
   if (glx_config(display, visual, GLX_DEPTH_SIZE) <= 0) return "depth buffer";
   return nullptr;
-}
-
-// What the shell knows of the window: read once its events are selected, then followed.
-struct WindowState {
-  int width = 0;
-  int height = 0;
-  bool viewable = false;  // it and every ancestor mapped
-  bool covered = false;   // fully obscured, where the server reports it
-  bool seen() const { return viewable && !covered; }
-};
-
-// Reads the size and whether the window is viewable; false when the window is gone.
-bool read_window_state(Display* display, Window window, WindowState* state) {
-  XWindowAttributes attributes;
-  if (!XGetWindowAttributes(display, window, &attributes)) return false;
-  state->width = attributes.width;
-  state->height = attributes.height;
-  state->viewable = attributes.map_state == IsViewable;
-  return true;
-}
-
-// The parent of a window, or None for the root (or a window gone).
-Window parent_of(Display* display, Window window) {
-  Window root = None, parent = None, *children = nullptr;
-  unsigned int count = 0;
-  if (!XQueryTree(display, window, &root, &parent, &children, &count)) return None;
-  if (children != nullptr) XFree(children);
-  return parent;
-}
-
-// The window's ancestors below the root, whose mapping decides whether the window can be
-// seen: their structure events are followed (mapping, unmapping, reparenting), and those
-// of windows that are no longer ancestors are let go. The host's own selections on them
-// are its own and stay as they are.
-class AncestorWatch {
- public:
-  void follow(Display* display, Window window) {
-    std::vector<Window> chain;
-    const Window root = DefaultRootWindow(display);
-    for (Window parent = parent_of(display, window); parent != None && parent != root;
-         parent = parent_of(display, parent))
-      chain.push_back(parent);
-    for (const Window old : followed_)
-      if (!contains(chain, old)) XSelectInput(display, old, NoEventMask);
-    for (const Window ancestor : chain)
-      if (!contains(followed_, ancestor)) XSelectInput(display, ancestor, StructureNotifyMask);
-    followed_ = std::move(chain);
-  }
-
- private:
-  static bool contains(const std::vector<Window>& windows, Window window) {
-    for (const Window w : windows)
-      if (w == window) return true;
-    return false;
-  }
-  std::vector<Window> followed_;
-};
-
-// Whether a window manager composites the screen: then a covered window may still show
-// through (and the server reports no window as covered), so none is taken as covered.
-bool screen_composited(Display* display) {
-  const std::string name = "_NET_WM_CM_S" + std::to_string(DefaultScreen(display));
-  const Atom selection = XInternAtom(display, name.c_str(), False);
-  return XGetSelectionOwner(display, selection) != None;
-}
-
-struct Rect {
-  long x = 0, y = 0, width = 0, height = 0;
-  bool empty() const { return width <= 0 || height <= 0; }
-  bool covers(const Rect& other) const {
-    return x <= other.x && y <= other.y && x + width >= other.x + other.width &&
-           y + height >= other.y + other.height;
-  }
-  Rect clipped_to(const Rect& other) const {
-    const long left = std::max(x, other.x), top = std::max(y, other.y);
-    const long right = std::min(x + width, other.x + other.width);
-    const long bottom = std::min(y + height, other.y + other.height);
-    return {left, top, right - left, bottom - top};
-  }
-};
-
-// A window's rectangle on the screen, its border included (inner = false) or not.
-bool screen_rect(Display* display, Window window, bool inner, Rect* rect) {
-  XWindowAttributes attributes;
-  int x = 0, y = 0;
-  Window child = None;
-  if (!XGetWindowAttributes(display, window, &attributes) ||
-      !XTranslateCoordinates(display, window, attributes.root, 0, 0, &x, &y, &child))
-    return false;
-  const long border = inner ? 0 : attributes.border_width;
-  *rect = {x - border, y - border, attributes.width + 2 * border, attributes.height + 2 * border};
-  return true;
-}
-
-// Whether one mapped window above the window, or above one of its ancestors, covers the
-// part of it that its ancestors let show. The server tells of covering only when it
-// changes, so a window covered from the start is found here. Covers by several windows
-// together are not found: the window is then drawn until the server reports a change.
-bool covered_by_one_window(Display* display, Window window) {
-  Rect target;
-  if (!screen_rect(display, window, false, &target)) return false;
-  const Window root = DefaultRootWindow(display);
-  for (Window level = window; level != root;) {
-    const Window parent = parent_of(display, level);
-    Rect inside;
-    if (parent == None || !screen_rect(display, parent, true, &inside)) return false;
-    target = target.clipped_to(inside);
-    if (target.empty()) return false;
-    Window unused_root = None, unused_parent = None, *siblings = nullptr;
-    unsigned int count = 0;
-    if (!XQueryTree(display, parent, &unused_root, &unused_parent, &siblings, &count))
-      return false;
-    const std::unique_ptr<Window, XFreer> owned(siblings);
-    // Siblings come bottom to top: only those after the level can cover it.
-    bool above = false;
-    for (unsigned int i = 0; i < count; ++i) {
-      XWindowAttributes attributes;
-      if (!above) {
-        above = siblings[i] == level;
-        continue;
-      }
-      if (!XGetWindowAttributes(display, siblings[i], &attributes) ||
-          attributes.c_class != InputOutput || attributes.map_state != IsViewable)
-        continue;
-      const long border = attributes.border_width;
-      const Rect cover{inside.x + attributes.x, inside.y + attributes.y,
-                       attributes.width + 2 * border, attributes.height + 2 * border};
-      if (cover.covers(target)) return true;
-    }
-    level = parent;
-  }
-  return false;
-}
-
-// Drains the pending events; returns false once the window has been destroyed. Mapping,
-// unmapping and reparenting, of the window or an ancestor, are followed by reading the
-// state afresh (the server knows whether the window is viewable), once the queue is
-// drained.
-bool follow_window_events(Display* display, Window window, AncestorWatch* ancestors,
-                          WindowState* state) {
-  bool reread = false, rewalk = false;
-  while (XPending(display) > 0) {
-    XEvent event;
-    XNextEvent(display, &event);
-    const bool own = event.xany.window == window;
-    switch (event.type) {
-      case DestroyNotify:
-        if (own) return false;
-        break;
-      case ConfigureNotify:
-        if (own) {
-          state->width = event.xconfigure.width;
-          state->height = event.xconfigure.height;
-        }
-        break;
-      case MapNotify:
-      case UnmapNotify:
-        reread = true;
-        break;
-      case ReparentNotify:
-        reread = rewalk = true;
-        break;
-      case VisibilityNotify:
-        if (own) state->covered = event.xvisibility.state == VisibilityFullyObscured;
-        break;
-      default:
-        break;
-    }
-  }
-  if (rewalk) ancestors->follow(display, window);
-  return !reread || read_window_state(display, window, state);
 }
 
 // Blocks until the display connection has something to read (an event or an error).

@@ -1,0 +1,159 @@
+// The X11 shell's view of its window: mapping of the window and its ancestors, a cover
+// from the start, and the events that change either.
+#include "viewer/x11_window_watch.h"
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace aerolume {
+
+namespace {
+
+struct XFreer {
+  void operator()(void* data) const { XFree(data); }
+};
+
+// The parent of a window, or None for the root (or a window gone).
+Window parent_of(Display* display, Window window) {
+  Window root = None, parent = None, *children = nullptr;
+  unsigned int count = 0;
+  if (!XQueryTree(display, window, &root, &parent, &children, &count)) return None;
+  if (children != nullptr) XFree(children);
+  return parent;
+}
+
+struct Rect {
+  long x = 0, y = 0, width = 0, height = 0;
+  bool empty() const { return width <= 0 || height <= 0; }
+  bool covers(const Rect& other) const {
+    return x <= other.x && y <= other.y && x + width >= other.x + other.width &&
+           y + height >= other.y + other.height;
+  }
+  Rect clipped_to(const Rect& other) const {
+    const long left = std::max(x, other.x), top = std::max(y, other.y);
+    const long right = std::min(x + width, other.x + other.width);
+    const long bottom = std::min(y + height, other.y + other.height);
+    return {left, top, right - left, bottom - top};
+  }
+};
+
+// A window's rectangle on the screen, its border included (inner = false) or not.
+bool screen_rect(Display* display, Window window, bool inner, Rect* rect) {
+  XWindowAttributes attributes;
+  int x = 0, y = 0;
+  Window child = None;
+  if (!XGetWindowAttributes(display, window, &attributes) ||
+      !XTranslateCoordinates(display, window, attributes.root, 0, 0, &x, &y, &child))
+    return false;
+  const long border = inner ? 0 : attributes.border_width;
+  *rect = {x - border, y - border, attributes.width + 2 * border, attributes.height + 2 * border};
+  return true;
+}
+
+}  // namespace
+
+bool read_window_state(Display* display, Window window, WindowState* state) {
+  XWindowAttributes attributes;
+  if (!XGetWindowAttributes(display, window, &attributes)) return false;
+  state->width = attributes.width;
+  state->height = attributes.height;
+  state->viewable = attributes.map_state == IsViewable;
+  return true;
+}
+
+void AncestorWatch::follow(Display* display, Window window) {
+  const auto contains = [](const std::vector<Window>& windows, Window w) {
+    return std::find(windows.begin(), windows.end(), w) != windows.end();
+  };
+  std::vector<Window> chain;
+  const Window root = DefaultRootWindow(display);
+  for (Window parent = parent_of(display, window); parent != None && parent != root;
+       parent = parent_of(display, parent))
+    chain.push_back(parent);
+  for (const Window old : followed_)
+    if (!contains(chain, old)) XSelectInput(display, old, NoEventMask);
+  for (const Window ancestor : chain)
+    if (!contains(followed_, ancestor)) XSelectInput(display, ancestor, StructureNotifyMask);
+  followed_ = std::move(chain);
+}
+
+bool screen_composited(Display* display) {
+  const std::string name = "_NET_WM_CM_S" + std::to_string(DefaultScreen(display));
+  const Atom selection = XInternAtom(display, name.c_str(), False);
+  return XGetSelectionOwner(display, selection) != None;
+}
+
+bool covered_by_one_window(Display* display, Window window) {
+  Rect target;
+  if (!screen_rect(display, window, false, &target)) return false;
+  const Window root = DefaultRootWindow(display);
+  for (Window level = window; level != root;) {
+    const Window parent = parent_of(display, level);
+    Rect inside;
+    if (parent == None || !screen_rect(display, parent, true, &inside)) return false;
+    target = target.clipped_to(inside);
+    if (target.empty()) return false;
+    Window unused_root = None, unused_parent = None, *siblings = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, parent, &unused_root, &unused_parent, &siblings, &count))
+      return false;
+    const std::unique_ptr<Window, XFreer> owned(siblings);
+    // Siblings come bottom to top: only those after the level can cover it.
+    bool above = false;
+    for (unsigned int i = 0; i < count; ++i) {
+      XWindowAttributes attributes;
+      if (!above) {
+        above = siblings[i] == level;
+        continue;
+      }
+      if (!XGetWindowAttributes(display, siblings[i], &attributes) ||
+          attributes.c_class != InputOutput || attributes.map_state != IsViewable)
+        continue;
+      const long border = attributes.border_width;
+      const Rect cover{inside.x + attributes.x, inside.y + attributes.y,
+                       attributes.width + 2 * border, attributes.height + 2 * border};
+      if (cover.covers(target)) return true;
+    }
+    level = parent;
+  }
+  return false;
+}
+
+bool follow_window_events(Display* display, Window window, AncestorWatch* ancestors,
+                          WindowState* state) {
+  bool reread = false, rewalk = false;
+  while (XPending(display) > 0) {
+    XEvent event;
+    XNextEvent(display, &event);
+    const bool own = event.xany.window == window;
+    switch (event.type) {
+      case DestroyNotify:
+        if (own) return false;
+        break;
+      case ConfigureNotify:
+        if (own) {
+          state->width = event.xconfigure.width;
+          state->height = event.xconfigure.height;
+        }
+        break;
+      case MapNotify:
+      case UnmapNotify:
+        reread = true;
+        break;
+      case ReparentNotify:
+        reread = rewalk = true;
+        break;
+      case VisibilityNotify:
+        if (own) state->covered = event.xvisibility.state == VisibilityFullyObscured;
+        break;
+      default:
+        break;
+    }
+  }
+  if (rewalk) ancestors->follow(display, window);
+  return !reread || read_window_state(display, window, state);
+}
+
+}  // namespace aerolume
