@@ -15,6 +15,24 @@ HOST_PID=""
 fail() { echo "FAIL: $*" >&2; exit 1; }
 note() { echo "-- $*"; }
 
+# Exits 77 (skip) when one of the named tools is missing.
+needs_tools() {
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null 2>&1 ||
+      { echo "SKIP: $tool is not installed (scripts/install-deps installs it)"; exit 77; }
+  done
+}
+
+# The hosts that start no program for root, or refuse to run as root (xscreensaver,
+# sway), run as a desktop user would: as root, as nobody. Sets as_user (the command's
+# prefix) and user, and lets that user into $WORK.
+as_desktop_user() {
+  as_user=() user=$(id -un)
+  [ "$(id -u)" -eq 0 ] && as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups) user=nobody
+  chmod 0711 "$WORK"
+}
+
 cleanup() {
   # CONT as well: a test may leave the program stopped, and a stopped one never ends.
   [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null && kill -CONT "$APP_PID" 2>/dev/null &&

@@ -11,11 +11,8 @@
 XPROBE=$1 cpack=$2 build=$3 version=$4
 AEROLUME=""  # the program here is the package's, started by the saver
 source "$(dirname "$0")/lib.sh"
-for tool in mate-screensaver mate-screensaver-command dbus-run-session gsettings setpriv \
-            setsid dpkg; do
-  command -v "$tool" >/dev/null 2>&1 ||
-    { echo "SKIP: $tool is not installed (scripts/install-deps installs it)"; exit 77; }
-done
+needs_tools mate-screensaver mate-screensaver-command dbus-run-session gsettings setpriv setsid \
+            dpkg
 sudo=()
 if [ "$(id -u)" -ne 0 ]; then
   sudo -n true 2>/dev/null ||
@@ -54,9 +51,7 @@ done
 
 # The saver runs as a desktop user's would, unprivileged: as root the test runs it as
 # nobody, whose home lies under $WORK.
-as_user=() user=$(id -un)
-[ "$(id -u)" -eq 0 ] && as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups) user=nobody
-chmod 0711 "$WORK"
+as_desktop_user
 mkdir -p "$WORK/home"
 chown -R "$user" "$WORK/home"
 start_xvfb

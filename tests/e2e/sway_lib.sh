@@ -2,20 +2,10 @@
 # a runtime folder under $WORK, sway started and stopped, and clients of it, all as an
 # unprivileged user. Source it after lib.sh, with AEROLUME set.
 
-# The tools it needs, and those the caller names: exits 77 (skip) when one is missing.
-needs_tools() {
-  local tool
-  for tool in sway swaymsg setpriv "$@"; do
-    command -v "$tool" >/dev/null 2>&1 ||
-      { echo "SKIP: $tool is not installed (scripts/install-deps installs it)"; exit 77; }
-  done
-}
-
 # sway refuses to run as root: as root everything runs as nobody, in a runtime folder of
 # its own under $WORK.
-as_user=() user=$(id -un)
-[ "$(id -u)" -eq 0 ] && as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups) user=nobody
-chmod 0711 "$WORK"
+needs_tools sway swaymsg setpriv
+as_desktop_user
 RUN="$WORK/run"
 mkdir -m 0700 "$RUN"
 chown "$user" "$RUN"

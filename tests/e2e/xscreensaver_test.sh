@@ -6,16 +6,11 @@
 AEROLUME=$1
 XPROBE=$2
 source "$(dirname "$0")/lib.sh"
-for tool in xscreensaver xscreensaver-command setpriv; do
-  command -v "$tool" >/dev/null 2>&1 ||
-    { echo "SKIP: $tool is not installed (scripts/install-deps installs it)"; exit 77; }
-done
+needs_tools xscreensaver xscreensaver-command setpriv
 
 # xscreensaver starts no saver for root: as root it runs as nobody, whose home and PATH
 # folder lie under $WORK.
-as_user=() user=$(id -un)
-[ "$(id -u)" -eq 0 ] && as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups) user=nobody
-chmod 0711 "$WORK"
+as_desktop_user
 mkdir -p "$WORK/home" "$WORK/bin"
 chmod 0755 "$WORK/bin"
 ln -s "$(realpath "$AEROLUME")" "$WORK/bin/aerolume"
