@@ -63,8 +63,9 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
       "scene goes on from where it stopped once the window is seen again. The root window "
       "(--root) is never reported covered, so there drawing goes on under a full-screen "
       "window.\n"
-      "Exit status: 0 done (Esc, the window gone, SIGTERM or SIGINT, the display lost), 1 "
-      "failure (no display, no such window, no GL), 2 bad options or an "
+      "Exit status: 0 done (Esc, the window gone, SIGTERM or SIGINT, the display lost, the "
+      "Wayland compositor gone, the overlay's first input), 1 failure (no display, no such "
+      "window, no GL, no Wayland compositor with the layer shell), 2 bad options or an "
       "XSCREENSAVER_WINDOW that is not a window id.");
   app.set_version_flag("--version", std::string(program) + " " + AEROLUME_VERSION);
   app.add_flag("--windowed", o.windowed,
@@ -74,7 +75,8 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
   app.add_option_function<int>(
          "--max-fps", [&o](const int& fps) { o.max_fps = fps; },
          "At most N frames a second, sleeping out the rest; 0: no cap [default: no cap in "
-         "its own window, " + std::to_string(host_window_fps) + " in another program's]")
+         "its own window, " + std::to_string(host_window_fps) +
+             " in another program's or on layer surfaces]")
       ->type_name("N")
       ->transform(decimal_check(0, max_fps_cap, "a frame rate"));
   const CLI::Option* samples = add_samples_option(app, &o.samples);
