@@ -60,18 +60,11 @@ struct OwnWindow {
 };
 OwnWindow own_window;
 
-// GLX's own error numbers for a drawable that no longer exists, offsets from the
-// extension's error base.
-constexpr int glx_bad_drawable = 2;
-constexpr int glx_bad_window = 12;
-
 int on_x_error(Display* display, XErrorEvent* event) {
-  const int code = event->error_code;
-  const bool gone = code == BadWindow || code == BadDrawable ||
-                    code == own_window.glx_error_base + glx_bad_drawable ||
-                    code == own_window.glx_error_base + glx_bad_window;
   // _exit: GL and GLUT would still talk to the window at exit.
-  if (gone && event->resourceid == own_window.window) _exit(0);
+  if (window_gone_error(event->error_code, own_window.glx_error_base) &&
+      event->resourceid == own_window.window)
+    _exit(0);
   return own_window.previous_handler != nullptr ? own_window.previous_handler(display, event) : 0;
 }
 

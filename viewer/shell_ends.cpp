@@ -26,6 +26,18 @@ void handle(int signal, void (*handler)(int)) {
 
 }  // namespace
 
+bool window_gone_error(int error_code, int glx_error_base) {
+  // GLX's own error numbers, offsets from the extension's error base (the GLX protocol
+  // header defines them but is not usable from client code).
+  constexpr int glx_bad_drawable = 2;
+  constexpr int glx_bad_current_window = 5;
+  constexpr int glx_bad_window = 12;
+  return error_code == BadWindow || error_code == BadDrawable ||
+         error_code == glx_error_base + glx_bad_drawable ||
+         error_code == glx_error_base + glx_bad_window ||
+         error_code == glx_error_base + glx_bad_current_window;
+}
+
 void end_quietly_on_stop_or_lost_display() {
   handle(SIGTERM, end_now);
   handle(SIGINT, end_now);

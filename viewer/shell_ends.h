@@ -11,4 +11,9 @@ namespace aerolume {
 // 1, and a write to such a connection no longer raises SIGPIPE.
 void end_quietly_on_stop_or_lost_display();
 
+// Whether an X error code says that the window drawn into no longer exists: the core
+// BadWindow and BadDrawable, or GLX's own for a drawable, a window or the current window
+// (offsets from glx_error_base). The X shells end with status 0 on these.
+bool window_gone_error(int error_code, int glx_error_base);
+
 }  // namespace aerolume

@@ -64,19 +64,6 @@ bool synced_error(Display* display) {
   return x_error.seen;
 }
 
-// GLX's own error numbers, offsets from the extension's error base (the GLX protocol
-// header defines them but is not usable from client code).
-constexpr int glx_bad_drawable = 2;
-constexpr int glx_bad_current_window = 5;
-constexpr int glx_bad_window = 12;
-
-// True for the errors that mean "the drawable no longer exists".
-bool window_gone_error(const XErrorRecord& error, int glx_error_base) {
-  const int code = error.error_code;
-  return code == BadWindow || code == BadDrawable || code == glx_error_base + glx_bad_drawable ||
-         code == glx_error_base + glx_bad_window || code == glx_error_base + glx_bad_current_window;
-}
-
 // Whether the window, which existed when first looked up, has been destroyed since.
 bool window_gone(Display* display, Window window) {
   reset_x_error();
@@ -220,7 +207,7 @@ int run_in_x_window(const ShellRun& run) {
   for (;;) {
     if (!follow_window_events(d, window, &ancestors, &state)) return 0;
     if (x_error.seen) {
-      if (window_gone_error(x_error, glx_error_base)) return 0;
+      if (window_gone_error(x_error.error_code, glx_error_base)) return 0;
       std::fprintf(stderr, "aerolume: X error %d on request %d while drawing\n", x_error.error_code,
                    x_error.request_code);
       return 1;
