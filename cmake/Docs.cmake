@@ -1,16 +1,20 @@
 # The man pages aerolume(1) and aerolume-render(1): help2man over each built program's
 # --help and --version, with the sections in man/*.h2m (keys, exit status, environment,
 # examples), gzipped into man/ of the build folder and installed to share/man/man1.
+# Made only where help2man is found: building and testing the programs does without
+# them, but installing and packaging (which installs) refuse to go on without the pages.
 include(GNUInstallDirs)
 find_program(HELP2MAN help2man)
-find_program(GZIP gzip)
-if(NOT HELP2MAN OR NOT GZIP)
-  message(FATAL_ERROR "help2man and gzip are needed for the man pages: "
-                      "run scripts/install-deps (or apt-get install help2man gzip)")
+find_program(GZIP gzip REQUIRED)
+if(NOT HELP2MAN)
+  message(STATUS "help2man not found: no man pages; install and cpack will refuse "
+                 "(scripts/install-deps test, or apt-get install help2man, then configure again)")
+  install(CODE "message(FATAL_ERROR \"aerolume: the man pages need help2man: apt-get install \"
+                                    \"help2man, then configure the build folder again\")")
+  return()
 endif()
 
-# The pages carry the release date, not the day of the build.
-set(AEROLUME_RELEASE_DATE 2026-12-07)
+# The pages carry the release date (CMakeLists.txt), not the day of the build.
 execute_process(COMMAND date -u -d ${AEROLUME_RELEASE_DATE} +%s
                 OUTPUT_VARIABLE aerolume_release_epoch OUTPUT_STRIP_TRAILING_WHITESPACE)
 

@@ -1,7 +1,6 @@
-# Everything beyond the programs and their tests: the animated WebP writer, the man
-# pages, what is installed, and the Debian package (cpack -G DEB in a Release build
-# folder). Included at the end of the top CMakeLists.txt, once every target exists.
-include(${CMAKE_CURRENT_LIST_DIR}/WebpAnimation.cmake)
+# Everything beyond the programs and their tests: the man pages, what is installed, and
+# the Debian package (cpack -G DEB in a Release build folder). Included at the end of the
+# top CMakeLists.txt, once every target exists.
 include(${CMAKE_CURRENT_LIST_DIR}/Docs.cmake)
 include(GNUInstallDirs)
 

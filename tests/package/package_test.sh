@@ -4,12 +4,13 @@
 # screen-saver files with the right owners and modes, carry its library dependencies, run
 # from where it is unpacked, and pass man, the desktop, AppStream and XML validators and
 # lintian (no errors).
-# Usage: package_test.sh CPACK BUILD_DIR VERSION. Exit 77 (skip) only when a tool is missing.
+# Usage: package_test.sh CPACK BUILD_DIR VERSION. Exit 77 (skip) only when a tool is missing
+# (help2man too: without it the build folder has no man pages, and cpack refuses).
 set -euo pipefail
 cpack=$1 build=$2 version=$3
 
 for tool in "$cpack" dpkg-deb dpkg-shlibdeps dpkg lintian man desktop-file-validate \
-            appstreamcli xmllint file gzip; do
+            appstreamcli xmllint file gzip help2man; do
   if ! command -v "$tool" >/dev/null 2>&1; then
     echo "SKIP: $tool is not installed (scripts/install-deps installs it)" >&2
     exit 77
