@@ -1,53 +1,44 @@
 #!/usr/bin/env bash
-# Under the real MATE screen saver, with the built package installed as a user installs it
+# Under the real MATE screen saver, with the built package in place as a user installs it
 # and "Aerolume" chosen as its only saver (the settings its preferences dialog writes):
 # activating the saver starts the command of the package's entry in the saver's window,
 # the scene fills the screen, and deactivating the saver ends the program. Prints the time
 # from --activate to the first frame on screen, the sky's share of the screen, and the
 # time from --deactivate to the program's end.
-# Usage: mate_screensaver_test.sh XPROBE CPACK BUILD_DIR VERSION. The package is installed
-# with dpkg (as root, or through sudo without a password) and removed again afterwards
-# unless aerolume was installed before, in which case the built one stays in its place.
+# Usage: mate_screensaver_test.sh XPROBE CPACK BUILD_DIR VERSION. Nothing is installed:
+# the saver's session runs in a private mount namespace, where the unpacked package lies
+# over /usr (its program, the link in the hack folder, the screensavers entry); that
+# needs root, and the test skips (77) where it cannot have one.
 XPROBE=$1 cpack=$2 build=$3 version=$4
 AEROLUME=""  # the program here is the package's, started by the saver
 source "$(dirname "$0")/lib.sh"
 needs_tools mate-screensaver mate-screensaver-command dbus-run-session gsettings setpriv setsid \
-            dpkg
-sudo=()
-if [ "$(id -u)" -ne 0 ]; then
-  sudo -n true 2>/dev/null ||
-    { echo "SKIP: installing the package needs root or sudo without a password"; exit 77; }
-  sudo=(sudo -n)
-fi
+            dpkg dpkg-deb unshare mount help2man
+[ "$(id -u)" -eq 0 ] ||
+  { echo "SKIP: the package is laid over /usr in a private mount namespace, which needs root"; exit 77; }
 saver_command=/usr/libexec/xscreensaver/aerolume
 
 # The saver, its D-Bus session and what they start share one session (setsid), where the
-# program is looked for and which ends with the test; the package goes again unless it
-# was there before.
-installed_before=$(dpkg-query -W -f='${Status}' aerolume 2>/dev/null | grep -c "ok installed")
+# program is looked for and which ends with the test, and one mount namespace, which
+# goes with them.
 SESSION_PID=""
 finish() {
   [ -n "$SESSION_PID" ] && kill -- "-$SESSION_PID" 2>/dev/null
   [ -n "$SESSION_PID" ] && wait "$SESSION_PID" 2>/dev/null
-  [ "$installed_before" -eq 0 ] && "${sudo[@]}" dpkg -r aerolume >/dev/null 2>&1
   cleanup
 }
 trap finish EXIT
 
-note "making and installing the package"
+note "making and unpacking the package"
 "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$WORK/out" >"$WORK/cpack.log" 2>&1 ||
   fail "cpack could not make the package: $(cat "$WORK/cpack.log")"
 deb=$WORK/out/aerolume_${version}_$(dpkg --print-architecture).deb
-# Another dpkg or apt may hold the lock for a while.
-installed=""
-for _ in $(seq 60); do
-  "${sudo[@]}" dpkg -i "$deb" >"$WORK/dpkg.log" 2>&1 && installed=yes && break
-  grep -q "lock" "$WORK/dpkg.log" || break
-  sleep 2
-done
-[ -n "$installed" ] || fail "dpkg -i could not install the package: $(cat "$WORK/dpkg.log")"
-[ "$installed_before" -eq 0 ] ||
-  note "aerolume was installed before; the built package now stands in its place"
+dpkg-deb -x "$deb" "$WORK/root" || fail "dpkg-deb could not unpack $deb"
+# The package's files over the system's, read-only, seen only inside the namespace.
+in_package_namespace=(unshare --mount bash -c
+  'mount -t overlay aerolume -o "lowerdir=$0/usr:/usr" /usr && exec "$@"' "$WORK/root")
+"${in_package_namespace[@]}" test -x "$saver_command" 2>"$WORK/unshare.err" ||
+  { echo "SKIP: no private mount namespace with the package over /usr here: $(cat "$WORK/unshare.err")"; exit 77; }
 
 # The saver runs as a desktop user's would, unprivileged: as root the test runs it as
 # nobody, whose home lies under $WORK.
@@ -61,7 +52,7 @@ session=(env -i DISPLAY="$DISPLAY" HOME="$WORK/home" PATH=/usr/bin:/bin NO_AT_BR
          "${as_user[@]}")
 # In the session's bus: the choice as the preferences dialog stores it, the bus address
 # for the commands below, then the saver itself.
-setsid "${session[@]}" dbus-run-session -- bash -c '
+setsid "${in_package_namespace[@]}" "${session[@]}" dbus-run-session -- bash -c '
   gsettings set org.mate.screensaver mode single &&
   gsettings set org.mate.screensaver themes "['"'screensavers-aerolume'"']" &&
   echo "$DBUS_SESSION_BUS_ADDRESS" >"$HOME/bus" &&
@@ -97,6 +88,8 @@ done
 started=$(tr '\0' ' ' <"/proc/$APP_PID/cmdline")
 [ "$started" = "$saver_command -root " ] ||
   fail "mate-screensaver started '$started', not the entry's '$saver_command -root'"
+cmp -s "/proc/$APP_PID/exe" "$WORK/root/usr/bin/aerolume" ||
+  fail "the link in the hack folder did not lead to the package's aerolume"
 tr '\0' '\n' <"/proc/$APP_PID/environ" | grep -q '^XSCREENSAVER_WINDOW=0x[0-9a-f]' ||
   fail "the saver did not name its window in XSCREENSAVER_WINDOW"
 
