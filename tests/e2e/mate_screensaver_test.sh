@@ -37,7 +37,7 @@ dpkg-deb -x "$deb" "$WORK/root" || fail "dpkg-deb could not unpack $deb"
 # The package's files over the system's, read-only, seen only inside the namespace.
 in_package_namespace=(unshare --mount bash -c
   'mount -t overlay aerolume -o "lowerdir=$0/usr:/usr" /usr && exec "$@"' "$WORK/root")
-"${in_package_namespace[@]}" test -x "$saver_command" 2>"$WORK/unshare.err" ||
+"${in_package_namespace[@]}" true 2>"$WORK/unshare.err" ||
   { echo "SKIP: no private mount namespace with the package over /usr here: $(cat "$WORK/unshare.err")"; exit 77; }
 
 # The saver runs as a desktop user's would, unprivileged: as root the test runs it as
