@@ -39,15 +39,15 @@ note "change over 1 s with the camera still: $still"
 # to 20 s.
 key a
 cp "$WORK/base2.png" "$WORK/prev.png"
-turning=0
-for waited in $(seq 20); do
+turning=0 started=$SECONDS
+orbit_shows() {
   sleep 1
   grab "$WORK/now.png"
   turning=$(changed "$WORK/prev.png" "$WORK/now.png")
-  stands_out "$turning" "$still" && break
-  cp "$WORK/now.png" "$WORK/prev.png"
-done
-note "change over 1 s with the camera orbiting: $turning (after $waited s)"
+  stands_out "$turning" "$still" || { cp "$WORK/now.png" "$WORK/prev.png"; return 1; }
+}
+WAIT_STEP=0 wait_until 20 orbit_shows
+note "change over 1 s with the camera orbiting: $turning (after $((SECONDS - started)) s)"
 key a
 stands_out "$turning" "$still" || fail "auto-orbit does not turn the view ($turning against $still)"
 sleep 0.5

@@ -1,67 +1,10 @@
-# Shared helpers for the end-to-end tests: a private Xvfb screen, the real aerolume
-# window on it, screen grabs, and clean-up of everything started.
+# Shared helpers for the end-to-end tests: the real aerolume window on a private Xvfb
+# screen, host windows, screen grabs and CPU shares (the rest is in tests/lib.sh).
 # Usage: source this file with AEROLUME and XPROBE set to the built programs (HOST to
 # the host window program and STOP_LIB to the library that stops the program at a known
 # point, for the scripts that use them).
 
-set -u
-SCREEN_W=1280
-SCREEN_H=1024
-WORK=$(mktemp -d)
-XVFB_PID=""
-APP_PID=""
-HOST_PID=""
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
-note() { echo "-- $*"; }
-
-# Exits 77 (skip) when one of the named tools is missing.
-needs_tools() {
-  local tool
-  for tool in "$@"; do
-    command -v "$tool" >/dev/null 2>&1 ||
-      { echo "SKIP: $tool is not installed (scripts/install-deps installs it)"; exit 77; }
-  done
-}
-
-# The hosts that start no program for root, or refuse to run as root (xscreensaver,
-# sway), run as a desktop user would: as root, as nobody. Sets as_user (the command's
-# prefix) and user, and lets that user into $WORK.
-as_desktop_user() {
-  as_user=() user=$(id -un)
-  [ "$(id -u)" -eq 0 ] && as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups) user=nobody
-  chmod 0711 "$WORK"
-}
-
-cleanup() {
-  # CONT as well: a test may leave the program stopped, and a stopped one never ends.
-  [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null && kill -CONT "$APP_PID" 2>/dev/null &&
-    wait "$APP_PID" 2>/dev/null
-  [ -n "$HOST_PID" ] && kill "$HOST_PID" 2>/dev/null && wait "$HOST_PID" 2>/dev/null
-  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-start_xvfb() {
-  if ! command -v Xvfb >/dev/null 2>&1; then
-    echo "SKIP: Xvfb is not installed; the end-to-end tests need it (apt-get install xvfb)"
-    exit 77
-  fi
-  command -v xdotool >/dev/null 2>&1 || fail "xdotool is not installed (apt-get install xdotool)"
-  # -noreset: the server stays as it is when its last client leaves, so a script that
-  # starts and stops programs one after another does not meet it in the middle of a reset.
-  Xvfb -displayfd 3 -screen 0 ${SCREEN_W}x${SCREEN_H}x24 -nolisten tcp -noreset \
-    3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
-  XVFB_PID=$!
-  for _ in $(seq 100); do
-    [ -s "$WORK/display" ] && break
-    sleep 0.1
-  done
-  [ -s "$WORK/display" ] || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
-  export DISPLAY=":$(cat "$WORK/display")"
-  note "Xvfb on $DISPLAY at ${SCREEN_W}x${SCREEN_H}"
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
 
 # Starts aerolume with the given arguments and waits for its window; sets APP_PID and
 # WINDOW.
@@ -84,19 +27,21 @@ start_app_stopped() {
   env LD_PRELOAD="$STOP_LIB" AEROLUME_STOP="$when" "$AEROLUME" "$@" >"$WORK/app.out" \
     2>"$WORK/app.err" &
   APP_PID=$!
-  for _ in $(seq 300); do
-    [ "$(awk '{print $3}' "/proc/$APP_PID/stat" 2>/dev/null)" = T ] && return 0
-    app_running || fail "the program ended before it stopped $when: $(cat "$WORK/app.err")"
-    sleep 0.1
-  done
-  fail "the program did not stop $when"
+  wait_until 30 app_stopped "$when" || fail "the program did not stop $when"
+}
+app_stopped() {
+  [ "$(awk '{print $3}' "/proc/$APP_PID/stat" 2>/dev/null)" = T ] && return 0
+  app_running || fail "the program ended before it stopped $1: $(cat "$WORK/app.err")"
+  return 1
 }
 
 # Destroys window $1 (XDestroyWindow, as xdotool windowclose sends) and waits until the
 # server has done it.
 destroy_window() {
-  xdotool windowclose "$1"
-  while xdotool getwindowname "$1" >/dev/null 2>&1; do sleep 0.1; done
+  local window=$1
+  xdotool windowclose "$window"
+  wait_until 10 eval '! xdotool getwindowname "$window" >/dev/null 2>&1' ||
+    fail "window $window is still there 10 s after xdotool windowclose"
 }
 
 # Prints "W H" of the window.
@@ -107,12 +52,7 @@ window_size() {
 # Waits until the window has the given size (up to 20 s).
 wait_window_size() {
   local want="$1 $2" got=""
-  for _ in $(seq 200); do
-    got=$(window_size)
-    [ "$got" = "$want" ] && return 0
-    sleep 0.1
-  done
-  fail "window is $got, expected $want"
+  wait_until 20 eval 'got=$(window_size); [ "$got" = "$want" ]' || fail "window is $got, expected $want"
 }
 
 # Starts Xvfb and aerolume, waits until the window covers the whole screen, and gives
@@ -148,31 +88,18 @@ cpu_share_over() {
 # core for 2 s more.
 asleep() {
   local share
-  for _ in $(seq 10); do
-    share=$(cpu_share_over 1)
-    greater 0.01 "$share" && break
-  done
-  greater 0.01 "$share" && share=$(cpu_share_over 2)
+  WAIT_STEP=0 wait_until 10 eval 'share=$(cpu_share_over 1); greater 0.01 "$share"' &&
+    share=$(cpu_share_over 2)
   greater 0.01 "$share" || fail "$1, the program still used $share of a core"
   note "$1: $share of a core"
 }
 
-# True when $1 > $2 (decimal numbers).
-greater() { awk -v a="$1" -v b="$2" 'BEGIN{exit !(a > b)}'; }
-
 # Ends the program with Esc and checks it exits with status 0.
 quit_with_escape() {
   xdotool key --window "$WINDOW" Escape
-  local status=""
-  for _ in $(seq 100); do
-    app_running || break
-    sleep 0.1
-  done
-  app_running && fail "Esc did not end the program"
-  wait "$APP_PID"
-  status=$?
-  APP_PID=""
-  [ "$status" -eq 0 ] || fail "Esc ended the program with status $status, expected 0"
+  wait_until 10 ended "$APP_PID" || fail "Esc did not end the program"
+  wait_for_end "$APP_PID" 0
+  [ "$STATUS" -eq 0 ] || fail "Esc ended the program with status $STATUS, expected 0"
   note "Esc ended the program with status 0"
 }
 
@@ -186,11 +113,7 @@ start_host() {
   rm -f "$out" "$err"
   "$HOST" "$@" >"$out" 2>"$err" &
   HOST_PID=$!
-  for _ in $(seq 100); do
-    [ -s "$out" ] && break
-    kill -0 "$HOST_PID" 2>/dev/null || break
-    sleep 0.1
-  done
+  wait_until 10 eval '[ -s "$out" ] || ended "$HOST_PID"'
   HOST_WINDOW=$(head -n 1 "$out" 2>/dev/null)
   HOST_PARENT=$(sed -n 2p "$out" 2>/dev/null)
   [ -n "$HOST_WINDOW" ] || fail "the host window did not open: $(cat "$err" 2>/dev/null)"
@@ -204,14 +127,3 @@ stop_host() {
   HOST_PID=""
 }
 
-# Waits up to $1 seconds for the program to end by itself; sets APP_STATUS.
-wait_app_exit() {
-  for _ in $(seq $(($1 * 10))); do
-    app_running || break
-    sleep 0.1
-  done
-  app_running && fail "the program is still running after $1 s"
-  wait "$APP_PID"
-  APP_STATUS=$?
-  APP_PID=""
-}

@@ -12,7 +12,7 @@
 XPROBE=$1 cpack=$2 build=$3 version=$4
 AEROLUME=""  # the program here is the package's, started by the saver
 source "$(dirname "$0")/lib.sh"
-needs_tools mate-screensaver mate-screensaver-command dbus-run-session gsettings setpriv setsid \
+needs_tools mate-screensaver mate-screensaver-command dbus-run-session gsettings setsid \
             dpkg dpkg-deb unshare mount help2man
 [ "$(id -u)" -eq 0 ] ||
   { echo "SKIP: the package is laid over /usr in a private mount namespace, which needs root"; exit 77; }
@@ -58,32 +58,17 @@ setsid "${in_package_namespace[@]}" "${session[@]}" dbus-run-session -- bash -c 
   echo "$DBUS_SESSION_BUS_ADDRESS" >"$HOME/bus" &&
   exec mate-screensaver --no-daemon --debug' >"$WORK/saver.log" 2>&1 &
 SESSION_PID=$!
-for _ in $(seq 100); do
-  [ -s "$WORK/home/bus" ] && break
-  sleep 0.1
-done
-[ -s "$WORK/home/bus" ] || fail "the D-Bus session did not start: $(cat "$WORK/saver.log")"
+wait_until 10 test -s "$WORK/home/bus" || fail "the D-Bus session did not start: $(cat "$WORK/saver.log")"
 command_() {
   env -i DISPLAY="$DISPLAY" DBUS_SESSION_BUS_ADDRESS="$(cat "$WORK/home/bus")" \
     "${as_user[@]}" mate-screensaver-command "$@"
 }
-now() { date +%s.%N; }
 seconds_between() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f\n", b - a }'; }
 
 # Asked until the saver listens on the bus.
-for _ in $(seq 100); do
-  activated=$(now)
-  command_ --activate >/dev/null 2>&1 && break
-  activated=""
-  sleep 0.1
-done
-[ -n "$activated" ] || fail "mate-screensaver did not answer --activate: $(cat "$WORK/saver.log")"
-for _ in $(seq 200); do
-  APP_PID=$(pgrep -s "$SESSION_PID" -x aerolume | head -n 1)
-  [ -n "$APP_PID" ] && break
-  sleep 0.05
-done
-[ -n "$APP_PID" ] ||
+wait_until 10 eval 'activated=$EPOCHREALTIME; command_ --activate >/dev/null 2>&1' ||
+  fail "mate-screensaver did not answer --activate: $(cat "$WORK/saver.log")"
+WAIT_STEP=0.05 wait_until 10 eval 'APP_PID=$(pgrep -s "$SESSION_PID" -x aerolume | head -n 1); [ -n "$APP_PID" ]' ||
   fail "mate-screensaver started no aerolume: $(grep -i -e command -e theme "$WORK/saver.log")"
 started=$(tr '\0' ' ' <"/proc/$APP_PID/cmdline")
 [ "$started" = "$saver_command -root " ] ||
@@ -93,33 +78,18 @@ cmp -s "/proc/$APP_PID/exe" "$WORK/root/usr/bin/aerolume" ||
 tr '\0' '\n' <"/proc/$APP_PID/environ" | grep -q '^XSCREENSAVER_WINDOW=0x[0-9a-f]' ||
   fail "the saver did not name its window in XSCREENSAVER_WINDOW"
 
-sky=0
-for _ in $(seq 200); do
-  seen=$(now)
-  grab "$WORK/screen.png"
-  sky=$("$XPROBE" sky "$WORK/screen.png")
-  greater "$sky" 0.25 && break
-  sleep 0.05
-done
-greater "$sky" 0.25 || fail "the saver's window does not show the scene (sky share $sky)"
-note "the first frame was on screen $(seconds_between "$activated" "$seen") s after --activate"
+WAIT_STEP=0.05 wait_for_sky screen_sky 0.25 "the saver's window does not show the scene"
+note "the first frame was on screen $(seconds_between "$activated" "$SKY_AT") s after --activate"
 sleep 2
-grab "$WORK/screen.png"
-sky=$("$XPROBE" sky "$WORK/screen.png")
+sky=$(screen_sky)
 greater "$sky" 0.25 || fail "the scene left the screen (sky share $sky)"
 note "the sky covers $sky of the screen"
 
-deactivated=$(now)
+deactivated=$EPOCHREALTIME
 command_ --deactivate >/dev/null || fail "mate-screensaver did not answer --deactivate"
 # Ended and reaped by the saver (or a zombie awaiting it).
-alive() { awk '{ exit $3 == "Z" }' "/proc/$APP_PID/stat" 2>/dev/null; }
-for _ in $(seq 500); do
-  ended=$(now)
-  alive || break
-  sleep 0.02
-done
-alive && fail "aerolume still runs 10 s after --deactivate"
-note "--deactivate ended aerolume after $(seconds_between "$deactivated" "$ended") s"
+WAIT_STEP=0.02 wait_until 10 gone "$APP_PID" || fail "aerolume still runs 10 s after --deactivate"
+note "--deactivate ended aerolume after $(seconds_between "$deactivated" "$EPOCHREALTIME") s"
 APP_PID=""
 command_ --exit >/dev/null 2>&1
 echo "PASS"

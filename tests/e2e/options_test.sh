@@ -38,17 +38,10 @@ DISPLAY=:9876 "$AEROLUME" >"$WORK/bad.out" 2>"$WORK/bad.err" || status=$?
 [ "$status" -eq 1 ] && [ "$(cat "$WORK/bad.err")" = "aerolume: cannot start the window: failed \
 to open display ':9876' (is a graphical display available and DISPLAY set?)" ] ||
   fail "no display: status $status, $(cat "$WORK/bad.err")"
-Xvfb -displayfd 4 -screen 0 320x240x24 -nolisten tcp -extension GLX \
-  4>"$WORK/no-glx.display" >"$WORK/no-glx.log" 2>&1 &
-NO_GLX_PID=$!
-trap 'kill "$NO_GLX_PID" 2>/dev/null; cleanup' EXIT
-for _ in $(seq 100); do
-  [ -s "$WORK/no-glx.display" ] && break
-  sleep 0.1
-done
+start_xvfb -screen 0 320x240x24 -extension GLX
 status=0
-DISPLAY=":$(cat "$WORK/no-glx.display")" "$AEROLUME" >"$WORK/bad.out" 2>"$WORK/bad.err" || status=$?
-kill "$NO_GLX_PID"
+DISPLAY=$XVFB_DISPLAY "$AEROLUME" >"$WORK/bad.out" 2>"$WORK/bad.err" || status=$?
+kill "$XVFB_PID"
 [ "$status" -eq 1 ] && [ "$(wc -l <"$WORK/bad.err")" -eq 1 ] &&
   grep -q "GLX" "$WORK/bad.err" && ! grep -q "DISPLAY" "$WORK/bad.err" ||
   fail "a display without GLX: status $status, $(cat "$WORK/bad.err")"
@@ -73,10 +66,7 @@ start_app --windowed --fps --max-fps 30 --seed 3
 wait_window_size 1024 768
 sleep 1
 capped=$(cpu_share_over 5)
-for _ in $(seq 150); do
-  [ "$(grep -c . "$WORK/app.out")" -ge 2 ] && break
-  sleep 0.1
-done
+wait_until 15 eval '[ "$(grep -c . "$WORK/app.out")" -ge 2 ]'
 stop_app
 lines=$(grep -c . "$WORK/app.out")
 [ "$lines" -ge 2 ] || fail "expected two frame-rate lines in 10 s, got: $(cat "$WORK/app.out")"

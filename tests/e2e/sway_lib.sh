@@ -4,7 +4,7 @@
 
 # sway refuses to run as root: as root everything runs as nobody, in a runtime folder of
 # its own under $WORK.
-needs_tools sway swaymsg setpriv
+needs_tools sway swaymsg
 as_desktop_user
 RUN="$WORK/run"
 mkdir -m 0700 "$RUN"
@@ -23,15 +23,14 @@ start_sway() {
   "${user_env[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
     "${as_user[@]}" sway -c "$WORK/sway.conf" >"$WORK/sway.log" 2>&1 &
   COMPOSITOR_PID=$!
-  for _ in $(seq 100); do
-    SWAYSOCK=$(ls "$RUN"/sway-ipc.*.sock 2>/dev/null | head -n 1)
-    SOCKET=$(ls "$RUN" | grep -m 1 '^wayland-[0-9]*$')
-    set_client
-    [ -n "$SWAYSOCK" ] && as_client swaymsg -t get_version >/dev/null 2>&1 && break
-    sleep 0.1
-  done
-  as_client swaymsg -t get_version >/dev/null 2>&1 || fail "sway did not start: $(cat "$WORK/sway.log")"
+  wait_until 10 sway_answers || fail "sway did not start: $(cat "$WORK/sway.log")"
   note "sway on $SOCKET"
+}
+sway_answers() {
+  SWAYSOCK=$(ls "$RUN"/sway-ipc.*.sock 2>/dev/null | head -n 1)
+  SOCKET=$(ls "$RUN" | grep -m 1 '^wayland-[0-9]*$')
+  set_client
+  [ -n "$SWAYSOCK" ] && as_client swaymsg -t get_version >/dev/null 2>&1
 }
 # A client of the compositor now running.
 set_client() { client=("${user_env[@]}" WAYLAND_DISPLAY="$SOCKET" SWAYSOCK="$SWAYSOCK" "${as_user[@]}"); }

@@ -17,25 +17,10 @@ sky_on() {
   rm -f "$RUN/shot.png"
   as_client grim -o "$1" "$RUN/shot.png" 2>/dev/null && "$XPROBE" sky "$RUN/shot.png"
 }
-# Waits up to 30 s until the scene fills most of output $1 ($2 says what it shows).
+# Waits until the scene fills most of output $1 ($2 says what it shows).
 wait_for_scene() {
-  local sky=0
-  for _ in $(seq 60); do
-    sky=$(sky_on "$1")
-    greater "${sky:-0}" 0.5 && break
-    app_running || fail "the program ended: $(cat "$WORK/app.err")"
-    sleep 0.5
-  done
-  greater "${sky:-0}" 0.5 || fail "$2: only ${sky:-no} share of $1 in the sky colour"
-  note "$2: sky share $sky of $1"
-}
-# Checks that the program ended by itself within $1 s with status 0 and no message ($2
-# says what ended it).
-ended_quietly() {
-  wait_app_exit "$1"
-  [ "$APP_STATUS" -eq 0 ] || fail "$2 ended the program with status $APP_STATUS"
-  [ -s "$WORK/app.err" ] && fail "$2: the program wrote: $(cat "$WORK/app.err")"
-  note "$2 ended the program with status 0"
+  wait_for_sky "sky_on $1" 0.5 "$2: too little of $1 in the sky colour"
+  note "$2: sky share $SKY of $1"
 }
 grab_output() { as_client grim -o "$1" "$RUN/$2.png" && cp "$RUN/$2.png" "$WORK/$2.png"; }
 
@@ -49,17 +34,11 @@ status=$?
 note "--overlay without a compositor: status 1, $(cat "$WORK/app.err")"
 env -u WAYLAND_DISPLAY "$AEROLUME" --background >"$WORK/app.out" 2>"$WORK/app.err" &
 APP_PID=$!
-for _ in $(seq 40); do
-  grab "$WORK/root.png"
-  sky=$("$XPROBE" sky "$WORK/root.png")
-  greater "$sky" 0.5 && break
-  sleep 0.5
-done
-greater "$sky" 0.5 || fail "--background without a compositor does not draw on the root window ($sky)"
+wait_for_sky screen_sky 0.5 "--background without a compositor does not draw on the root window"
 xdotool search --name '^Aerolume$' >/dev/null && fail "--background without a compositor opened a window"
-note "--background without a compositor draws on the X root window (sky share $sky)"
+note "--background without a compositor draws on the X root window (sky share $SKY)"
 kill -TERM "$APP_PID"
-ended_quietly 10 "SIGTERM on the root window"
+expect_quiet_end "$APP_PID" 10 "SIGTERM on the root window"
 kill "$XVFB_PID" && wait "$XVFB_PID" 2>/dev/null
 XVFB_PID=""
 
@@ -76,12 +55,8 @@ note "at the default pace: $(cpu_share_over 5) of a core; $(tail -n 1 "$WORK/app
 "${client[@]}" weston-flower >/dev/null 2>&1 &
 HOST_PID=$!
 # Asked until the window is there.
-fullscreen=""
-for _ in $(seq 50); do
-  as_client swaymsg "[pid=$HOST_PID] fullscreen enable" >/dev/null 2>&1 && fullscreen=yes && break
-  sleep 0.2
-done
-[ -n "$fullscreen" ] || fail "swaymsg could not make the window fullscreen"
+WAIT_STEP=0.2 wait_until 10 as_client swaymsg "[pid=$HOST_PID] fullscreen enable" >/dev/null 2>&1 ||
+  fail "swaymsg could not make the window fullscreen"
 sleep 0.5
 share=$(cpu_share_over 5)
 greater 0.01 "$share" || fail "under a fullscreen window the program still used $share of a core"
@@ -100,7 +75,7 @@ as_client swaymsg create_output >/dev/null || fail "swaymsg create_output failed
 wait_for_scene HEADLESS-2 "the output added while running"
 
 kill -TERM "$APP_PID"
-ended_quietly 10 "SIGTERM"
+expect_quiet_end "$APP_PID" 10 "SIGTERM"
 
 # --output keeps to one output; sway going away ends the program too.
 start_program --background --output HEADLESS-2
@@ -108,7 +83,7 @@ wait_for_scene HEADLESS-2 "--output HEADLESS-2"
 sky=$(sky_on HEADLESS-1)
 greater 0.1 "$sky" || fail "with --output HEADLESS-2, HEADLESS-1 shows the scene too (sky share $sky)"
 stop_compositor
-ended_quietly 10 "sway going away"
+expect_quiet_end "$APP_PID" 10 "sway going away"
 
 # --- The overlay: over a window, ended by the first motion, or by a key ---
 # Headless sway has no input devices: a virtual pointer gives its seat one to move, and
@@ -116,11 +91,7 @@ ended_quietly 10 "sway going away"
 start_sway
 "${client[@]}" "$VIRTUAL_POINTER" >"$WORK/pointer.out" 2>&1 &
 POINTER_PID=$!
-for _ in $(seq 50); do
-  grep -q ready "$WORK/pointer.out" && break
-  sleep 0.1
-done
-grep -q ready "$WORK/pointer.out" || fail "no virtual pointer: $(cat "$WORK/pointer.out")"
+wait_until 5 grep -q ready "$WORK/pointer.out" || fail "no virtual pointer: $(cat "$WORK/pointer.out")"
 for ending in motion key; do
   "${client[@]}" weston-flower >/dev/null 2>&1 &
   HOST_PID=$!
@@ -136,7 +107,7 @@ for ending in motion key; do
     # program has taken the seat's new keyboard.
     as_client wtype -s 1000 -k space
   fi
-  ended_quietly 10 "a $ending over the overlay"
+  expect_quiet_end "$APP_PID" 10 "a $ending over the overlay"
   stop_host
 done
 stop_compositor
@@ -145,16 +116,12 @@ stop_compositor
 "${user_env[@]}" "${as_user[@]}" weston --backend=headless-backend.so --socket=wayland-w \
   >"$WORK/weston.log" 2>&1 &
 COMPOSITOR_PID=$!
-for _ in $(seq 100); do
-  [ -S "$RUN/wayland-w" ] && break
-  sleep 0.1
-done
-[ -S "$RUN/wayland-w" ] || fail "weston did not start: $(cat "$WORK/weston.log")"
+wait_until 10 test -S "$RUN/wayland-w" || fail "weston did not start: $(cat "$WORK/weston.log")"
 SOCKET=wayland-w
 set_client
 start_program --background
-wait_app_exit 20
-[ "$APP_STATUS" -eq 1 ] || fail "under weston --background ended with $APP_STATUS, expected 1"
+wait_for_end "$APP_PID" 20
+[ "$STATUS" -eq 1 ] || fail "under weston --background ended with $STATUS, expected 1"
 [ "$(wc -l <"$WORK/app.err")" -eq 1 ] && grep -q "no layer shell (zwlr_layer_shell_v1)" "$WORK/app.err" &&
   grep -q "XWayland" "$WORK/app.err" || fail "under weston the program wrote: $(cat "$WORK/app.err")"
 note "under weston: status 1, $(cat "$WORK/app.err")"

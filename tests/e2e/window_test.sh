@@ -38,10 +38,7 @@ end_with() {
   local within=$1 what=$2
   shift 2
   "$@"
-  wait_app_exit "$within"
-  [ "$APP_STATUS" -eq 0 ] || fail "$what ended the program with status $APP_STATUS"
-  [ -s "$WORK/app.err" ] && fail "stderr after $what: $(cat "$WORK/app.err")"
-  note "$what: status 0, nothing on stderr"
+  expect_quiet_end "$APP_PID" "$within" "$what"
 }
 end_with 5 SIGTERM kill -TERM "$APP_PID"
 start_app --windowed

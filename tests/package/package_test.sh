@@ -8,24 +8,15 @@
 # (help2man too: without it the build folder has no man pages, and cpack refuses).
 set -euo pipefail
 cpack=$1 build=$2 version=$3
-
-for tool in "$cpack" dpkg-deb dpkg-shlibdeps dpkg lintian man desktop-file-validate \
-            appstreamcli xmllint file gzip help2man; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "SKIP: $tool is not installed (scripts/install-deps installs it)" >&2
-    exit 77
-  fi
-done
-
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/../lib.sh"
+needs_tools "$cpack" dpkg-deb dpkg-shlibdeps dpkg lintian man desktop-file-validate \
+            appstreamcli xmllint file gzip help2man
 
 echo "== cpack -G DEB"
-"$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/out" >"$tmp/cpack.log" 2>&1 ||
-  { cat "$tmp/cpack.log" >&2; fail "cpack could not make the package"; }
-deb=$tmp/out/aerolume_${version}_$(dpkg --print-architecture).deb
-[ -f "$deb" ] || fail "no $(basename "$deb") (made: $(cd "$tmp/out" && ls -- *.deb 2>/dev/null))"
+"$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$WORK/out" >"$WORK/cpack.log" 2>&1 ||
+  { cat "$WORK/cpack.log" >&2; fail "cpack could not make the package"; }
+deb=$WORK/out/aerolume_${version}_$(dpkg --print-architecture).deb
+[ -f "$deb" ] || fail "no $(basename "$deb") (made: $(cd "$WORK/out" && ls -- *.deb 2>/dev/null))"
 
 echo "== control fields"
 field() { dpkg-deb --field "$deb" "$1"; }
@@ -43,8 +34,8 @@ for library in libc6 libglut libpng16 libwebp libwayland-client0; do
 done
 
 echo "== unpack"
-dpkg-deb -x "$deb" "$tmp/root"
-root=$tmp/root
+dpkg-deb -x "$deb" "$WORK/root"
+root=$WORK/root
 
 echo "== contents"
 expected=$(printf '%s\n' ./usr/bin/aerolume ./usr/bin/aerolume-render \
@@ -58,9 +49,9 @@ expected=$(printf '%s\n' ./usr/bin/aerolume ./usr/bin/aerolume-render \
   ./usr/share/icons/hicolor/scalable/apps/aerolume.svg \
   ./usr/share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/aerolume.png |
   sort)
-dpkg-deb --contents "$deb" >"$tmp/contents"
+dpkg-deb --contents "$deb" >"$WORK/contents"
 # Exactly these files, nothing more (no tests, benchmarks or helpers).
-actual=$(awk '$1 !~ /^d/ { print $6 }' "$tmp/contents" | sort)
+actual=$(awk '$1 !~ /^d/ { print $6 }' "$WORK/contents" | sort)
 if [ "$actual" != "$expected" ]; then
   diff <(echo "$expected") <(echo "$actual") >&2 || true
   fail "the package's files differ from the expected ones (< expected, > in the package)"
@@ -75,24 +66,24 @@ awk -v link="$saver_link" '$2 != "root/root" { print "owner " $2 ": " $6 }
      $1 ~ /^d/ && $1 != "drwxr-xr-x" { print "mode " $1 ": " $6 }
      $1 ~ /^-/ && $6 ~ /^\.\/usr\/bin\// && $1 != "-rwxr-xr-x" { print "mode " $1 ": " $6 }
      $1 ~ /^-/ && $6 !~ /^\.\/usr\/bin\// && $1 != "-rw-r--r--" { print "mode " $1 ": " $6 }
-     $1 !~ /^[-d]/ { print "not a plain file or folder: " $6 }' "$tmp/contents" >"$tmp/bad"
-[ ! -s "$tmp/bad" ] || { cat "$tmp/bad" >&2; fail "wrong owners or modes in the package"; }
+     $1 !~ /^[-d]/ { print "not a plain file or folder: " $6 }' "$WORK/contents" >"$WORK/bad"
+[ ! -s "$WORK/bad" ] || { cat "$WORK/bad" >&2; fail "wrong owners or modes in the package"; }
 
 echo "== the unpacked renderer"
 out=$("$root/usr/bin/aerolume-render" --version)
 [ "$out" = "aerolume-render $version" ] || fail "--version printed '$out'"
-"$root/usr/bin/aerolume-render" --frames 1 --size 64x48 --seed 5 --output "$tmp/frame.png" ||
+"$root/usr/bin/aerolume-render" --frames 1 --size 64x48 --seed 5 --output "$WORK/frame.png" ||
   fail "the unpacked aerolume-render could not render a frame"
-[[ $(file -b "$tmp/frame.png") == "PNG image data, 64 x 48,"* ]] ||
-  fail "the frame is not a 64x48 PNG: $(file -b "$tmp/frame.png")"
+[[ $(file -b "$WORK/frame.png") == "PNG image data, 64 x 48,"* ]] ||
+  fail "the frame is not a 64x48 PNG: $(file -b "$WORK/frame.png")"
 
 echo "== man pages"
 for page in "$root"/usr/share/man/man1/*.1.gz; do
   name=$(basename "$page" .1.gz)
-  MANWIDTH=80 man --warnings -l "$page" >"$tmp/page.txt" 2>"$tmp/man.err" ||
+  MANWIDTH=80 man --warnings -l "$page" >"$WORK/page.txt" 2>"$WORK/man.err" ||
     fail "man could not show $name(1)"
-  [ ! -s "$tmp/man.err" ] || { cat "$tmp/man.err" >&2; fail "man warns about $name(1)"; }
-  grep -q "^NAME" "$tmp/page.txt" && grep -q "$name" "$tmp/page.txt" ||
+  [ ! -s "$WORK/man.err" ] || { cat "$WORK/man.err" >&2; fail "man warns about $name(1)"; }
+  grep -q "^NAME" "$WORK/page.txt" && grep -q "$name" "$WORK/page.txt" ||
     fail "$name(1) has no NAME section naming it"
 done
 

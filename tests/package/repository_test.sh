@@ -5,7 +5,7 @@
 # Usage: repository_test.sh SOURCE_DIR VERSION RELEASE_DATE
 set -euo pipefail
 source_dir=$1 version=$2 date=$3
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/../lib.sh"
 
 # The purposes scripts/run asks install-deps for (none named would mean all of them).
 calls=$(grep -c 'install-deps' "$source_dir/scripts/run" || true)
@@ -17,7 +17,7 @@ test_list=$("$source_dir/scripts/install-deps" --list test | sort -u)
 [ -n "$run_list" ] && [ -n "$test_list" ] || fail "install-deps --list names no packages"
 both=$(comm -12 <(echo "$run_list") <(echo "$test_list") | tr '\n' ' ')
 [ -z "$both" ] || fail "scripts/run (install-deps ${purposes[*]}) installs test packages: $both"
-echo "-- scripts/run installs $(echo "$run_list" | wc -l) packages (${purposes[*]}), none of the tests'"
+note "scripts/run installs $(echo "$run_list" | wc -l) packages (${purposes[*]}), none of the tests'"
 
 # The newest entries: the changelog's first, the metainfo's first <release>.
 changelog=$source_dir/data/changelog
@@ -30,5 +30,5 @@ changelog_date $(date -u -d "$(sed -n 's/^ -- .*>  //p' "$changelog" | head -n 1
 metainfo_version $(grep -m 1 -o '<release version="[^"]*"' "$metainfo" | cut -d'"' -f2) $version
 metainfo_date $(grep -m 1 -o '<release version="[^"]*" date="[^"]*"' "$metainfo" | cut -d'"' -f4) $date
 ROWS
-echo "-- the changelog and the metainfo name release $version of $date"
+note "the changelog and the metainfo name release $version of $date"
 echo "PASS"

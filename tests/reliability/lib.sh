@@ -1,11 +1,7 @@
-# Shared helpers for the renderer's reliability tests: messages, a scratch folder, and
-# reading one figure out of the single-line JSON that aerolume-render --json prints.
-set -u
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
-note() { echo "-- $*"; }
+# Shared helpers for the renderer's reliability tests: reading one figure out of the
+# single-line JSON that aerolume-render --json prints, and a run that must succeed (the
+# messages and the scratch folder are tests/lib.sh's).
+source "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
 
 # json_value KEY TEXT: the number (or null) given for KEY, empty when KEY is absent.
 json_value() {

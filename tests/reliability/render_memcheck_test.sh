@@ -5,10 +5,7 @@
 RENDER=$1
 SUPPRESSIONS=$2
 source "$(dirname "$0")/lib.sh"
-if ! command -v valgrind >/dev/null 2>&1; then
-  echo "SKIP: valgrind is not installed (apt-get install valgrind)"
-  exit 77
-fi
+needs_tools valgrind
 
 status=0
 valgrind --tool=memcheck --leak-check=full --errors-for-leak-kinds=definite \
