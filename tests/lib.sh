@@ -36,14 +36,18 @@ cleanup() {
 trap cleanup EXIT
 
 # wait_until SECONDS COMMAND...: runs COMMAND every WAIT_STEP seconds (0.1 unless set)
-# until it succeeds, for up to SECONDS; false when it never did.
+# until it succeeds, for up to SECONDS, and at least SECONDS / WAIT_STEP times however
+# slowly a loaded machine runs them; false when it never did.
 wait_until() {
-  local deadline
+  local step=${WAIT_STEP:-0.1} deadline tries=0 least
   deadline=$(awk -v now="$EPOCHREALTIME" -v s="$1" 'BEGIN { printf "%.6f", now + s }')
+  least=$(awk -v s="$1" -v step="$step" 'BEGIN { print (step > 0 ? int(s / step + 0.5) : 0) }')
   shift
   until "$@"; do
-    awk -v now="$EPOCHREALTIME" -v end="$deadline" 'BEGIN { exit !(now < end) }' || return 1
-    sleep "${WAIT_STEP:-0.1}"
+    tries=$((tries + 1))
+    [ "$tries" -lt "$least" ] ||
+      awk -v now="$EPOCHREALTIME" -v end="$deadline" 'BEGIN { exit !(now < end) }' || return 1
+    sleep "$step"
   done
 }
 
