@@ -18,7 +18,7 @@
 #include "viewer/controls.h"
 #include "viewer/glx_samples.h"
 #include "viewer/shell.h"
-#include "viewer/shell_ends.h"
+#include "viewer/x11_errors.h"
 
 namespace aerolume {
 
@@ -153,7 +153,7 @@ int run_glut_window(const ShellRun& run) {
   command_line.glut.push_back(nullptr);
   glutInitErrorFunc(on_glut_error);
   glutInit(&glut_argc, command_line.glut.data());
-  end_quietly_on_stop_or_lost_display();
+  end_quietly_on_lost_display();
   glutInitDisplayMode(display_mode(options.samples, command_line.display));
   // In a window, -geometry (already read by glutInit) sets its size and place instead.
   if (!options.windowed || !command_line.geometry) glutInitWindowSize(1024, 768);

@@ -1,9 +1,10 @@
 // The X11 + GLX shell: the scene drawn into an X window that another program owns (a
 // screen-saver host, the root window). It adopts the window, makes a GLX context current
 // on it with the window's own visual, and runs the shared frame until the window is
-// destroyed (SIGTERM, SIGINT and a lost display end the process through the shared
-// ends). While nobody can see the window (it or an ancestor unmapped, or fully covered)
-// it waits for events instead of drawing. Keys belong to the host here.
+// destroyed (SIGTERM and SIGINT end the process through the stop signals main installs,
+// a lost display through x11_errors). While nobody can see the window (it or an ancestor
+// unmapped, or fully covered) it waits for events instead of drawing. Keys belong to the
+// host here.
 //
 // Returns 0 when ended by the window going away, at any moment after it was first found;
 // 1 with one line on stderr ("aerolume: ...") when the display cannot be opened, the
@@ -27,7 +28,7 @@
 #include "render/render_state.h"
 #include "run/frame.h"
 #include "viewer/shell.h"
-#include "viewer/shell_ends.h"
+#include "viewer/x11_errors.h"
 #include "viewer/x11_window_watch.h"
 
 namespace aerolume {
@@ -144,7 +145,7 @@ void wait_for_events(Display* display) {
 int run_in_x_window(const ShellRun& run) {
   // The display that -display names, as GLUT would open it.
   if (run.command_line.display != nullptr) setenv("DISPLAY", run.command_line.display, 1);
-  end_quietly_on_stop_or_lost_display();
+  end_quietly_on_lost_display();
   const ErrorHandlerGuard error_handler;
   const DisplayPtr display(XOpenDisplay(nullptr));
   if (!display) {
@@ -157,8 +158,9 @@ int run_in_x_window(const ShellRun& run) {
   if (!glXQueryExtension(d, &glx_error_base, &glx_event_base))
     return fail("the X display has no GLX extension, so OpenGL cannot draw on it");
 
-  const Window window = run.options.root ? DefaultRootWindow(d)
-                                         : static_cast<Window>(run.options.window_id.value_or(0));
+  const Window window = run.options.role == Role::root_window
+                            ? DefaultRootWindow(d)
+                            : static_cast<Window>(run.options.window_id.value_or(0));
   XWindowAttributes attributes;
   if (!XGetWindowAttributes(d, window, &attributes) || synced_error(d))
     return fail("there is no window 0x%lx on this display", window);
