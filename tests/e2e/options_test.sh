@@ -13,8 +13,10 @@ start_xvfb
 
 # Bad options (and a screen-saver variable that names no window, written first): the
 # problem and the hint on stderr, status 2, and no window.
+# Without Wayland, --background is --root: what --root refuses, it refuses.
 for args in "--seed x" "--max-fps 1001" "--windowed --root" "--bogus" "-geometry" \
-            "-iconic --root" "XSCREENSAVER_WINDOW=junk"; do
+            "-iconic --root" "XSCREENSAVER_WINDOW=junk" "WAYLAND_DISPLAY= --background --samples 4" \
+            "WAYLAND_DISPLAY= --background --output DP-1" "WAYLAND_DISPLAY= -iconic --background"; do
   status=0
   variables=() options=()
   for word in $args; do

@@ -178,6 +178,11 @@ start_app_with env XSCREENSAVER_WINDOW="$HOST_WINDOW" "$AEROLUME" -root
 wait_for_sky 700 500 400 300
 only_in_host_window
 stop_app_with INT
+# Without Wayland, --background is --root, and the host's window stands in for it too.
+start_app_with env -u WAYLAND_DISPLAY XSCREENSAVER_WINDOW="$HOST_WINDOW" "$AEROLUME" --background
+wait_for_sky 700 500 400 300
+only_in_host_window
+stop_app_with TERM
 # It sleeps while the host's window is unmapped, and a signal still ends it at once.
 start_app_with "$AEROLUME" --window-id "$HOST_WINDOW"
 wait_for_sky 700 500 400 300

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The real window under Xvfb: it opens titled "Aerolume", covers the whole screen, and
 # what a person sees is the sky. Minimized (unmapped) or covered by another window it
-# stops drawing and uses next to no CPU, and draws again once seen. SIGTERM and SIGINT
-# end it with status 0, and so do losing the display and the window destroyed or its
+# stops drawing and uses next to no CPU, and draws again once seen. SIGTERM (while it
+# starts too) and SIGINT end it with status 0, and so do losing the display and the window destroyed or its
 # connection killed by another client, all without a word on stderr.
 AEROLUME=$1
 XPROBE=$2
@@ -44,6 +44,9 @@ end_with() {
   note "$what: status 0, nothing on stderr"
 }
 end_with 5 SIGTERM kill -TERM "$APP_PID"
+# A stop while it starts, before the display is even open, ends it the same way.
+start_app_stopped "before XOpenDisplay" --windowed
+end_with 5 "SIGTERM during start-up" eval 'kill -TERM "$APP_PID"; kill -CONT "$APP_PID"'
 start_app --windowed
 end_with 5 SIGINT kill -INT "$APP_PID"
 # Destroyed by another client (XDestroyWindow, as xdotool windowclose sends): just
