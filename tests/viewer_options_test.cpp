@@ -303,6 +303,33 @@ TEST(ViewerOptions, GlutKeepsItsOwnOptionsAndHostsMayUseOneDash) {
   EXPECT_EQ(split_glut_options(2, lacking.data()).problem, "-geometry needs a value");
 }
 
+// -geometry as GLUT programs take it: a size, a place or both, the missing half from
+// --windowed's 1024 x 768 at (10, 30), places from the right or bottom edge after '-'.
+TEST(ViewerOptions, GeometryTakesASizeAPlaceOrBoth) {
+  struct Case {
+    const char* text;
+    WindowPlace place;  // on a 1280 x 1024 screen
+  };
+  const Case accepted[] = {{"640x480+20+40", {20, 40, 640, 480}}, {"+100+100", {100, 100, 1024, 768}},
+                           {"-0-0", {256, 256, 1024, 768}},       {"800x", {10, 30, 800, 768}},
+                           {"x600", {10, 30, 1024, 600}},         {"=300x200-10+5", {970, 5, 300, 200}},
+                           {"640X480", {10, 30, 640, 480}},       {"32767x32767", {10, 30, 32767, 32767}},
+                           {"+0-32767", {0, -32767 + 256, 1024, 768}}};
+  for (const Case& c : accepted) {
+    WindowGeometry geometry;
+    ASSERT_TRUE(parse_window_geometry(c.text, &geometry)) << c.text;
+    const WindowPlace p = windowed_place(geometry, 1280, 1024);
+    EXPECT_EQ(std::vector<int>({p.x, p.y, p.width, p.height}),
+              std::vector<int>({c.place.x, c.place.y, c.place.width, c.place.height}))
+        << c.text;
+  }
+  for (const char* bad : {"", "x", "=", "abc", "0x0", "640x0", "32768x1", "100000x1", "+5",
+                          "640x480+1", "+1+2+3", "640x480 ", "+-1+2", "1x1+32768+0"}) {
+    WindowGeometry geometry;
+    EXPECT_FALSE(parse_window_geometry(bad, &geometry)) << bad;
+  }
+}
+
 // GLUT's options act on the program's own window only: in another program's window and on
 // layer surfaces the ones that would do nothing there are refused, and -display still
 // names the display.

@@ -202,6 +202,51 @@ ViewerEnvironment environment_of_process() {
   return {std::getenv("XSCREENSAVER_WINDOW"), std::getenv("WAYLAND_DISPLAY")};
 }
 
+bool parse_window_geometry(std::string_view text, WindowGeometry* geometry) {
+  constexpr int largest = 32767;  // X's coordinates and sides are 16-bit
+  std::size_t at = 0;
+  // Up to five digits, at most largest; -1 when there are none or too many.
+  const auto number = [&]() {
+    const std::size_t start = at;
+    int value = 0;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - start < 6)
+      value = value * 10 + (text[at++] - '0');
+    return at == start || at - start > 5 || value > largest ? -1 : value;
+  };
+  WindowGeometry read;
+  if (at < text.size() && text[at] == '=') ++at;
+  if (at < text.size() && text[at] >= '0' && text[at] <= '9' && (read.width = number()) < 1)
+    return false;
+  if (at < text.size() && (text[at] == 'x' || text[at] == 'X')) {
+    ++at;
+    if (at < text.size() && text[at] >= '0' && text[at] <= '9' && (read.height = number()) < 1)
+      return false;
+    if (read.width == 0 && read.height == 0) return false;  // "x" alone
+  }
+  if (at < text.size()) {
+    for (int* offset : {&read.x, &read.y}) {
+      if (at >= text.size() || (text[at] != '+' && text[at] != '-')) return false;
+      (offset == &read.x ? read.from_right : read.from_bottom) = text[at++] == '-';
+      if ((*offset = number()) < 0) return false;
+    }
+    read.placed = true;
+  }
+  if (at != text.size() || (read.width == 0 && read.height == 0 && !read.placed)) return false;
+  *geometry = read;
+  return true;
+}
+
+WindowPlace windowed_place(const WindowGeometry& geometry, int screen_width, int screen_height) {
+  WindowPlace place{10, 30, 1024, 768};
+  if (geometry.width > 0) place.width = geometry.width;
+  if (geometry.height > 0) place.height = geometry.height;
+  if (geometry.placed) {
+    place.x = geometry.from_right ? screen_width - place.width - geometry.x : geometry.x;
+    place.y = geometry.from_bottom ? screen_height - place.height - geometry.y : geometry.y;
+  }
+  return place;
+}
+
 SplitCommandLine split_glut_options(int argc, char** argv) {
   static const char* const with_value[] = {"-display", "-geometry"};
   static const char* const alone[] = {"-iconic", "-direct", "-indirect", "-gldebug", "-sync"};
@@ -221,7 +266,12 @@ SplitCommandLine split_glut_options(int argc, char** argv) {
           break;
         }
         if (is("-display")) split.display = argv[i + 1];
-        if (is("-geometry")) split.geometry = argv[i + 1];
+        if (is("-geometry")) {
+          split.geometry = argv[i + 1];
+          if (!parse_window_geometry(split.geometry, &split.window_geometry))
+            split.problem = std::string("-geometry: '") + split.geometry +
+                            "' is not a window geometry (WxH+X+Y, WxH, +X+Y or -X-Y)";
+        }
         split.glut.push_back(argv[i]);
         split.glut.push_back(argv[++i]);
       }
