@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
     const aerolume::ParsedCommandLine parsed = aerolume::parse_render_options(argc, argv);
     std::fputs(parsed.out_text.c_str(), stdout);
     std::fputs(parsed.err_text.c_str(), stderr);
-    if (!parsed.run) return parsed.exit_status;
+    if (!parsed.should_run) return parsed.exit_status;
     return aerolume::run_render(parsed.options);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "aerolume-render: %s\n", e.what());

@@ -152,7 +152,7 @@ ParsedCommandLine parse_render_options(int argc, const char* const* argv) {
   app.add_flag("--json", o.json, "Print the statistics as one JSON object instead of a table");
 
   static_cast<ParseOutcome&>(parsed) = parse_command_line(app, argc, argv);
-  if (!parsed.run) return parsed;
+  if (!parsed.should_run) return parsed;
   const int to_stdout = (o.output == "-") + (o.animation == "-") + (o.stats || o.json);
   std::string problem;
   if (every->count() > 0 && animation->count() == 0)

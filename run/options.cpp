@@ -124,7 +124,7 @@ ParseOutcome parse_command_line(CLI::App& app, int argc, const char* const* argv
     return outcome;
   }
   ParseOutcome outcome;
-  outcome.run = true;
+  outcome.should_run = true;
   return outcome;
 }
 

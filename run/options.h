@@ -37,10 +37,10 @@ CLI::Validator decimal_check(std::uint64_t low, std::uint64_t high, const std::s
 constexpr int usage_error_status = 2;
 std::string usage_hint(const std::string& program);
 
-// What parsing decided. When run is false the process exits with exit_status after
-// printing out_text on stdout and err_text on stderr (help, version, or an error).
+// What parsing decided. When should_run is false the process exits with exit_status
+// after printing out_text on stdout and err_text on stderr (help, version, or an error).
 struct ParseOutcome {
-  bool run = false;
+  bool should_run = false;
   int exit_status = 0;
   std::string out_text;
   std::string err_text;
@@ -50,6 +50,10 @@ struct ParseOutcome {
 // text: "'WORD' is not an option", "--fps takes no value" (switches take none),
 // "--seed needs a value", "--seed was given twice". What each value means is left to
 // the options' own checks.
+// It reads the words before CLI11 does because CLI11 2.1 takes a known option's name as
+// the value of the option before it: `--output --fps` would set the output to "--fps"
+// and never turn the frame-rate line on, where a person meant two options and forgot a
+// value. Do not fold it into the parse without a test of that case.
 std::string misuse_of(const CLI::App& app, int argc, const char* const* argv);
 
 // Parses argv with app. --help and --version end with status 0 and their text; an error

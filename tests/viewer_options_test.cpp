@@ -21,16 +21,20 @@
 #include "run/frame.h"
 #include "viewer/frame_pacing.h"
 #include "viewer/viewer_options.h"
+#include "viewer/x11_errors.h"
 #include "renderer/render_options.h"
 
 namespace aerolume {
 namespace {
 
-ParsedViewerCommandLine parse(std::vector<std::string> args, const char* environment = nullptr) {
+// Our own words, with XSCREENSAVER_WINDOW and WAYLAND_DISPLAY as given (null: unset).
+ParsedViewerCommandLine parse(std::vector<std::string> args, const char* screensaver_window = nullptr,
+                              const char* wayland_display = nullptr) {
   args.insert(args.begin(), "aerolume");
   std::vector<const char*> argv;
   for (const std::string& a : args) argv.push_back(a.c_str());
-  return parse_viewer_options(static_cast<int>(argv.size()), argv.data(), environment);
+  return parse_viewer_options(static_cast<int>(argv.size()), argv.data(),
+                              {screensaver_window, wayland_display});
 }
 
 // The first line of a refusal without the program's name.
@@ -46,14 +50,14 @@ TEST(ViewerOptions, SharedOptionsFailWithTheRenderersWords) {
     std::vector<const char*> argv = {"aerolume-render"};
     for (const std::string& a : args) argv.push_back(a.c_str());
     const ParsedCommandLine render = parse_render_options(static_cast<int>(argv.size()), argv.data());
-    ASSERT_FALSE(viewer.run);
+    ASSERT_FALSE(viewer.should_run);
     EXPECT_EQ(viewer.exit_status, 2);
     EXPECT_EQ(problem_of(viewer), problem_of(render)) << args[0];
     EXPECT_EQ(viewer.err_text.rfind("aerolume: ", 0), 0u) << viewer.err_text;
   }
   const ParsedViewerCommandLine p = parse({"--seed", "007", "--timed", "--auto-orbit", "--fps",
                                            "--max-fps", "60", "--windowed"});
-  ASSERT_TRUE(p.run) << p.err_text;
+  ASSERT_TRUE(p.should_run) << p.err_text;
   EXPECT_EQ(*p.options.scene.seed, 7u);
   EXPECT_TRUE(p.options.scene.timed && p.options.scene.auto_orbit && p.options.fps &&
               p.options.windowed);
@@ -106,7 +110,7 @@ TEST(ViewerOptions, PaceAndSamplesFollowTheRole) {
                            {{"--windowed", "--samples", "16"}, "0x600002", 0, 16}};
   for (const Case& c : accepted) {
     const ParsedViewerCommandLine p = parse(c.args, c.environment);
-    ASSERT_TRUE(p.run) << p.err_text;
+    ASSERT_TRUE(p.should_run) << p.err_text;
     EXPECT_EQ(p.options.frame_cap(), c.cap) << p.options.in_host_window();
     EXPECT_EQ(p.options.samples, c.samples);
   }
@@ -133,18 +137,18 @@ TEST(ViewerOptions, WindowsComeFromTheOptionsOrTheScreenSaverVariable) {
     EXPECT_FALSE(parse_window_id(bad, &id)) << bad;
 
   EXPECT_EQ(*parse({"--window-id", "0x400001"}).options.window_id, 0x400001u);
-  EXPECT_TRUE(parse({"--root"}).options.root);
+  EXPECT_EQ(parse({"--root"}).options.role, Role::root_window);
   // The host's variable is used only when no window is asked for on the command line.
   EXPECT_EQ(*parse({}, "0x600002").options.window_id, 0x600002u);
   EXPECT_EQ(*parse({"--window-id", "7"}, "0x600002").options.window_id, 7u);
   // Hosts start their saver with -root: their window stands in for the root window.
   const ViewerOptions hosted = parse({"--root"}, "0x600002").options;
   EXPECT_EQ(*hosted.window_id, 0x600002u);
-  EXPECT_FALSE(hosted.root);
+  EXPECT_EQ(hosted.role, Role::host_window);
   // xscreensaver's settings preview names its window beside -root.
   const ViewerOptions preview = parse({"--root", "--window-id", "0x5"}, "0x600002").options;
   EXPECT_EQ(*preview.window_id, 5u);
-  EXPECT_FALSE(preview.root);
+  EXPECT_EQ(preview.role, Role::host_window);
   EXPECT_FALSE(parse({"--windowed"}, "0x600002").options.window_id.has_value());
   EXPECT_FALSE(parse({}, "").options.window_id.has_value());
   EXPECT_EQ(parse({}, "nonsense").exit_status, 2);
@@ -152,7 +156,7 @@ TEST(ViewerOptions, WindowsComeFromTheOptionsOrTheScreenSaverVariable) {
        {std::vector<std::string>{"--windowed", "--root"}, {"--windowed", "--window-id", "5"},
         {"--window-id", "0"}}) {
     const ParsedViewerCommandLine p = parse(args);
-    EXPECT_FALSE(p.run) << args[1];
+    EXPECT_FALSE(p.should_run) << args[1];
     EXPECT_EQ(p.exit_status, 2) << args[1];
     EXPECT_EQ(std::count(p.err_text.begin(), p.err_text.end(), '\n'), 2) << p.err_text;
   }
@@ -174,8 +178,8 @@ TEST(ViewerOptions, LayerSurfacesAreARoleOfTheirOwn) {
       {{"--overlay", "--output", "HEADLESS-2", "--samples", "4"}, Layer::overlay, 30, 4, "HEADLESS-2"},
       {{"--background", "--max-fps", "0", "--output=DP-1"}, Layer::background, 0, 0, "DP-1"}};
   for (const Case& c : accepted) {
-    const ParsedViewerCommandLine p = parse(c.args, "0x600002");
-    ASSERT_TRUE(p.run) << p.err_text;
+    const ParsedViewerCommandLine p = parse(c.args, "0x600002", "wayland-1");
+    ASSERT_TRUE(p.should_run) << p.err_text;
     EXPECT_EQ(p.options.layer, c.layer) << c.args[0];
     EXPECT_EQ(p.options.frame_cap(), c.cap) << c.args[0];
     EXPECT_EQ(p.options.samples, c.samples);
@@ -197,6 +201,86 @@ TEST(ViewerOptions, LayerSurfacesAreARoleOfTheirOwn) {
   }
 }
 
+// One role, from the words and the environment together: every refusal is judged against
+// it, and --background without Wayland is --root in every respect (its refusals, the
+// screen-saver variable).
+TEST(ViewerOptions, TheRoleComesFromTheWordsAndTheEnvironment) {
+  constexpr const char* wayland = "wayland-1";
+  constexpr const char* saver = "0x600002";
+  struct Case {
+    std::vector<std::string> words;
+    const char* screensaver_window;
+    const char* wayland_display;
+    Role role;
+    unsigned long window = 0;  // the window of host_window
+    int status = 0;            // refused: the status, and how its first line begins
+    std::string problem = "";
+  };
+  const std::string host_samples = "--samples cannot go with another program's window";
+  const std::string geometry_in_host =
+      "-geometry acts on the program's own window; it cannot go with another program's window";
+  const Case cases[] = {
+      {{}, nullptr, nullptr, Role::own_window},
+      {{"--windowed"}, saver, wayland, Role::own_window},
+      {{}, saver, nullptr, Role::host_window, 0x600002},
+      {{"--root"}, nullptr, wayland, Role::root_window},
+      {{"--root"}, saver, nullptr, Role::host_window, 0x600002},
+      {{"--background"}, saver, wayland, Role::wayland_background},
+      {{"--background"}, "junk", wayland, Role::wayland_background},
+      {{"--overlay"}, saver, wayland, Role::wayland_overlay},
+      {{"--background"}, nullptr, nullptr, Role::root_window},
+      {{"--background"}, nullptr, "", Role::root_window},
+      {{"--background"}, saver, nullptr, Role::host_window, 0x600002},
+      {{"--background", "--samples", "4"}, nullptr, nullptr, {}, 0, 2, host_samples},
+      {{"--root", "--samples", "4"}, nullptr, wayland, {}, 0, 2, host_samples},
+      {{"--background", "--output", "DP-1"}, nullptr, nullptr, {}, 0, 2,
+       "--output chooses a Wayland output; without WAYLAND_DISPLAY, --background draws"},
+      {{"--background"}, "junk", nullptr, {}, 0, 2, "XSCREENSAVER_WINDOW: 'junk' is not a window id"},
+      {{"-geometry", "640x480", "--background"}, nullptr, nullptr, {}, 0, 2, geometry_in_host},
+      {{"-geometry", "640x480", "--background"}, nullptr, wayland, {}, 0, 2,
+       "-geometry acts on the program's own window; it cannot go with --background or --overlay"},
+      {{"--background", "--output", ""}, nullptr, wayland, {}, 0, 2, "--output needs a value"},
+      {{"--output", ""}, nullptr, wayland, {}, 0, 2, "--output needs a value"},
+      {{"--output", "DP-1"}, nullptr, wayland, {}, 0, 2, "--output chooses the output of"},
+      {{"--overlay"}, nullptr, nullptr, {}, 0, 1, "--overlay needs a Wayland compositor"},
+      {{"--overlay", "--samples", "4"}, saver, "", {}, 0, 1, "--overlay needs a Wayland compositor"}};
+  for (const Case& c : cases) {
+    std::vector<std::string> words = c.words;
+    words.insert(words.begin(), "aerolume");
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    std::string row;
+    for (const std::string& w : words) row += w + " ";
+    row += std::string("/ ") + (c.screensaver_window ? c.screensaver_window : "-") + " / " +
+           (c.wayland_display ? c.wayland_display : "-");
+    const ParsedViewerCommandLine p = read_viewer_command_line(
+        static_cast<int>(argv.size()), argv.data(), {c.screensaver_window, c.wayland_display});
+    if (c.status != 0) {
+      EXPECT_FALSE(p.should_run) << row;
+      EXPECT_EQ(p.exit_status, c.status) << row;
+      EXPECT_EQ(p.err_text.rfind("aerolume: " + c.problem, 0), 0u) << row << ": " << p.err_text;
+      EXPECT_EQ(std::count(p.err_text.begin(), p.err_text.end(), '\n'), c.status) << p.err_text;
+      continue;
+    }
+    ASSERT_TRUE(p.should_run) << row << ": " << p.err_text;
+    EXPECT_EQ(p.options.role, c.role) << row;
+    EXPECT_EQ(p.options.window_id.value_or(0), c.window) << row;
+  }
+}
+
+// The X errors that end an X shell quietly: the window gone, in the core protocol's words
+// or GLX's (offsets from the extension's error base); any other is a failure.
+TEST(X11Errors, OnlyTheErrorsOfAWindowGoneEndQuietly) {
+  // The core codes as X.h numbers them (its macros, None among them, clash with
+  // GoogleTest's names): BadValue 2, BadWindow 3, BadMatch 8, BadDrawable 9, BadAlloc 11.
+  constexpr int glx = 153;  // GLX's error base on Xvfb
+  const std::pair<int, bool> errors[] = {
+      {3, true},        {9, true},        {glx + 2, true},  {glx + 5, true},  {glx + 12, true},
+      {2, false},       {8, false},       {11, false},      {glx + 0, false}, {glx + 3, false},
+      {glx + 13, false}, {glx - 1, false}};
+  for (const auto& [code, gone] : errors) EXPECT_EQ(window_gone_error(code, glx), gone) << code;
+}
+
 TEST(ViewerOptions, GlutKeepsItsOwnOptionsAndHostsMayUseOneDash) {
   std::vector<std::string> words = {"aerolume", "-geometry", "640x480+5+6", "--windowed",
                                     "-display", ":3", "-sync", "--fps", "-root",
@@ -212,11 +296,38 @@ TEST(ViewerOptions, GlutKeepsItsOwnOptionsAndHostsMayUseOneDash) {
   EXPECT_EQ(text(split.glut), "aerolume -geometry 640x480+5+6 -display :3 -sync ");
   EXPECT_EQ(text(split.ours), "aerolume --windowed --fps --root --window-id 0x5 ");
   EXPECT_STREQ(split.display, ":3");
-  EXPECT_TRUE(split.geometry);
+  EXPECT_STREQ(split.geometry, "640x480+5+6");
   EXPECT_TRUE(split.problem.empty());
   std::string last = "-geometry";
   std::vector<char*> lacking = {argv[0], last.data()};
   EXPECT_EQ(split_glut_options(2, lacking.data()).problem, "-geometry needs a value");
+}
+
+// -geometry as GLUT programs take it: a size, a place or both, the missing half from
+// --windowed's 1024 x 768 at (10, 30), places from the right or bottom edge after '-'.
+TEST(ViewerOptions, GeometryTakesASizeAPlaceOrBoth) {
+  struct Case {
+    const char* text;
+    WindowPlace place;  // on a 1280 x 1024 screen
+  };
+  const Case accepted[] = {{"640x480+20+40", {20, 40, 640, 480}}, {"+100+100", {100, 100, 1024, 768}},
+                           {"-0-0", {256, 256, 1024, 768}},       {"800x", {10, 30, 800, 768}},
+                           {"x600", {10, 30, 1024, 600}},         {"=300x200-10+5", {970, 5, 300, 200}},
+                           {"640X480", {10, 30, 640, 480}},       {"32767x32767", {10, 30, 32767, 32767}},
+                           {"+0-32767", {0, -32767 + 256, 1024, 768}}};
+  for (const Case& c : accepted) {
+    WindowGeometry geometry;
+    ASSERT_TRUE(parse_window_geometry(c.text, &geometry)) << c.text;
+    const WindowPlace p = windowed_place(geometry, 1280, 1024);
+    EXPECT_EQ(std::vector<int>({p.x, p.y, p.width, p.height}),
+              std::vector<int>({c.place.x, c.place.y, c.place.width, c.place.height}))
+        << c.text;
+  }
+  for (const char* bad : {"", "x", "=", "abc", "0x0", "640x0", "32768x1", "100000x1", "+5",
+                          "640x480+1", "+1+2+3", "640x480 ", "+-1+2", "1x1+32768+0"}) {
+    WindowGeometry geometry;
+    EXPECT_FALSE(parse_window_geometry(bad, &geometry)) << bad;
+  }
 }
 
 // GLUT's options act on the program's own window only: in another program's window and on
@@ -229,8 +340,8 @@ TEST(ViewerOptions, GlutsWindowOptionsAreRefusedInAnotherProgramsWindow) {
     for (std::string& w : words) argv.push_back(w.data());
     const SplitCommandLine split = split_glut_options(static_cast<int>(argv.size()), argv.data());
     const ParsedViewerCommandLine p = parse_viewer_options(
-        static_cast<int>(split.ours.size()), split.ours.data(), environment);
-    EXPECT_TRUE(p.run) << p.err_text;
+        static_cast<int>(split.ours.size()), split.ours.data(), {environment, "wayland-1"});
+    EXPECT_TRUE(p.should_run) << p.err_text;
     return glut_options_problem(split, p.options);
   };
   struct Role {
@@ -297,8 +408,8 @@ TEST(ScreenSaverFiles, EveryCommandTheSettingsDialogMakesIsAccepted) {
     for (std::string& w : text) argv.push_back(w.data());
     const SplitCommandLine split = split_glut_options(static_cast<int>(argv.size()), argv.data());
     const ParsedViewerCommandLine p =
-        parse_viewer_options(static_cast<int>(split.ours.size()), split.ours.data(), "0x600002");
-    ASSERT_TRUE(p.run && p.options.in_host_window()) << words << ": " << p.err_text;
+        parse_viewer_options(static_cast<int>(split.ours.size()), split.ours.data(), {"0x600002"});
+    ASSERT_TRUE(p.should_run && p.options.in_host_window()) << words << ": " << p.err_text;
     EXPECT_TRUE(words.rfind("--max-fps ", 0) != 0 ||
                 p.options.frame_cap() == std::stoi(words.substr(10))) << words;
   }

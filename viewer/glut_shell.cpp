@@ -10,7 +10,9 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "render/framebuffer_samples.h"
 #include "render/render_state.h"
@@ -18,7 +20,7 @@
 #include "viewer/controls.h"
 #include "viewer/glx_samples.h"
 #include "viewer/shell.h"
-#include "viewer/shell_ends.h"
+#include "viewer/x11_errors.h"
 
 namespace aerolume {
 
@@ -38,10 +40,29 @@ void on_glut_error(const char* format, va_list args) {
   const bool no_display = std::strstr(message, "open display") != nullptr;
   std::fprintf(stderr, "aerolume: cannot start the window: %s%s\n", message,
                no_display ? " (is a graphical display available and DISPLAY set?)" : "");
-  std::exit(1);
+  // _exit: the clean-up at exit would still talk to the display, where the request that
+  // failed (an indirect context the server refuses, say) may yet answer with an X error
+  // and Xlib's own five lines.
+  _exit(1);
+}
+
+// The largest window GL can draw into (GL_MAX_VIEWPORT_DIMS), read once the context is
+// current. A larger window (full screen on a larger screen, say) is shrunk to it and not
+// drawn until it has been.
+int largest_width = 0, largest_height = 0;
+bool window_too_large = false;
+
+// Whether a window of this size can be drawn; asks for the largest that can if not.
+bool fits_gl(int width, int height) {
+  window_too_large = width > largest_width || height > largest_height;
+  if (window_too_large)
+    glutReshapeWindow(width < largest_width ? width : largest_width,
+                      height < largest_height ? height : largest_height);
+  return !window_too_large;
 }
 
 void display_frame() {
+  if (window_too_large) return;
   render_frame();
   glutSwapBuffers();
   current_run->pacing.after_frame();
@@ -129,16 +150,50 @@ unsigned int display_mode(int samples, const char* display_name) {
 }
 
 void on_reshape(int width, int height) {
+  if (!fits_gl(width, height)) return;
   reshape_viewport(width, height);
   glutPostRedisplay();
 }
 
-void leave_fullscreen() {
-  glutReshapeWindow(1024, 768);
-  glutPositionWindow(10, 30);
+// The window's place when not full screen: --windowed's, or -geometry's.
+WindowPlace windowed = {10, 30, 1024, 768};
+
+// Whether a window manager runs: only one client may redirect the root window's
+// children, and that client is the window manager.
+bool window_manager_running() {
+  XWindowAttributes root;
+  return XGetWindowAttributes(own_window.display, DefaultRootWindow(own_window.display), &root) &&
+         (root.all_event_masks & SubstructureRedirectMask) != 0;
 }
 
-void enter_fullscreen() { glutFullScreen(); }
+// A window manager makes the window full screen when asked (_NET_WM_STATE_FULLSCREEN)
+// and GLUT asks it. On a bare server (a kiosk, a plain xinit) GLUT's own moves leave
+// the window off by what it takes for a frame ((1, 1) at first, (-10, -30) after F1
+// twice): there the window is placed exactly, as nobody else will.
+void leave_fullscreen() {
+  if (window_manager_running()) {
+    glutReshapeWindow(windowed.width, windowed.height);
+    glutPositionWindow(windowed.x, windowed.y);
+    return;
+  }
+  XMoveResizeWindow(own_window.display, own_window.window, windowed.x, windowed.y,
+                    static_cast<unsigned int>(windowed.width),
+                    static_cast<unsigned int>(windowed.height));
+  XFlush(own_window.display);
+}
+
+void enter_fullscreen() {
+  if (window_manager_running()) {
+    glutFullScreen();
+    return;
+  }
+  Display* display = own_window.display;
+  const int screen = DefaultScreen(display);
+  XMoveResizeWindow(display, own_window.window, 0, 0,
+                    static_cast<unsigned int>(std::min(DisplayWidth(display, screen), largest_width)),
+                    static_cast<unsigned int>(std::min(DisplayHeight(display, screen), largest_height)));
+  XFlush(display);
+}
 
 static_assert(key_f1 == GLUT_KEY_F1 && key_left == GLUT_KEY_LEFT && key_up == GLUT_KEY_UP &&
               key_right == GLUT_KEY_RIGHT && key_down == GLUT_KEY_DOWN);
@@ -149,24 +204,56 @@ int run_glut_window(const ShellRun& run) {
   current_run = &run;
   const ViewerOptions& options = run.options;
   SplitCommandLine& command_line = run.command_line;
-  int glut_argc = static_cast<int>(command_line.glut.size());
-  command_line.glut.push_back(nullptr);
+  // -geometry is read here rather than by glutInit, which leaves the window's size unset
+  // when only a place is given (and X refuses a window of size 0).
+  std::vector<char*> glut_words;
+  for (std::size_t i = 0; i < command_line.glut.size(); ++i) {
+    if (i > 0 && std::strcmp(command_line.glut[i], "-geometry") == 0) {
+      ++i;  // and its value
+      continue;
+    }
+    glut_words.push_back(command_line.glut[i]);
+  }
+  int glut_argc = static_cast<int>(glut_words.size());
+  glut_words.push_back(nullptr);
+  end_quietly_on_lost_display();
   glutInitErrorFunc(on_glut_error);
-  glutInit(&glut_argc, command_line.glut.data());
-  end_quietly_on_stop_or_lost_display();
+  glutInit(&glut_argc, glut_words.data());
   glutInitDisplayMode(display_mode(options.samples, command_line.display));
-  // In a window, -geometry (already read by glutInit) sets its size and place instead.
-  if (!options.windowed || !command_line.geometry) glutInitWindowSize(1024, 768);
-  if (options.windowed && !command_line.geometry) glutInitWindowPosition(10, 30);
+  const int screen_width = glutGet(GLUT_SCREEN_WIDTH), screen_height = glutGet(GLUT_SCREEN_HEIGHT);
+  windowed = windowed_place(command_line.window_geometry, screen_width, screen_height);
+  // Full screen starts from the 1024 x 768 window; --windowed from its place. GLUT
+  // takes a negative place as "anywhere", so such a place is set once the window exists.
+  // The window is made no larger than the screen: a GL context first made current on a
+  // window as large as X allows (32767 x 32767) brings llvmpipe down in its first frame,
+  // whatever the window's size by then. Once GL says what it can draw, the window takes
+  // the size asked, or the largest that GL can draw.
+  const WindowPlace first = options.windowed ? windowed : WindowPlace{-1, -1, 1024, 768};
+  const int made_width = std::min(first.width, screen_width);
+  const int made_height = std::min(first.height, screen_height);
+  glutInitWindowSize(made_width, made_height);
+  if (first.x >= 0 && first.y >= 0) glutInitWindowPosition(first.x, first.y);
   glutCreateWindow("Aerolume");
-  if (!options.windowed) glutFullScreen();
+  if (options.windowed && (first.x < 0 || first.y < 0)) glutPositionWindow(first.x, first.y);
+  end_when_window_destroyed();
+  GLint largest[2] = {0, 0};
+  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, largest);
+  largest_width = largest[0];
+  largest_height = largest[1];
+  windowed.width = std::min(windowed.width, largest_width);
+  windowed.height = std::min(windowed.height, largest_height);
+  if (first.width != made_width || first.height != made_height) {
+    // Not drawn until the window has the size it is given here.
+    window_too_large = true;
+    glutReshapeWindow(std::min(first.width, largest_width), std::min(first.height, largest_height));
+  }
+  if (!options.windowed) enter_fullscreen();
   glutDisplayFunc(display_frame);
   glutReshapeFunc(on_reshape);
   glutKeyboardFunc(on_key);
   glutSpecialFunc(on_special_key);
   glutIdleFunc(display_frame);
   glutWindowStatusFunc(on_window_status);
-  end_when_window_destroyed();
   set_window_control({leave_fullscreen, enter_fullscreen});
   start_viewer_scene(options);
   display_frame();

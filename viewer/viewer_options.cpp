@@ -4,7 +4,9 @@
 #include <CLI/CLI.hpp>
 
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #ifndef AEROLUME_VERSION
 #define AEROLUME_VERSION "unknown"
@@ -44,7 +46,7 @@ bool parse_window_id(const std::string& text, unsigned long* id) {
 }
 
 ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
-                                             const char* environment_window) {
+                                             const ViewerEnvironment& environment) {
   ParsedViewerCommandLine parsed;
   ViewerOptions& o = parsed.options;
   CLI::App app("The Aerolume scene: balloons on ropes rising under a dome of clouds. It "
@@ -90,66 +92,159 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
          "Draw into the existing X window ID, decimal or 0x hexadecimal")
       ->type_name("ID")
       ->check(window_id_check());
-  app.add_flag("--root", o.root,
+  bool root = false, background = false, overlay = false;
+  app.add_flag("--root", root,
                "Draw on the root window (the desktop background), or on the screen saver's "
                "window when XSCREENSAVER_WINDOW names one");
-  bool background = false, overlay = false;
   app.add_flag("--background", background,
                "On Wayland, draw under every window on each output (the layer shell's "
                "background layer); without WAYLAND_DISPLAY, the same as --root");
   app.add_flag("--overlay", overlay,
                "On Wayland, draw over every window on each output until the first key, "
                "button or pointer motion (a saver for idle daemons such as swayidle)");
-  app.add_option("--output", o.output,
-                 "With --background or --overlay, only the Wayland output NAME (as "
-                 "swaymsg -t get_outputs names it)")
-      ->type_name("NAME");
+  const CLI::Option* output =
+      app.add_option("--output", o.output,
+                     "With --background or --overlay, only the Wayland output NAME (as "
+                     "swaymsg -t get_outputs names it)")
+          ->type_name("NAME");
 
   static_cast<ParseOutcome&>(parsed) = parse_command_line(app, argc, argv);
-  if (!parsed.run) return parsed;
-  // The layer surfaces are a role of their own, beside the windows.
+  if (!parsed.should_run) return parsed;
   const auto refuse = [&](const std::string& problem) {
     static_cast<ParseOutcome&>(parsed) = usage_error(app, problem);
     return parsed;
   };
+
+  // First the words among themselves.
   if (background && overlay)
     return refuse("--background and --overlay are two roles; give one of them");
   if (background || overlay) {
-    o.layer = background ? ViewerOptions::Layer::background : ViewerOptions::Layer::overlay;
     const char* other = o.windowed    ? "--windowed"
                         : o.window_id ? "--window-id"
-                        : o.root      ? "--root"
+                        : root        ? "--root"
                                       : nullptr;
     if (other != nullptr)
       return refuse(std::string(background ? "--background" : "--overlay") +
                     " draws on surfaces of its own; it cannot go with " + other);
-  } else if (!o.output.empty()) {
-    return refuse("--output chooses the output of --background or --overlay; give one of them");
   }
-  if (o.windowed && (o.window_id || o.root)) {
-    static_cast<ParseOutcome&>(parsed) =
-        usage_error(app, "--windowed opens a window of its own; it cannot go with --window-id or --root");
+  if (o.windowed && (o.window_id || root))
+    return refuse("--windowed opens a window of its own; it cannot go with --window-id or --root");
+  if (output->count() > 0 && o.output.empty()) return refuse("--output needs a value");
+
+  // Then the role, from the words and the environment.
+  const bool on_wayland =
+      environment.wayland_display != nullptr && *environment.wayland_display != '\0';
+  const char* const screensaver_window = environment.screensaver_window;
+  if (overlay && !on_wayland) {
+    parsed.should_run = false;
+    parsed.exit_status = 1;
+    parsed.err_text =
+        "aerolume: --overlay needs a Wayland compositor with the layer shell (WAYLAND_DISPLAY "
+        "is not set); on X, screen-saver hosts such as xscreensaver start aerolume -root\n";
+    return parsed;
+  }
+  if (overlay) {
+    o.role = Role::wayland_overlay;
+  } else if (background && on_wayland) {
+    o.role = Role::wayland_background;
   } else if (o.window_id) {
     // A host may name its window beside -root (xscreensaver's settings preview does):
     // the window stands in for the root window, as the variable's does.
-    o.root = false;
-  } else if (!o.windowed && !o.on_layer_surfaces() && environment_window != nullptr &&
-             *environment_window != '\0') {
+    o.role = Role::host_window;
+  } else if (!o.windowed && screensaver_window != nullptr && *screensaver_window != '\0') {
     // Screen-saver hosts start their saver with -root and name their own window in the
     // variable: it stands in for the root window.
     unsigned long id = 0;
-    if (parse_window_id(environment_window, &id)) {
-      o.window_id = id;
-      o.root = false;
-    } else
-      static_cast<ParseOutcome&>(parsed) = usage_error(
-          app, std::string("XSCREENSAVER_WINDOW: '") + environment_window + "' is not a window id");
+    if (!parse_window_id(screensaver_window, &id))
+      return refuse(std::string("XSCREENSAVER_WINDOW: '") + screensaver_window +
+                    "' is not a window id");
+    o.window_id = id;
+    o.role = Role::host_window;
+  } else if (root || background) {
+    // Without a compositor the desktop background is the X root window.
+    o.role = Role::root_window;
   }
-  if (parsed.run && samples->count() > 0 && o.in_host_window())
-    static_cast<ParseOutcome&>(parsed) = usage_error(
-        app, "--samples cannot go with another program's window (--window-id, --root or "
-             "XSCREENSAVER_WINDOW): that window's visual decides its samples");
+  o.layer = o.role == Role::wayland_overlay      ? ViewerOptions::Layer::overlay
+            : o.role == Role::wayland_background ? ViewerOptions::Layer::background
+                                                 : ViewerOptions::Layer::none;
+
+  // Then what each role cannot take.
+  if (output->count() > 0 && !o.on_layer_surfaces())
+    return refuse(background ? "--output chooses a Wayland output; without WAYLAND_DISPLAY, "
+                               "--background draws on the X root window"
+                             : "--output chooses the output of --background or --overlay; "
+                               "give one of them");
+  if (samples->count() > 0 && o.in_host_window())
+    return refuse("--samples cannot go with another program's window (--window-id, --root or "
+                  "XSCREENSAVER_WINDOW): that window's visual decides its samples");
   return parsed;
+}
+
+ParsedViewerCommandLine read_viewer_command_line(int argc, char** argv,
+                                                 const ViewerEnvironment& environment) {
+  SplitCommandLine split = split_glut_options(argc, argv);
+  ParsedViewerCommandLine parsed = parse_viewer_options(
+      static_cast<int>(split.ours.size()), split.ours.data(), environment);
+  if (parsed.should_run) {
+    const std::string problem =
+        split.problem.empty() ? glut_options_problem(split, parsed.options) : split.problem;
+    if (!problem.empty()) {
+      parsed.should_run = false;
+      parsed.exit_status = usage_error_status;
+      parsed.err_text = std::string(program) + ": " + problem + "\n" + usage_hint(program) + "\n";
+    }
+  }
+  parsed.command_line = std::move(split);
+  return parsed;
+}
+
+ViewerEnvironment environment_of_process() {
+  return {std::getenv("XSCREENSAVER_WINDOW"), std::getenv("WAYLAND_DISPLAY")};
+}
+
+bool parse_window_geometry(std::string_view text, WindowGeometry* geometry) {
+  constexpr int largest = 32767;  // X's coordinates and sides are 16-bit
+  std::size_t at = 0;
+  // Up to five digits, at most largest; -1 when there are none or too many.
+  const auto number = [&]() {
+    const std::size_t start = at;
+    int value = 0;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - start < 6)
+      value = value * 10 + (text[at++] - '0');
+    return at == start || at - start > 5 || value > largest ? -1 : value;
+  };
+  WindowGeometry read;
+  if (at < text.size() && text[at] == '=') ++at;
+  if (at < text.size() && text[at] >= '0' && text[at] <= '9' && (read.width = number()) < 1)
+    return false;
+  if (at < text.size() && (text[at] == 'x' || text[at] == 'X')) {
+    ++at;
+    if (at < text.size() && text[at] >= '0' && text[at] <= '9' && (read.height = number()) < 1)
+      return false;
+    if (read.width == 0 && read.height == 0) return false;  // "x" alone
+  }
+  if (at < text.size()) {
+    for (int* offset : {&read.x, &read.y}) {
+      if (at >= text.size() || (text[at] != '+' && text[at] != '-')) return false;
+      (offset == &read.x ? read.from_right : read.from_bottom) = text[at++] == '-';
+      if ((*offset = number()) < 0) return false;
+    }
+    read.placed = true;
+  }
+  if (at != text.size() || (read.width == 0 && read.height == 0 && !read.placed)) return false;
+  *geometry = read;
+  return true;
+}
+
+WindowPlace windowed_place(const WindowGeometry& geometry, int screen_width, int screen_height) {
+  WindowPlace place{10, 30, 1024, 768};
+  if (geometry.width > 0) place.width = geometry.width;
+  if (geometry.height > 0) place.height = geometry.height;
+  if (geometry.placed) {
+    place.x = geometry.from_right ? screen_width - place.width - geometry.x : geometry.x;
+    place.y = geometry.from_bottom ? screen_height - place.height - geometry.y : geometry.y;
+  }
+  return place;
 }
 
 SplitCommandLine split_glut_options(int argc, char** argv) {
@@ -171,7 +266,12 @@ SplitCommandLine split_glut_options(int argc, char** argv) {
           break;
         }
         if (is("-display")) split.display = argv[i + 1];
-        if (is("-geometry")) split.geometry = true;
+        if (is("-geometry")) {
+          split.geometry = argv[i + 1];
+          if (!parse_window_geometry(split.geometry, &split.window_geometry))
+            split.problem = std::string("-geometry: '") + split.geometry +
+                            "' is not a window geometry (WxH+X+Y, WxH, +X+Y or -X-Y)";
+        }
         split.glut.push_back(argv[i]);
         split.glut.push_back(argv[++i]);
       }

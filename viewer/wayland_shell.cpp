@@ -29,7 +29,7 @@
 #include "render/scene_pass.h"
 #include "run/frame.h"
 #include "viewer/shell.h"
-#include "viewer/shell_ends.h"
+#include "viewer/stop_signals.h"
 #include "viewer/wayland_outputs.h"
 
 namespace aerolume {
@@ -259,7 +259,7 @@ int connection_end(wl_display* display) {
 int run_on_layer_surfaces(const ShellRun& run) {
   const ViewerOptions& options = run.options;
   const char* role = options.layer == ViewerOptions::Layer::overlay ? "--overlay" : "--background";
-  end_quietly_on_stop_or_lost_display();
+  install_stop_signals();
   Connection connection;
   connection.wants_input = options.layer == ViewerOptions::Layer::overlay;
   connection.display = wl_display_connect(nullptr);

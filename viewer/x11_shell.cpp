@@ -1,16 +1,18 @@
 // The X11 + GLX shell: the scene drawn into an X window that another program owns (a
 // screen-saver host, the root window). It adopts the window, makes a GLX context current
 // on it with the window's own visual, and runs the shared frame until the window is
-// destroyed (SIGTERM, SIGINT and a lost display end the process through the shared
-// ends). While nobody can see the window (it or an ancestor unmapped, or fully covered)
-// it waits for events instead of drawing. Keys belong to the host here.
+// destroyed (SIGTERM and SIGINT end the process through the stop signals main installs,
+// a lost display through x11_errors). While nobody can see the window (it or an ancestor
+// unmapped, or fully covered) it waits for events instead of drawing. Keys belong to the
+// host here.
 //
 // Returns 0 when ended by the window going away, at any moment after it was first found;
 // 1 with one line on stderr ("aerolume: ...") when the display cannot be opened, the
 // window does not exist, its
 // visual has no usable GL (OpenGL, RGBA and a depth buffer are required; a
-// single-buffered visual is drawn with glFlush instead of a swap), or an unexpected X
-// error arrives while drawing.
+// single-buffered visual is drawn with glFlush instead of a swap), the window is larger
+// than GL can draw (at the start or once resized), or an unexpected X error arrives while
+// drawing.
 
 #include <GL/gl.h>
 #include <GL/glx.h>
@@ -19,6 +21,7 @@
 
 #include <poll.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -27,7 +30,7 @@
 #include "render/render_state.h"
 #include "run/frame.h"
 #include "viewer/shell.h"
-#include "viewer/shell_ends.h"
+#include "viewer/x11_errors.h"
 #include "viewer/x11_window_watch.h"
 
 namespace aerolume {
@@ -69,6 +72,21 @@ bool window_gone(Display* display, Window window) {
   reset_x_error();
   XWindowAttributes attributes;
   return !XGetWindowAttributes(display, window, &attributes);
+}
+
+// The largest side of a window the scene is drawn into: the renderer's --size limit, and
+// GL_MAX_VIEWPORT_DIMS of llvmpipe. A context first made current on a window as large as
+// X allows (32767 x 32767) brings llvmpipe down in its first frame, so a larger window is
+// refused before any context is made current on it; GL's own limit is checked once one is.
+constexpr int largest_window_side = 16384;
+
+// The refusal of a window larger than GL can draw (status 1), or 0 when it fits.
+int too_large(Window window, int width, int height, int largest_width, int largest_height) {
+  if (width <= largest_width && height <= largest_height) return 0;
+  std::fprintf(stderr,
+               "aerolume: window 0x%lx is %dx%d, larger than OpenGL can draw here (%dx%d)\n",
+               window, width, height, largest_width, largest_height);
+  return 1;
 }
 
 int fail(const char* format, unsigned long value = 0) {
@@ -144,7 +162,7 @@ void wait_for_events(Display* display) {
 int run_in_x_window(const ShellRun& run) {
   // The display that -display names, as GLUT would open it.
   if (run.command_line.display != nullptr) setenv("DISPLAY", run.command_line.display, 1);
-  end_quietly_on_stop_or_lost_display();
+  end_quietly_on_lost_display();
   const ErrorHandlerGuard error_handler;
   const DisplayPtr display(XOpenDisplay(nullptr));
   if (!display) {
@@ -157,8 +175,9 @@ int run_in_x_window(const ShellRun& run) {
   if (!glXQueryExtension(d, &glx_error_base, &glx_event_base))
     return fail("the X display has no GLX extension, so OpenGL cannot draw on it");
 
-  const Window window = run.options.root ? DefaultRootWindow(d)
-                                         : static_cast<Window>(run.options.window_id.value_or(0));
+  const Window window = run.options.role == Role::root_window
+                            ? DefaultRootWindow(d)
+                            : static_cast<Window>(run.options.window_id.value_or(0));
   XWindowAttributes attributes;
   if (!XGetWindowAttributes(d, window, &attributes) || synced_error(d))
     return fail("there is no window 0x%lx on this display", window);
@@ -191,6 +210,8 @@ int run_in_x_window(const ShellRun& run) {
   }
   const bool double_buffered = glx_config(d, visual.get(), GLX_DOUBLEBUFFER) != 0;
 
+  if (too_large(window, state.width, state.height, largest_window_side, largest_window_side))
+    return 1;
   const GLXContext context = glXCreateContext(d, visual.get(), nullptr, True);
   if (context == nullptr || synced_error(d))
     return fail("cannot create an OpenGL context for window 0x%lx", window);
@@ -199,6 +220,12 @@ int run_in_x_window(const ShellRun& run) {
     if (window_gone(d, window)) return 0;
     return fail("cannot draw with OpenGL on window 0x%lx", window);
   }
+
+  GLint largest[2] = {0, 0};
+  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, largest);
+  const int largest_width = std::min<int>(largest[0], largest_window_side);
+  const int largest_height = std::min<int>(largest[1], largest_window_side);
+  if (too_large(window, state.width, state.height, largest_width, largest_height)) return 1;
 
   start_viewer_scene(run.options);
   reshape_viewport(state.width, state.height);
@@ -220,6 +247,7 @@ int run_in_x_window(const ShellRun& run) {
       continue;
     }
     if (state.width != drawn_width || state.height != drawn_height) {
+      if (too_large(window, state.width, state.height, largest_width, largest_height)) return 1;
       reshape_viewport(state.width, state.height);
       drawn_width = state.width;
       drawn_height = state.height;

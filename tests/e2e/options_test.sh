@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The program's options as a person uses them on a real X screen: --windowed opens the
-# 1024 x 768 window, GLUT's -geometry still places it, --fps prints the frame rate, a
+# 1024 x 768 window, GLUT's -geometry sizes and places it as in any GLUT program (as large
+# as X allows too), a context the server refuses is one line, --fps prints the frame rate, a
 # --max-fps cap holds the rate and costs less CPU than no cap, bad options (GLUT's
 # window options in another program's window, a bad XSCREENSAVER_WINDOW among them) end
 # at once with status 2 and one line, before any window opens, and the DISPLAY hint comes
@@ -13,8 +14,10 @@ start_xvfb
 
 # Bad options (and a screen-saver variable that names no window, written first): the
 # problem and the hint on stderr, status 2, and no window.
+# Without Wayland, --background is --root: what --root refuses, it refuses.
 for args in "--seed x" "--max-fps 1001" "--windowed --root" "--bogus" "-geometry" \
-            "-iconic --root" "XSCREENSAVER_WINDOW=junk"; do
+            "-iconic --root" "XSCREENSAVER_WINDOW=junk" "WAYLAND_DISPLAY= --background --samples 4" \
+            "WAYLAND_DISPLAY= --background --output DP-1" "WAYLAND_DISPLAY= -iconic --background" "-geometry 640x0" "-geometry +5"; do
   status=0
   variables=() options=()
   for word in $args; do
@@ -46,6 +49,12 @@ kill "$XVFB_PID"
   grep -q "GLX" "$WORK/bad.err" && ! grep -q "DISPLAY" "$WORK/bad.err" ||
   fail "a display without GLX: status $status, $(cat "$WORK/bad.err")"
 note "no display: the DISPLAY hint; a display without GLX: its own line, no hint"
+# A context the server refuses (Xvfb allows no indirect GLX): one line, status 1.
+status=0
+timeout 20 "$AEROLUME" -indirect >"$WORK/bad.out" 2>"$WORK/bad.err" || status=$?
+[ "$status" -eq 1 ] && [ "$(wc -l <"$WORK/bad.err")" -eq 1 ] && grep -q "^aerolume: " "$WORK/bad.err" ||
+  fail "-indirect refused by the server: status $status, $(cat "$WORK/bad.err")"
+note "-indirect refused by the server: $(cat "$WORK/bad.err")"
 
 stop_app() {
   kill "$APP_PID" 2>/dev/null
@@ -78,11 +87,29 @@ awk -v r="$rate" 'BEGIN { exit !(r >= 27 && r <= 33) }' || fail "capped at 30, t
 awk -v c="$capped" -v u="$uncapped" 'BEGIN { exit !(c < 0.6 * u) }' ||
   fail "the cap did not lower the CPU use clearly ($capped against $uncapped)"
 
-# GLUT's -geometry: it places the window with --windowed, and without our options the
-# window still goes full screen as always.
-start_app -geometry 640x480+20+40 --windowed
-wait_window_size 640 480
-note "-geometry 640x480 with --windowed gave 640 x 480"
+# GLUT's -geometry as GLUT programs take it: with --windowed a size, a place or both
+# (the missing half from --windowed's 1024 x 768 at 10,30; '-' from the screen's far
+# edges); and without our options the window still goes full screen as always.
+while read -r geometry place; do
+  start_app -geometry "$geometry" --windowed
+  wait_window_place $place
+  note "-geometry $geometry with --windowed: $place (X Y W H)"
+  stop_app
+done <<'PLACES'
+640x480+20+40 20 40 640 480
++100+100 100 100 1024 768
+-0-0 256 256 1024 768
+800x 10 30 800 768
+x600 10 30 1024 600
+PLACES
+# As large as X allows: drawn at the largest size GL can draw, never a crash.
+start_app -geometry 32767x32767 --windowed
+sleep 5
+app_running || fail "-geometry 32767x32767: the program ended: $(cat "$WORK/app.err")"
+read -r width height <<<"$(window_size)"
+[ "$width" -lt 32767 ] && [ "$height" -lt 32767 ] && [ "$width" -ge $SCREEN_W ] ||
+  fail "-geometry 32767x32767: the window is $width x $height"
+note "-geometry 32767x32767: drawn at $width x $height"
 stop_app
 start_app -geometry 640x480+20+40
 wait_window_size $SCREEN_W $SCREEN_H

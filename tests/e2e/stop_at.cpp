@@ -1,8 +1,8 @@
 // aerolume_stop_at: preloaded (LD_PRELOAD) into aerolume by the end-to-end tests to
 // make races happen at a known point. AEROLUME_STOP="before|after FUNCTION [N]" stops the
 // process (SIGSTOP) just before or just after its N-th call (the first by default) of
-// FUNCTION: XSelectInput, glXMakeCurrent or glXSwapBuffers. The test changes the window
-// meanwhile and then lets the program go on with SIGCONT.
+// FUNCTION: XOpenDisplay, XSelectInput, glXMakeCurrent or glXSwapBuffers. The test changes
+// the window (or sends a signal) meanwhile and then lets the program go on with SIGCONT.
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 #include <dlfcn.h>
@@ -53,6 +53,14 @@ Function next_definition(const char* name) {
 }
 
 }  // namespace
+
+extern "C" Display* XOpenDisplay(const char* name) {
+  static const auto real = next_definition<Display* (*)(const char*)>("XOpenDisplay");
+  before("XOpenDisplay");
+  Display* const display = real(name);
+  after("XOpenDisplay");
+  return display;
+}
 
 extern "C" int XSelectInput(Display* display, Window window, long mask) {
   static const auto real = next_definition<int (*)(Display*, Window, long)>("XSelectInput");

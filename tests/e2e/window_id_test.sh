@@ -161,6 +161,11 @@ start_app_with env XSCREENSAVER_WINDOW="$HOST_WINDOW" "$AEROLUME" -root
 sky_fills 700 500 400 300
 only_in_host_window
 stop_app_with INT
+# Without Wayland, --background is --root, and the host's window stands in for it too.
+start_app_with env -u WAYLAND_DISPLAY XSCREENSAVER_WINDOW="$HOST_WINDOW" "$AEROLUME" --background
+wait_for_sky 700 500 400 300
+only_in_host_window
+stop_app_with TERM
 # It sleeps while the host's window is unmapped, and a signal still ends it at once.
 start_app_with "$AEROLUME" --window-id "$HOST_WINDOW"
 sky_fills 700 500 400 300
@@ -174,6 +179,18 @@ expect_refusal --window-id 0x7ffffff0
 start_host 300x200+0+0 no-depth
 expect_refusal --window-id "$HOST_WINDOW"
 grep -q 'depth buffer' "$WORK/refusal.err" || fail "the refusal does not name the depth buffer"
+stop_host
+# Larger than GL can draw: refused, never a crash; at the start, or once resized to it.
+start_host 32767x32767+0+0
+expect_refusal --window-id "$HOST_WINDOW"
+xdotool windowsize --sync "$HOST_WINDOW" 400 300
+start_app_with "$AEROLUME" --window-id "$HOST_WINDOW"
+wait_for_sky 0 0 400 300
+xdotool windowsize "$HOST_WINDOW" 32767 32767
+wait_app_exit 5
+[ "$APP_STATUS" -eq 1 ] && [ "$(wc -l <"$WORK/app.err")" -eq 1 ] ||
+  fail "a host window resized to 32767 x 32767: status $APP_STATUS, $(cat "$WORK/app.err")"
+note "a host window resized to 32767 x 32767: $(cat "$WORK/app.err")"
 stop_host
 
 # The root window keeps this picture afterwards: the next case draws in a window on top.

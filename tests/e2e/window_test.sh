@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The real window under Xvfb: it opens titled "Aerolume", covers the whole screen, and
-# what a person sees is the sky. Minimized (unmapped) or covered by another window it
-# stops drawing and uses next to no CPU, and draws again once seen. SIGTERM and SIGINT
-# end it with status 0, and so do losing the display and the window destroyed or its
+# The real window under Xvfb: it opens titled "Aerolume", covers the whole screen (exactly,
+# with no window manager, after F1 presses too), and what a person sees is the sky. Minimized (unmapped) or covered by another window it
+# stops drawing and uses next to no CPU, and draws again once seen. SIGTERM (while it
+# starts too) and SIGINT end it with status 0, and so do losing the display and the window destroyed or its
 # connection killed by another client, all without a word on stderr.
 AEROLUME=$1
 XPROBE=$2
@@ -11,6 +11,15 @@ STOP_LIB=${4:-}
 source "$(dirname "$0")/lib.sh"
 
 open_fullscreen_window
+# No window manager here: the full-screen window covers the screen exactly, from the start
+# and after any number of F1 presses.
+wait_window_place 0 0 $SCREEN_W $SCREEN_H
+for place in "10 30 1024 768" "0 0 $SCREEN_W $SCREEN_H" "10 30 1024 768" "0 0 $SCREEN_W $SCREEN_H"; do
+  xdotool key --window "$WINDOW" F1
+  wait_window_place $place
+done
+note "full screen on a bare server: exactly the screen, after F1 four times too"
+sleep 1
 grab "$WORK/screen.png"
 sky=$("$XPROBE" sky "$WORK/screen.png")
 note "sky-coloured share of the screen: $sky"
@@ -41,6 +50,9 @@ end_with() {
   expect_quiet_end "$APP_PID" "$within" "$what"
 }
 end_with 5 SIGTERM kill -TERM "$APP_PID"
+# A stop while it starts, before the display is even open, ends it the same way.
+start_app_stopped "before XOpenDisplay" --windowed
+end_with 5 "SIGTERM during start-up" eval 'kill -TERM "$APP_PID"; kill -CONT "$APP_PID"'
 start_app --windowed
 end_with 5 SIGINT kill -INT "$APP_PID"
 # Destroyed by another client (XDestroyWindow, as xdotool windowclose sends): just

@@ -19,7 +19,7 @@ ParsedCommandLine parse(std::vector<std::string> args) {
 
 TEST(RenderOptions, DefaultsAreOneFrameAt1024x768SeededFromTheClock) {
   const ParsedCommandLine p = parse({});
-  ASSERT_TRUE(p.run);
+  ASSERT_TRUE(p.should_run);
   EXPECT_EQ(p.options.frames, 1);
   EXPECT_EQ(p.options.width, 1024);
   EXPECT_EQ(p.options.height, 768);
@@ -33,7 +33,7 @@ TEST(RenderOptions, EveryOptionReachesTheRun) {
   const ParsedCommandLine p =
       parse({"--frames", "600", "--size", "320X240", "--seed", "4294967295", "--timed",
              "--auto-orbit", "--output", "shot.png", "--stats", "--json"});
-  ASSERT_TRUE(p.run) << p.err_text;
+  ASSERT_TRUE(p.should_run) << p.err_text;
   EXPECT_EQ(p.options.frames, 600);
   EXPECT_EQ(p.options.width, 320);
   EXPECT_EQ(p.options.height, 240);
@@ -46,16 +46,16 @@ TEST(RenderOptions, EveryOptionReachesTheRun) {
 TEST(RenderOptions, NumbersAreReadAsPlainDecimals) {
   // A leading zero is not octal, and zero is a valid seed.
   ParsedCommandLine p = parse({"--seed", "010", "--frames", "0010"});
-  ASSERT_TRUE(p.run) << p.err_text;
+  ASSERT_TRUE(p.should_run) << p.err_text;
   EXPECT_EQ(*p.options.scene.seed, 10u);
   EXPECT_EQ(p.options.frames, 10);
   p = parse({"--seed=0", "--frames", std::to_string(max_frames)});
-  ASSERT_TRUE(p.run) << p.err_text;
+  ASSERT_TRUE(p.should_run) << p.err_text;
   EXPECT_EQ(*p.options.scene.seed, 0u);
   EXPECT_EQ(p.options.frames, max_frames);
-  EXPECT_FALSE(parse({"--seed", "0x10"}).run);
-  EXPECT_FALSE(parse({"--seed", "+5"}).run);
-  EXPECT_FALSE(parse({"--frames", std::to_string(max_frames + 1)}).run);
+  EXPECT_FALSE(parse({"--seed", "0x10"}).should_run);
+  EXPECT_FALSE(parse({"--seed", "+5"}).should_run);
+  EXPECT_FALSE(parse({"--frames", std::to_string(max_frames + 1)}).should_run);
 }
 
 TEST(RenderOptions, SizeAcceptsOneByOneUpToTheCapAndNothingElse) {
@@ -78,13 +78,13 @@ TEST(RenderOptions, SizeAcceptsOneByOneUpToTheCapAndNothingElse) {
 
 TEST(RenderOptions, HelpAndVersionPrintOnStdoutAndExitCleanly) {
   const ParsedCommandLine help = parse({"--help"});
-  EXPECT_FALSE(help.run);
+  EXPECT_FALSE(help.should_run);
   EXPECT_EQ(help.exit_status, 0);
   for (const char* option : {"--frames", "--size", "--seed", "--timed", "--auto-orbit",
                              "--output", "--stats", "--json", "--version", "1024x768"})
     EXPECT_NE(help.out_text.find(option), std::string::npos) << option;
   const ParsedCommandLine version = parse({"--version"});
-  EXPECT_FALSE(version.run);
+  EXPECT_FALSE(version.should_run);
   EXPECT_EQ(version.exit_status, 0);
   EXPECT_EQ(version.out_text, "aerolume-render " AEROLUME_VERSION "\n");
 }

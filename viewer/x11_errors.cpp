@@ -1,30 +1,20 @@
-// SIGTERM, SIGINT and a lost display: status 0, no message.
-#include "viewer/shell_ends.h"
+// A lost display: status 0, no message; the X errors that say the window is gone.
+#include "viewer/x11_errors.h"
 
 #include <X11/Xlib.h>
 #include <unistd.h>
-
-#include <csignal>
 
 namespace aerolume {
 
 namespace {
 
-// _exit is safe in a signal handler, and skips exit-time clean-up that might still talk
-// to a display server that has gone.
-void end_now(int) { _exit(0); }
-
-// Xlib exits with status 1 if this returns.
+// Xlib exits with status 1 if this returns; _exit skips exit-time clean-up that would
+// still talk to the display that has gone.
 int on_display_lost(Display*) { _exit(0); }
 
-void handle(int signal, void (*handler)(int)) {
-  struct sigaction action {};
-  action.sa_handler = handler;
-  sigemptyset(&action.sa_mask);
-  sigaction(signal, &action, nullptr);
-}
-
 }  // namespace
+
+void end_quietly_on_lost_display() { XSetIOErrorHandler(on_display_lost); }
 
 bool window_gone_error(int error_code, int glx_error_base) {
   // GLX's own error numbers, offsets from the extension's error base (the GLX protocol
@@ -36,13 +26,6 @@ bool window_gone_error(int error_code, int glx_error_base) {
          error_code == glx_error_base + glx_bad_drawable ||
          error_code == glx_error_base + glx_bad_window ||
          error_code == glx_error_base + glx_bad_current_window;
-}
-
-void end_quietly_on_stop_or_lost_display() {
-  handle(SIGTERM, end_now);
-  handle(SIGINT, end_now);
-  handle(SIGPIPE, SIG_IGN);
-  XSetIOErrorHandler(on_display_lost);
 }
 
 }  // namespace aerolume
