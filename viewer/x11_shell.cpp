@@ -169,7 +169,10 @@ int run_in_x_window(const ShellRun& run) {
   // may select them on the same window, so this does not disturb the host. They are
   // selected before the state they describe is read, so that no change in between is
   // lost.
-  XSelectInput(d, window, StructureNotifyMask | VisibilityChangeMask);
+  // The root is never reported covered: its children's changes are followed instead, to
+  // find a window that covers the whole screen (see x11_window_watch.h).
+  const long root_children = is_root_window(d, window) ? SubstructureNotifyMask : NoEventMask;
+  XSelectInput(d, window, StructureNotifyMask | VisibilityChangeMask | root_children);
   AncestorWatch ancestors;
   ancestors.follow(d, window);
   WindowState state;

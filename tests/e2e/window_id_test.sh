@@ -46,16 +46,26 @@ start_app_with() {
   APP_PID=$!
 }
 
-# A second host window, on top of the others: start_cover WxH+X+Y; sets COVER_PID.
+# A second host window, on top of the others: start_cover WxH+X+Y [KIND]; sets COVER_PID
+# and COVER_WINDOW.
 start_cover() {
   local pid=$HOST_PID window=$HOST_WINDOW parent=$HOST_PARENT
-  start_host "$1"
-  COVER_PID=$HOST_PID
+  start_host "$@"
+  COVER_PID=$HOST_PID COVER_WINDOW=$HOST_WINDOW
   HOST_PID=$pid HOST_WINDOW=$window HOST_PARENT=$parent
 }
 stop_cover() {
   kill "$COVER_PID"
   wait "$COVER_PID" 2>/dev/null
+}
+
+# The program draws ($1 says when): over 2 % of a core for 2 s. The CPU, not the screen,
+# says whether frames run: a picture may outlive the last frame on the screen.
+drawing() {
+  local share
+  share=$(cpu_share_over 2)
+  greater "$share" 0.02 || fail "$1, the program did not draw ($share of a core)"
+  note "$1: drawing ($share of a core)"
 }
 
 # The program ends by itself within 5 s, with status 0 and a silent stderr ($1 says why).
@@ -157,11 +167,21 @@ wait_for_sky 100 80 400 300
 xdotool windowunmap --sync "$HOST_PARENT"
 asleep "its top-level ancestor unmapped"
 xdotool windowmap --sync "$HOST_PARENT"
-# The picture may outlive the unmap on the screen; the CPU says whether frames run again.
-share=$(cpu_share_over 2)
-greater "$share" 0.02 || fail "its ancestor mapped again, the program did not draw ($share of a core)"
-note "its ancestor mapped again: drawing ($share of a core)"
+drawing "its ancestor mapped again"
 stop_app_with TERM
+stop_host
+# Reparented into a new parent, which is later unmapped: the ancestors are walked again
+# after the reparent, so the new parent's unmapping is seen.
+start_host 400x300+100+80
+start_app_with "$AEROLUME" --window-id "$HOST_WINDOW"
+wait_for_sky 100 80 400 300
+start_cover 600x500+700+500
+xdotool windowreparent "$HOST_WINDOW" "$COVER_WINDOW"
+drawing "reparented into a new parent"
+xdotool windowunmap --sync "$COVER_WINDOW"
+asleep "its new parent unmapped"
+stop_app_with TERM
+stop_cover
 stop_host
 # Only partly covered from the start: drawn where it shows.
 start_host 400x300+100+80
@@ -193,10 +213,59 @@ expect_refusal --window-id "$HOST_WINDOW"
 grep -q 'depth buffer' "$WORK/refusal.err" || fail "the refusal does not name the depth buffer"
 stop_host
 
-# The root window keeps this picture afterwards: the next case draws in a window on top.
+# The root window, which the server never reports covered: asleep while one window
+# covers the whole screen (an override-redirect one, as a lock screen's), drawing while a
+# window covers only part of it, and drawing again once the covering window is gone,
+# unmapped or shrunk. The root keeps its picture afterwards: the next case draws in a
+# window on top.
 start_app_with "$AEROLUME" --root
 wait_for_sky 0 0 $SCREEN_W $SCREEN_H
+while read -r geometry while_there then; do
+  start_cover "$geometry" override
+  case $while_there in
+    asleep) asleep "the root under a ${geometry} window" ;;
+    drawing) drawing "the root under a ${geometry} window" ;;
+  esac
+  case $then in
+    gone) stop_cover ;;
+    unmapped) xdotool windowunmap --sync "$COVER_WINDOW" ;;
+    shrunk) xdotool windowsize --sync "$COVER_WINDOW" 1280 1000 ;;
+  esac
+  drawing "the root once the ${geometry} window is $then"
+  [ "$then" = gone ] || stop_cover
+done <<'ROOT_COVERS'
+1280x1024+0+0 asleep gone
+1280x1024+0+0 asleep unmapped
+1280x1024+0+0 asleep shrunk
+640x512+100+100 drawing gone
+ROOT_COVERS
 stop_app_with TERM
+
+# Under a compositing manager a covered window may still show, and the server reports none
+# as covered: a host window covered from the start, and the root under a full-screen
+# window, are still drawn.
+if command -v xcompmgr >/dev/null 2>&1; then
+  xcompmgr >"$WORK/xcompmgr.log" 2>&1 &
+  XCOMPMGR_PID=$!
+  for _ in $(seq 50); do "$XPROBE" owned _NET_WM_CM_S0 && break; sleep 0.1; done
+  "$XPROBE" owned _NET_WM_CM_S0 || fail "xcompmgr did not take the screen: $(cat "$WORK/xcompmgr.log")"
+  start_host 400x300+100+80
+  start_cover 600x500+50+50
+  start_app_with "$AEROLUME" --window-id "$HOST_WINDOW"
+  drawing "covered from the start under a compositing manager"
+  stop_app_with TERM
+  stop_cover
+  stop_host
+  start_cover 1280x1024+0+0 override
+  start_app_with "$AEROLUME" --root
+  drawing "the root under a full-screen window and a compositing manager"
+  stop_app_with TERM
+  stop_cover
+  kill "$XCOMPMGR_PID"
+  wait "$XCOMPMGR_PID" 2>/dev/null
+else
+  note "xcompmgr is not installed: the compositing manager cases are skipped"
+fi
 
 # The display connection is lost while drawing: the program ends quietly with status 0.
 start_host 400x300+100+80
