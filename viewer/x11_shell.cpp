@@ -2,8 +2,10 @@
 // screen-saver host, the root window). It adopts the window, makes a GLX context current
 // on it with the window's own visual, and runs the shared frame until the window is
 // destroyed (SIGTERM, SIGINT and a lost display end the process through the shared
-// ends). While nobody can see the window (it or an ancestor unmapped, or fully covered)
-// it waits for events instead of drawing. Keys belong to the host here.
+// ends). While nobody can see the window (it or an ancestor unmapped, or fully covered;
+// the root, while one window covers the whole screen) it waits for events instead of
+// drawing. Under a compositing manager a covered window may still show through, so it is
+// drawn as if seen. Keys belong to the host here.
 //
 // Returns 0 when ended by the window going away, at any moment after it was first found;
 // 1 with one line on stderr ("aerolume: ...") when the display cannot be opened, the

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Drawing into a window another program owns: the sky fills the host's window and follows
 # its size; the program sleeps while the window is unmapped, an ancestor is unmapped, or
-# another window covers it (from the start too); changes made while it starts are not
-# lost; it ends with status 0 and says nothing when the window goes away (while it starts
-# too), on SIGINT or SIGTERM (asleep too) and when the display is lost;
-# XSCREENSAVER_WINDOW and the root window work too; a window it cannot use is one line on
-# stderr and status 1.
+# another window covers it (from the start too), and after a reparent into a parent that
+# is unmapped; under a compositing manager a covered window is drawn; changes made while
+# it starts are not lost; it ends with status 0 and says nothing when the window goes away
+# (while it starts too), on SIGINT or SIGTERM (asleep too) and when the display is lost;
+# XSCREENSAVER_WINDOW and the root window work too, and the root sleeps while one window
+# covers the whole screen; a window it cannot use is one line on stderr and status 1.
 AEROLUME=$1
 XPROBE=$2
 HOST=${3:-}
@@ -249,15 +250,19 @@ if command -v xcompmgr >/dev/null 2>&1; then
   XCOMPMGR_PID=$!
   for _ in $(seq 50); do "$XPROBE" owned _NET_WM_CM_S0 && break; sleep 0.1; done
   "$XPROBE" owned _NET_WM_CM_S0 || fail "xcompmgr did not take the screen: $(cat "$WORK/xcompmgr.log")"
+  # Drawn: three frames are swapped (the program is stopped there, and fails to stop if
+  # it sleeps), and once its start is over it goes on drawing.
   start_host 400x300+100+80
   start_cover 600x500+50+50
-  start_app_with "$AEROLUME" --window-id "$HOST_WINDOW"
+  start_app_stopped "after glXSwapBuffers 3" --window-id "$HOST_WINDOW"
+  kill -CONT "$APP_PID"
   drawing "covered from the start under a compositing manager"
   stop_app_with TERM
   stop_cover
   stop_host
   start_cover 1280x1024+0+0 override
-  start_app_with "$AEROLUME" --root
+  start_app_stopped "after glXSwapBuffers 3" --root
+  kill -CONT "$APP_PID"
   drawing "the root under a full-screen window and a compositing manager"
   stop_app_with TERM
   stop_cover
