@@ -144,31 +144,31 @@ bool covered_by_one_window(Display* display, Window window) {
 bool follow_window_events(Display* display, Window window, AncestorWatch* ancestors,
                           WindowState* state) {
   // Events of the root's children (the root selects them) change what covers the screen.
-  bool reread = false, rewalk = false, restacked = false;
+  bool reread = false, rewalk = false, children_changed = false;
   while (XPending(display) > 0) {
     XEvent event;
     XNextEvent(display, &event);
     switch (event.type) {
       case DestroyNotify:
         if (event.xdestroywindow.window == window) return false;
-        restacked = true;
+        children_changed = true;
         break;
       case ConfigureNotify:
         if (event.xconfigure.window == window) {
           state->width = event.xconfigure.width;
           state->height = event.xconfigure.height;
         }
-        restacked = true;
+        children_changed = true;
         break;
       case MapNotify:
       case UnmapNotify:
-        reread = restacked = true;
+        reread = children_changed = true;
         break;
       case CirculateNotify:
-        restacked = true;
+        children_changed = true;
         break;
       case ReparentNotify:
-        reread = rewalk = restacked = true;
+        reread = rewalk = children_changed = true;
         break;
       case VisibilityNotify:
         if (event.xany.window == window)
@@ -181,7 +181,7 @@ bool follow_window_events(Display* display, Window window, AncestorWatch* ancest
   if (rewalk) ancestors->follow(display, window);
   // The server never reports the root covered: the shell judges it from its children.
   // Under a compositing manager a covered window may still show, so none is counted.
-  if (restacked && is_root_window(display, window))
+  if (children_changed && is_root_window(display, window))
     state->covered = covered_by_one_window(display, window) && !screen_composited(display);
   return !reread || read_window_state(display, window, state);
 }
