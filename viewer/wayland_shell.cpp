@@ -53,7 +53,9 @@ int egl_fail(const char* what) {
 }
 
 // The window configuration for desktop GL with RGB and depth and the samples to take for
-// --samples, preferring one without alpha so that the compositor shows the surface opaque.
+// --samples, as config_to_take picks it: without alpha, so that the compositor shows the
+// surface opaque, and with 8 bits a colour channel where offered (XRGB8888 buffers, which
+// compositors handle far faster than the XRGB2101010 that EGL lists first).
 EGLConfig choose_config(EGLDisplay display, int asked_samples, int* taken) {
   const EGLint attributes[] = {EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
                                EGL_RED_SIZE,     8,              EGL_GREEN_SIZE,      8,
@@ -64,22 +66,18 @@ EGLConfig choose_config(EGLDisplay display, int asked_samples, int* taken) {
   std::vector<EGLConfig> configs(static_cast<std::size_t>(count));
   if (!eglChooseConfig(display, attributes, configs.data(), count, &count)) return nullptr;
   configs.resize(static_cast<std::size_t>(count));
-  std::vector<int> offered;
+  std::vector<OfferedConfig> offered;
   for (EGLConfig config : configs) {
-    EGLint samples = 0;
-    eglGetConfigAttrib(display, config, EGL_SAMPLES, &samples);
-    offered.push_back(samples);
+    OfferedConfig described;
+    eglGetConfigAttrib(display, config, EGL_SAMPLES, &described.samples);
+    eglGetConfigAttrib(display, config, EGL_RED_SIZE, &described.red);
+    eglGetConfigAttrib(display, config, EGL_GREEN_SIZE, &described.green);
+    eglGetConfigAttrib(display, config, EGL_BLUE_SIZE, &described.blue);
+    eglGetConfigAttrib(display, config, EGL_ALPHA_SIZE, &described.alpha);
+    offered.push_back(described);
   }
-  *taken = samples_to_take(asked_samples, offered);
-  EGLConfig chosen = nullptr;
-  for (std::size_t i = 0; i < configs.size(); ++i) {
-    if (offered[i] != *taken) continue;
-    EGLint alpha = 0;
-    eglGetConfigAttrib(display, configs[i], EGL_ALPHA_SIZE, &alpha);
-    if (alpha == 0) return configs[i];
-    if (chosen == nullptr) chosen = configs[i];
-  }
-  return chosen;
+  const int chosen = config_to_take(asked_samples, ColourChoice::opaque_8_bits, offered, taken);
+  return chosen < 0 ? nullptr : configs[static_cast<std::size_t>(chosen)];
 }
 
 struct Gl {

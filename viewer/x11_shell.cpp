@@ -2,9 +2,10 @@
 // screen-saver host, the root window). It adopts the window, makes a GLX context current
 // on it with the window's own visual, and runs the shared frame until the window is
 // destroyed (SIGTERM and SIGINT end the process through the stop signals main installs,
-// a lost display through x11_errors). While nobody can see the window (it or an ancestor
-// unmapped, or fully covered) it waits for events instead of drawing. Keys belong to the
-// host here.
+// a lost display through x11_errors). While nobody can see the window (it or an ancestor unmapped, or fully covered;
+// the root, while one window covers the whole screen) it waits for events instead of
+// drawing. Under a compositing manager a covered window may still show through, so it is
+// drawn as if seen. Keys belong to the host here.
 //
 // Returns 0 when ended by the window going away, at any moment after it was first found;
 // 1 with one line on stderr ("aerolume: ...") when the display cannot be opened, the
@@ -188,7 +189,10 @@ int run_in_x_window(const ShellRun& run) {
   // may select them on the same window, so this does not disturb the host. They are
   // selected before the state they describe is read, so that no change in between is
   // lost.
-  XSelectInput(d, window, StructureNotifyMask | VisibilityChangeMask);
+  // The root is never reported covered: its children's changes are followed instead, to
+  // find a window that covers the whole screen (see x11_window_watch.h).
+  const long root_children = is_root_window(d, window) ? SubstructureNotifyMask : NoEventMask;
+  XSelectInput(d, window, StructureNotifyMask | VisibilityChangeMask | root_children);
   AncestorWatch ancestors;
   ancestors.follow(d, window);
   WindowState state;

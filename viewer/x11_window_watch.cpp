@@ -2,6 +2,8 @@
 // from the start, and the events that change either.
 #include "viewer/x11_window_watch.h"
 
+#include "viewer/x11_rects.h"
+
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -24,21 +26,6 @@ Window parent_of(Display* display, Window window) {
   return parent;
 }
 
-struct Rect {
-  long x = 0, y = 0, width = 0, height = 0;
-  bool empty() const { return width <= 0 || height <= 0; }
-  bool covers(const Rect& other) const {
-    return x <= other.x && y <= other.y && x + width >= other.x + other.width &&
-           y + height >= other.y + other.height;
-  }
-  Rect clipped_to(const Rect& other) const {
-    const long left = std::max(x, other.x), top = std::max(y, other.y);
-    const long right = std::min(x + width, other.x + other.width);
-    const long bottom = std::min(y + height, other.y + other.height);
-    return {left, top, right - left, bottom - top};
-  }
-};
-
 // A window's rectangle on the screen, its border included (inner = false) or not.
 bool screen_rect(Display* display, Window window, bool inner, Rect* rect) {
   XWindowAttributes attributes;
@@ -52,7 +39,39 @@ bool screen_rect(Display* display, Window window, bool inner, Rect* rect) {
   return true;
 }
 
+// Whether one viewable InputOutput child of the root hides the whole screen: a lock
+// screen or a screen saver's window (override-redirect), a full-screen window or, under a
+// reparenting window manager, its frame.
+bool screen_covered_by_one_child(Display* display, Window root) {
+  XWindowAttributes root_attributes;
+  if (!XGetWindowAttributes(display, root, &root_attributes)) return false;
+  Window unused_root = None, unused_parent = None, *children = nullptr;
+  unsigned int count = 0;
+  if (!XQueryTree(display, root, &unused_root, &unused_parent, &children, &count)) return false;
+  const std::unique_ptr<Window, XFreer> owned(children);
+  std::vector<ScreenChild> described;
+  described.reserve(count);
+  for (unsigned int i = 0; i < count; ++i) {
+    XWindowAttributes attributes;
+    // A child gone meanwhile hides nothing; its DestroyNotify brings another look.
+    if (!XGetWindowAttributes(display, children[i], &attributes)) continue;
+    const long border = attributes.border_width;
+    described.push_back({{attributes.x, attributes.y, attributes.width + 2 * border,
+                          attributes.height + 2 * border},
+                         attributes.map_state == IsViewable,
+                         attributes.c_class == InputOutput});
+  }
+  const Rect screen{0, 0, root_attributes.width, root_attributes.height};
+  return child_covering_screen(screen, described) >= 0;
+}
+
 }  // namespace
+
+bool is_root_window(Display* display, Window window) {
+  for (int screen = 0; screen < ScreenCount(display); ++screen)
+    if (RootWindow(display, screen) == window) return true;
+  return false;
+}
 
 bool read_window_state(Display* display, Window window, WindowState* state) {
   XWindowAttributes attributes;
@@ -86,6 +105,7 @@ bool screen_composited(Display* display) {
 }
 
 bool covered_by_one_window(Display* display, Window window) {
+  if (is_root_window(display, window)) return screen_covered_by_one_child(display, window);
   Rect target;
   if (!screen_rect(display, window, false, &target)) return false;
   const Window root = DefaultRootWindow(display);
@@ -123,36 +143,46 @@ bool covered_by_one_window(Display* display, Window window) {
 
 bool follow_window_events(Display* display, Window window, AncestorWatch* ancestors,
                           WindowState* state) {
-  bool reread = false, rewalk = false;
+  // Events of the root's children (the root selects them) change what covers the screen.
+  bool reread = false, rewalk = false, children_changed = false;
   while (XPending(display) > 0) {
     XEvent event;
     XNextEvent(display, &event);
-    const bool own = event.xany.window == window;
     switch (event.type) {
       case DestroyNotify:
-        if (own) return false;
+        if (event.xdestroywindow.window == window) return false;
+        children_changed = true;
         break;
       case ConfigureNotify:
-        if (own) {
+        if (event.xconfigure.window == window) {
           state->width = event.xconfigure.width;
           state->height = event.xconfigure.height;
         }
+        children_changed = true;
         break;
       case MapNotify:
       case UnmapNotify:
-        reread = true;
+        reread = children_changed = true;
+        break;
+      case CirculateNotify:
+        children_changed = true;
         break;
       case ReparentNotify:
-        reread = rewalk = true;
+        reread = rewalk = children_changed = true;
         break;
       case VisibilityNotify:
-        if (own) state->covered = event.xvisibility.state == VisibilityFullyObscured;
+        if (event.xany.window == window)
+          state->covered = event.xvisibility.state == VisibilityFullyObscured;
         break;
       default:
         break;
     }
   }
   if (rewalk) ancestors->follow(display, window);
+  // The server never reports the root covered: the shell judges it from its children.
+  // Under a compositing manager a covered window may still show, so none is counted.
+  if (children_changed && is_root_window(display, window))
+    state->covered = covered_by_one_window(display, window) && !screen_composited(display);
   return !reread || read_window_state(display, window, state);
 }
 

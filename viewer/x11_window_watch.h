@@ -19,6 +19,9 @@ struct WindowState {
   bool seen() const { return viewable && !covered; }
 };
 
+// Whether the window is the root window of one of the display's screens.
+bool is_root_window(Display* display, Window window);
+
 // Reads the size and whether the window is viewable; false when the window is gone.
 bool read_window_state(Display* display, Window window, WindowState* state);
 
@@ -39,7 +42,8 @@ class AncestorWatch {
 bool screen_composited(Display* display);
 
 // Whether one mapped window above the window, or above one of its ancestors, covers the
-// part of it that its ancestors let show. The server tells of covering only when it
+// part of it that its ancestors let show; for a root window, whether one viewable
+// InputOutput child covers the whole screen. The server tells of covering only when it
 // changes, so a window covered from the start is found here. Covers by several windows
 // together are not found: the window is then drawn until the server reports a change.
 bool covered_by_one_window(Display* display, Window window);
@@ -47,7 +51,9 @@ bool covered_by_one_window(Display* display, Window window);
 // Drains the pending events; returns false once the window has been destroyed. Mapping,
 // unmapping and reparenting, of the window or an ancestor, are followed by reading the
 // state afresh (the server knows whether the window is viewable), once the queue is
-// drained.
+// drained. For a root window, whose children's structure events are selected too, any
+// change among its children (mapped, unmapped, moved, resized, restacked, destroyed)
+// judges afresh whether one covers the screen; under a compositing manager none does.
 bool follow_window_events(Display* display, Window window, AncestorWatch* ancestors,
                           WindowState* state);
 

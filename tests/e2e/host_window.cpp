@@ -1,12 +1,13 @@
 // aerolume_host_window: a window owned by another program, for the end-to-end tests of
 // drawing into a foreign window. Creates and maps a window, prints its id (decimal) on
 // stdout and waits until killed; the X server destroys the window with the connection.
-//   aerolume_host_window WxH+X+Y [double|single|no-depth|child] [RRGGBB]
+//   aerolume_host_window WxH+X+Y [double|single|no-depth|child|override] [RRGGBB]
 // double (the default): a double-buffered RGBA visual with the deepest depth buffer;
 // single: the same but single-buffered; no-depth: an RGBA visual without a depth buffer
 // (on Xvfb every visual supports GL, so this is the nearest to one the scene cannot use);
 // child: as double, but the window is the child of a top-level window of the same size
-// (as a preview inside a settings dialog), whose id follows on a second line.
+// (as a preview inside a settings dialog), whose id follows on a second line; override: as
+// double, but override-redirect (as a lock screen's or a screen saver's window).
 // RRGGBB is the window's background colour (black by default).
 #include <GL/glx.h>
 #include <X11/Xlib.h>
@@ -34,7 +35,7 @@ bool fits(Display* display, XVisualInfo* visual, const std::string& kind) {
     return false;
   const bool double_buffered = config(display, visual, GLX_DOUBLEBUFFER) != 0;
   const bool depth = config(display, visual, GLX_DEPTH_SIZE) > 0;
-  if (kind == "double" || kind == "child") return double_buffered && depth;
+  if (kind == "double" || kind == "child" || kind == "override") return double_buffered && depth;
   if (kind == "single") return !double_buffered && depth;
   return kind == "no-depth" && !depth;
 }
@@ -76,7 +77,8 @@ int main(int argc, char** argv) {
   const std::string kind = argc > 2 ? argv[2] : "double";
   if (argc < 2 || argc > 4 || std::sscanf(argv[1], "%ux%u+%d+%d", &width, &height, &x, &y) != 4 ||
       width == 0 || height == 0 || (argc == 4 && std::sscanf(argv[3], "%6lx", &background) != 1)) {
-    std::fputs("usage: aerolume_host_window WxH+X+Y [double|single|no-depth|child] [RRGGBB]\n", stderr);
+    std::fputs("usage: aerolume_host_window WxH+X+Y [double|single|no-depth|child|override] [RRGGBB]\n",
+               stderr);
     return 2;
   }
   Display* display = XOpenDisplay(nullptr);
@@ -95,9 +97,11 @@ int main(int argc, char** argv) {
   attributes.background_pixel = pixel_of(visual, background);
   attributes.border_pixel = 0;
   attributes.event_mask = StructureNotifyMask;
+  attributes.override_redirect = kind == "override";
   const auto create = [&](Window parent, int left, int top) {
     return XCreateWindow(display, parent, left, top, width, height, 0, visual.depth, InputOutput,
-                         visual.visual, CWColormap | CWBackPixel | CWBorderPixel | CWEventMask,
+                         visual.visual,
+                         CWColormap | CWBackPixel | CWBorderPixel | CWEventMask | CWOverrideRedirect,
                          &attributes);
   };
   // The top-level window is the one mapped last, so its MapNotify says all are viewable.

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Drawing into a window another program owns: the sky fills the host's window and follows
 # its size; the program sleeps while the window is unmapped, an ancestor is unmapped, or
-# another window covers it (from the start too); changes made while it starts are not
-# lost; it ends with status 0 and says nothing when the window goes away (while it starts
-# too), on SIGINT or SIGTERM (asleep too) and when the display is lost;
-# XSCREENSAVER_WINDOW and the root window work too; a window it cannot use is one line on
-# stderr and status 1.
+# another window covers it (from the start too), and after a reparent into a parent that
+# is unmapped; under a compositing manager a covered window is drawn; changes made while
+# it starts are not lost; it ends with status 0 and says nothing when the window goes away
+# (while it starts too), on SIGINT or SIGTERM (asleep too) and when the display is lost;
+# XSCREENSAVER_WINDOW and the root window work too, and the root sleeps while one window
+# covers the whole screen; a window it cannot use is one line on stderr and status 1.
 AEROLUME=$1
 XPROBE=$2
 HOST=${3:-}
@@ -40,17 +41,28 @@ start_app_with() {
   APP_PID=$!
 }
 
-# A second host window, on top of the others: start_cover WxH+X+Y; sets COVER_PID.
+# A second host window, on top of the others: start_cover WxH+X+Y [KIND]; sets COVER_PID
+# and COVER_WINDOW.
 start_cover() {
   local pid=$HOST_PID window=$HOST_WINDOW parent=$HOST_PARENT
-  start_host "$1"
-  COVER_PID=$HOST_PID
+  start_host "$@"
+  COVER_PID=$HOST_PID COVER_WINDOW=$HOST_WINDOW
   HOST_PID=$pid HOST_WINDOW=$window HOST_PARENT=$parent
 }
 stop_cover() {
   kill "$COVER_PID"
   wait "$COVER_PID" 2>/dev/null
 }
+
+# The program draws ($1 says when): over 2 % of a core for 2 s. The CPU, not the screen,
+# says whether frames run: a picture may outlive the last frame on the screen.
+drawing() {
+  local share
+  share=$(cpu_share_over 2)
+  greater "$share" 0.02 || fail "$1, the program did not draw ($share of a core)"
+  note "$1: drawing ($share of a core)"
+}
+
 
 # The host window, at 100,80, is resized to 640x480: the picture follows. GL draws from
 # the bottom-left corner: once drawn over (no longer black), the band above the old
@@ -140,11 +152,21 @@ sky_fills 100 80 400 300
 xdotool windowunmap --sync "$HOST_PARENT"
 asleep "its top-level ancestor unmapped"
 xdotool windowmap --sync "$HOST_PARENT"
-# The picture may outlive the unmap on the screen; the CPU says whether frames run again.
-share=$(cpu_share_over 2)
-greater "$share" 0.02 || fail "its ancestor mapped again, the program did not draw ($share of a core)"
-note "its ancestor mapped again: drawing ($share of a core)"
+drawing "its ancestor mapped again"
 stop_app_with TERM
+stop_host
+# Reparented into a new parent, which is later unmapped: the ancestors are walked again
+# after the reparent, so the new parent's unmapping is seen.
+start_host 400x300+100+80
+start_app_with "$AEROLUME" --window-id "$HOST_WINDOW"
+sky_fills 100 80 400 300
+start_cover 600x500+700+500
+xdotool windowreparent "$HOST_WINDOW" "$COVER_WINDOW"
+drawing "reparented into a new parent"
+xdotool windowunmap --sync "$COVER_WINDOW"
+asleep "its new parent unmapped"
+stop_app_with TERM
+stop_cover
 stop_host
 # Only partly covered from the start: drawn where it shows.
 start_host 400x300+100+80
@@ -163,7 +185,7 @@ only_in_host_window
 stop_app_with INT
 # Without Wayland, --background is --root, and the host's window stands in for it too.
 start_app_with env -u WAYLAND_DISPLAY XSCREENSAVER_WINDOW="$HOST_WINDOW" "$AEROLUME" --background
-wait_for_sky 700 500 400 300
+sky_fills 700 500 400 300
 only_in_host_window
 stop_app_with TERM
 # It sleeps while the host's window is unmapped, and a signal still ends it at once.
@@ -185,7 +207,7 @@ start_host 32767x32767+0+0
 expect_refusal --window-id "$HOST_WINDOW"
 xdotool windowsize --sync "$HOST_WINDOW" 400 300
 start_app_with "$AEROLUME" --window-id "$HOST_WINDOW"
-wait_for_sky 0 0 400 300
+sky_fills 0 0 400 300
 xdotool windowsize "$HOST_WINDOW" 32767 32767
 wait_app_exit 5
 [ "$APP_STATUS" -eq 1 ] && [ "$(wc -l <"$WORK/app.err")" -eq 1 ] ||
@@ -193,10 +215,63 @@ wait_app_exit 5
 note "a host window resized to 32767 x 32767: $(cat "$WORK/app.err")"
 stop_host
 
-# The root window keeps this picture afterwards: the next case draws in a window on top.
+# The root window, which the server never reports covered: asleep while one window
+# covers the whole screen (an override-redirect one, as a lock screen's), drawing while a
+# window covers only part of it, and drawing again once the covering window is gone,
+# unmapped or shrunk. The root keeps its picture afterwards: the next case draws in a
+# window on top.
 start_app_with "$AEROLUME" --root
 sky_fills 0 0 $SCREEN_W $SCREEN_H
+while read -r geometry while_there then; do
+  start_cover "$geometry" override
+  case $while_there in
+    asleep) asleep "the root under a ${geometry} window" ;;
+    drawing) drawing "the root under a ${geometry} window" ;;
+  esac
+  case $then in
+    gone) stop_cover ;;
+    unmapped) xdotool windowunmap --sync "$COVER_WINDOW" ;;
+    shrunk) xdotool windowsize --sync "$COVER_WINDOW" 1280 1000 ;;
+  esac
+  drawing "the root once the ${geometry} window is $then"
+  [ "$then" = gone ] || stop_cover
+done <<'ROOT_COVERS'
+1280x1024+0+0 asleep gone
+1280x1024+0+0 asleep unmapped
+1280x1024+0+0 asleep shrunk
+640x512+100+100 drawing gone
+ROOT_COVERS
 stop_app_with TERM
+
+# Under a compositing manager a covered window may still show, and the server reports none
+# as covered: a host window covered from the start, and the root under a full-screen
+# window, are still drawn.
+if command -v xcompmgr >/dev/null 2>&1; then
+  xcompmgr >"$WORK/xcompmgr.log" 2>&1 &
+  XCOMPMGR_PID=$!
+  wait_until 5 "$XPROBE" owned _NET_WM_CM_S0 ||
+    fail "xcompmgr did not take the screen: $(cat "$WORK/xcompmgr.log")"
+  # Drawn: three frames are swapped (the program is stopped there, and fails to stop if
+  # it sleeps), and once its start is over it goes on drawing.
+  start_host 400x300+100+80
+  start_cover 600x500+50+50
+  start_app_stopped "after glXSwapBuffers 3" --window-id "$HOST_WINDOW"
+  kill -CONT "$APP_PID"
+  drawing "covered from the start under a compositing manager"
+  stop_app_with TERM
+  stop_cover
+  stop_host
+  start_cover 1280x1024+0+0 override
+  start_app_stopped "after glXSwapBuffers 3" --root
+  kill -CONT "$APP_PID"
+  drawing "the root under a full-screen window and a compositing manager"
+  stop_app_with TERM
+  stop_cover
+  kill "$XCOMPMGR_PID"
+  wait "$XCOMPMGR_PID" 2>/dev/null
+else
+  note "xcompmgr is not installed: the compositing manager cases are skipped"
+fi
 
 # The display connection is lost while drawing: the program ends quietly with status 0.
 start_host 400x300+100+80

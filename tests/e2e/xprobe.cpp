@@ -4,6 +4,7 @@
 //   aerolume_xprobe diff A.png B.png [X Y W H]
 //                                          share of pixels that differ (0..1), optionally
 //                                          inside a rectangle only
+//   aerolume_xprobe owned SELECTION        status 0 when a client owns the selection
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -19,7 +20,8 @@ using aerolume::RgbImage;
 
 int usage() {
   std::fputs(
-      "usage: aerolume_xprobe grab OUT.png | sky FILE.png | diff A.png B.png [X Y W H]\n",
+      "usage: aerolume_xprobe grab OUT.png | sky FILE.png | diff A.png B.png [X Y W H] | "
+      "owned SELECTION\n",
       stderr);
   return 2;
 }
@@ -110,12 +112,25 @@ int diff(int argc, char** argv) {
   return 0;
 }
 
+// Whether a client owns the selection (a compositing manager owns _NET_WM_CM_S0).
+int owned(const char* selection) {
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) {
+    std::fputs("aerolume_xprobe: cannot open the X display\n", stderr);
+    return 2;
+  }
+  const bool taken = XGetSelectionOwner(display, XInternAtom(display, selection, False)) != None;
+  XCloseDisplay(display);
+  return taken ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) return usage();
   const std::string command = argv[1];
   if (command == "grab" && argc == 3) return grab(argv[2]);
+  if (command == "owned" && argc == 3) return owned(argv[2]);
   if (command == "sky" && argc == 3) return sky(argv[2]);
   if (command == "diff" && (argc == 4 || argc == 8)) return diff(argc, argv);
   return usage();
