@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "viewer/frame_pacing.h"
+#include "viewer/power_watch.h"
 #include "viewer/shell.h"
 #include "viewer/viewer_options.h"
 
@@ -40,8 +41,12 @@ int main(int argc, char** argv) {
     options.layer = aerolume::ViewerOptions::Layer::none;
     options.root = true;
   }
-  aerolume::FramePacing pacing(options.fps, options.frame_cap());
-  const aerolume::ShellRun run{options, pacing, command_line};
+  // The power source sets the pace from the start: on battery the first frame already
+  // keeps the battery pace.
+  aerolume::PowerWatch power(options.follows_power());
+  aerolume::FramePacing pacing(options.fps, 0);
+  aerolume::set_pace_and_step_clock(pacing, options.pace(power.state()));
+  const aerolume::ShellRun run{options, pacing, command_line, power};
   if (options.on_layer_surfaces()) return aerolume::run_on_layer_surfaces(run);
   return options.in_host_window() ? aerolume::run_in_x_window(run)
                                   : aerolume::run_glut_window(run);
