@@ -268,7 +268,7 @@ TEST(ViewerOptions, GlutsWindowOptionsAreRefusedInAnotherProgramsWindow) {
 
 // Every command line that xscreensaver's settings dialog can make from the description
 // the package installs is accepted as the host runs it (its window in the variable), and
-// the frame-rate control reaches the cap.
+// the frame-rate controls reach the cap and the battery pace.
 TEST(ScreenSaverFiles, EveryCommandTheSettingsDialogMakesIsAccepted) {
   std::ifstream file(std::string(AEROLUME_SOURCE_DIR) + "/data/xscreensaver/aerolume.xml");
   const std::string xml{std::istreambuf_iterator<char>(file), {}};
@@ -290,7 +290,8 @@ TEST(ScreenSaverFiles, EveryCommandTheSettingsDialogMakesIsAccepted) {
       for (const char* end : {"low", "default", "high"})
         choices.push_back(number.substr(0, at) + attribute(element, end) + number.substr(at + 1));
   }
-  ASSERT_EQ(choices.size(), 5u) << "the frame rate's three ends, orbiting and timed steps";
+  ASSERT_EQ(choices.size(), 8u)
+      << "the frame rate's and the battery pace's three ends, orbiting and timed steps";
   for (const std::string& words : choices) {
     std::istringstream line("aerolume " + attribute(command.str(), "arg") + " " + words);
     std::vector<std::string> text{std::istream_iterator<std::string>(line), {}};
@@ -302,6 +303,8 @@ TEST(ScreenSaverFiles, EveryCommandTheSettingsDialogMakesIsAccepted) {
     ASSERT_TRUE(p.run && p.options.in_host_window()) << words << ": " << p.err_text;
     EXPECT_TRUE(words.rfind("--max-fps ", 0) != 0 ||
                 p.options.frame_cap() == std::stoi(words.substr(10))) << words;
+    EXPECT_TRUE(words.rfind("--battery-fps ", 0) != 0 ||
+                p.options.battery_fps == std::stoi(words.substr(14))) << words;
   }
 }
 

@@ -64,11 +64,9 @@ PacingClock::time_point FramePacing::next_start_after_frame() {
 }
 
 void set_pace_and_step_clock(FramePacing& pacing, Pace pace) {
-  const bool was_stopped = pacing.pace().stopped;
   pacing.set_pace(pace);
+  // A new clock starts a new interval, so time without frames is no part of a step.
   set_step_clock(pace.max_fps > 0 ? StepClock::frame_interval : StepClock::scene_pass);
-  // The time without frames is no part of the next frame's step.
-  if (was_stopped && !pace.stopped) restart_frame_interval();
 }
 
 }  // namespace aerolume

@@ -11,6 +11,7 @@ WORK=$(mktemp -d)
 XVFB_PID=""
 APP_PID=""
 HOST_PID=""
+POWER_BUS="" BUS_PID="" UPOWER_PID="" PROFILES_PID=""
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 note() { echo "-- $*"; }
@@ -39,6 +40,10 @@ cleanup() {
     wait "$APP_PID" 2>/dev/null
   [ -n "$HOST_PID" ] && kill "$HOST_PID" 2>/dev/null && wait "$HOST_PID" 2>/dev/null
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+  local pid
+  for pid in "$UPOWER_PID" "$PROFILES_PID" "$BUS_PID"; do
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+  done
   rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -214,4 +219,59 @@ wait_app_exit() {
   wait "$APP_PID"
   APP_STATUS=$?
   APP_PID=""
+}
+
+# --- The power source: UPower and power-profiles-daemon mocked by python3-dbusmock ---
+# (the system's python3, which has the package) on a private bus in POWER_BUS, which
+# programs are given as their system bus (DBUS_SYSTEM_BUS_ADDRESS).
+PYTHON=/usr/bin/python3
+
+# Exits 77 (skip) without python3-dbusmock; starts the private bus, sets POWER_BUS.
+start_power_bus() {
+  "$PYTHON" -c 'import dbusmock' 2>/dev/null ||
+    { echo "SKIP: python3-dbusmock is not installed (scripts/install-deps installs it)"; exit 77; }
+  needs_tools dbus-daemon dbus-send
+  dbus-daemon --session --nofork --print-address=3 3>"$WORK/bus" >"$WORK/bus.log" 2>&1 &
+  BUS_PID=$!
+  for _ in $(seq 100); do
+    [ -s "$WORK/bus" ] && break
+    sleep 0.1
+  done
+  [ -s "$WORK/bus" ] || fail "the private bus did not start: $(cat "$WORK/bus.log")"
+  POWER_BUS=$(head -n 1 "$WORK/bus")
+}
+
+# Starts a mocked daemon from dbusmock's template $1 with the JSON parameters $2 and
+# waits until its name $3 is on the bus; prints its process id.
+start_mock() {
+  DBUS_SYSTEM_BUS_ADDRESS=$POWER_BUS "$PYTHON" -m dbusmock --system --template "$1" \
+    --parameters "$2" >>"$WORK/mock.log" 2>&1 &
+  local pid=$!
+  for _ in $(seq 100); do
+    DBUS_SYSTEM_BUS_ADDRESS=$POWER_BUS dbus-send --system --print-reply \
+      --dest=org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus.NameHasOwner \
+      "string:$3" 2>/dev/null | grep -q 'boolean true' && { echo "$pid"; return 0; }
+    sleep 0.1
+  done
+  fail "the mock of $3 did not start: $(cat "$WORK/mock.log")"
+}
+
+# The private bus with UPower on it, OnBattery $1 (true or false); sets UPOWER_PID.
+start_power_mocks() {
+  start_power_bus
+  UPOWER_PID=$(start_mock upower "{\"OnBattery\": $1}" org.freedesktop.UPower)
+  note "UPower mocked on a private bus, OnBattery $1"
+}
+
+# Sets a property of a mocked daemon (its UpdateProperties sends PropertiesChanged):
+# set_property NAME PATH PROPERTY VALUE, VALUE true, false or a string.
+set_property() {
+  DBUS_SYSTEM_BUS_ADDRESS=$POWER_BUS "$PYTHON" - "$@" <<'PY' || fail "cannot set $3 to $4 on $1"
+import sys, dbus
+name, path, prop, value = sys.argv[1:]
+value = dbus.Boolean(value == 'true') if value in ('true', 'false') else dbus.String(value)
+dbus.SystemBus().get_object(name, path).UpdateProperties(
+    name, {prop: value}, dbus_interface='org.freedesktop.DBus.Mock')
+PY
+  note "$3 is now $4"
 }
