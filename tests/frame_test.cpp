@@ -66,14 +66,13 @@ TEST(StepClock, PacedFramesMeasureTheWholeIntervalAndUnpacedOnesThePass) {
                           {0xFFFFFFF0u, 0xFFFFFFF2u, 2, true},  // a sleep is no part of it
                           {20, 21, 35, false}};                // across the clock's wrap
   // A frame cap is what puts timed steps on the frame interval: the sleep is time that passed.
-  set_step_clock(StepClock::scene_pass);
-  const FramePacing capped(false, 30);
+  FramePacing capped(false, 0);
+  set_pace_and_step_clock(capped, {30, false});
   for (const Frame& f : frames) {
     if (f.restart_before) restart_frame_interval();
     EXPECT_EQ(timed_step_interval(f.pass_start, f.pass_end), f.measured) << f.pass_start;
   }
-  set_step_clock(StepClock::scene_pass);
-  const FramePacing uncapped(false, 0);
+  set_pace_and_step_clock(capped, {0, false});
   EXPECT_EQ(timed_step_interval(9033, 9035), 2u);
   EXPECT_EQ(timed_step_interval(9066, 9070), 4u);
 }

@@ -7,6 +7,8 @@
 set -u
 WORK=$(mktemp -d)
 APP_PID="" HOST_PID="" XVFB_PID="" XVFB_PIDS=()
+# Services a test starts for the program (a private bus, the daemons mocked on it).
+SERVICE_PIDS=()
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 note() { echo "-- $*"; }
@@ -30,7 +32,9 @@ cleanup() {
     wait "$APP_PID" 2>/dev/null
   [ -n "$HOST_PID" ] && kill "$HOST_PID" 2>/dev/null && wait "$HOST_PID" 2>/dev/null
   local pid
-  for pid in "${XVFB_PIDS[@]}"; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
+  for pid in "${SERVICE_PIDS[@]}" "${XVFB_PIDS[@]}"; do
+    kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+  done
   rm -rf "$WORK"
 }
 trap cleanup EXIT

@@ -62,8 +62,9 @@ TEST(ViewerOptions, SharedOptionsFailWithTheRenderersWords) {
   EXPECT_TRUE(p.options.scene.timed && p.options.scene.auto_orbit && p.options.fps &&
               p.options.windowed);
   EXPECT_EQ(p.options.max_fps, 60);
-  for (const char* bad : {"1001", "0x10", "-5"})
-    EXPECT_EQ(parse({"--max-fps", bad}).exit_status, 2) << bad;
+  for (const char* option : {"--max-fps", "--battery-fps"})
+    for (const char* bad : {"1001", "0x10", "-5"})
+      EXPECT_EQ(parse({option, bad}).exit_status, 2) << option << " " << bad;
   // Misused words, one line each in the program's own words; switches take no value.
   const std::pair<std::vector<std::string>, std::string> misuses[] = {
       {{"--fps=3"}, "--fps takes no value"},
@@ -421,7 +422,7 @@ TEST(ViewerOptions, GlutsWindowOptionsAreRefusedInAnotherProgramsWindow) {
 
 // Every command line that xscreensaver's settings dialog can make from the description
 // the package installs is accepted as the host runs it (its window in the variable), and
-// the frame-rate control reaches the cap.
+// the frame-rate controls reach the cap and the battery pace.
 TEST(ScreenSaverFiles, EveryCommandTheSettingsDialogMakesIsAccepted) {
   std::ifstream file(std::string(AEROLUME_SOURCE_DIR) + "/data/xscreensaver/aerolume.xml");
   const std::string xml{std::istreambuf_iterator<char>(file), {}};
@@ -443,7 +444,8 @@ TEST(ScreenSaverFiles, EveryCommandTheSettingsDialogMakesIsAccepted) {
       for (const char* end : {"low", "default", "high"})
         choices.push_back(number.substr(0, at) + attribute(element, end) + number.substr(at + 1));
   }
-  ASSERT_EQ(choices.size(), 5u) << "the frame rate's three ends, orbiting and timed steps";
+  ASSERT_EQ(choices.size(), 8u)
+      << "the frame rate's and the battery pace's three ends, orbiting and timed steps";
   for (const std::string& words : choices) {
     std::istringstream line("aerolume " + attribute(command.str(), "arg") + " " + words);
     std::vector<std::string> text{std::istream_iterator<std::string>(line), {}};
@@ -455,23 +457,68 @@ TEST(ScreenSaverFiles, EveryCommandTheSettingsDialogMakesIsAccepted) {
     ASSERT_TRUE(p.should_run && p.options.in_host_window()) << words << ": " << p.err_text;
     EXPECT_TRUE(words.rfind("--max-fps ", 0) != 0 ||
                 p.options.frame_cap() == std::stoi(words.substr(10))) << words;
+    EXPECT_TRUE(words.rfind("--battery-fps ", 0) != 0 ||
+                p.options.battery_fps == std::stoi(words.substr(14))) << words;
+  }
+}
+
+// On battery or in power-saver mode every role but the program's own window slows to
+// --battery-fps (10 unless given; 0 stops the frames), never above its own pace; the own
+// window only when --battery-fps is given. On mains the role's own pace returns.
+TEST(ViewerOptions, ThePowerSourceSetsThePace) {
+  const PowerState mains, battery{true, false}, saver{false, true}, both{true, true};
+  struct Case {
+    std::vector<std::string> args;
+    PowerState power;
+    Pace pace;
+    bool follows_power;  // whether the power source is watched at all
+  };
+  const Case cases[] = {{{"--root"}, mains, {30, false}, true},
+                        {{"--root"}, battery, {10, false}, true},
+                        {{"--window-id", "5"}, saver, {10, false}, true},
+                        {{"--background"}, both, {10, false}, true},
+                        {{"--overlay", "--battery-fps", "0"}, battery, {0, true}, true},
+                        {{"--window-id", "5", "--battery-fps", "0"}, mains, {30, false}, true},
+                        {{"--root", "--battery-fps", "24"}, saver, {24, false}, true},
+                        {{"--root", "--max-fps", "5"}, battery, {5, false}, true},
+                        {{"--root", "--max-fps", "0"}, battery, {10, false}, true},
+                        {{}, both, {0, false}, false},
+                        {{"--windowed", "--max-fps", "60"}, saver, {60, false}, false},
+                        {{"--battery-fps", "15"}, battery, {15, false}, true},
+                        {{"--windowed", "--battery-fps", "0"}, saver, {0, true}, true},
+                        {{"--battery-fps", "0"}, mains, {0, false}, true}};
+  for (const Case& c : cases) {
+    const ParsedViewerCommandLine p = parse(c.args);
+    ASSERT_TRUE(p.run) << p.err_text;
+    const Pace pace = p.options.pace(c.power);
+    std::string line;
+    for (const std::string& a : c.args) line += a + " ";
+    EXPECT_EQ(pace, c.pace) << line << "gave " << pace.max_fps << (pace.stopped ? " stopped" : "");
+    EXPECT_EQ(p.options.follows_power(), c.follows_power) << line;
   }
 }
 
 // A shell that waits in its own event loop is told when the next frame may start instead
 // of being put to sleep: a slot after the last under a cap, at once without one.
 TEST(FramePacing, AnEventLoopIsToldTheNextStartInsteadOfSleeping) {
-  using std::chrono::seconds;
+  using std::chrono::milliseconds, std::chrono::seconds;
   FramePacing capped(false, 1);
-  const PacingClock::time_point first = capped.after_frame_next_start();
-  EXPECT_EQ(capped.after_frame_next_start() - first, seconds(1));
+  const PacingClock::time_point first = capped.next_start_after_frame();
+  EXPECT_EQ(capped.next_start_after_frame() - first, seconds(1));
   EXPECT_GT(first, PacingClock::now());  // no sleep: the slot still lies ahead
-  set_step_clock(StepClock::scene_pass);  // as the cap left it for the other tests
   FramePacing uncapped(false, 0);
   const PacingClock::time_point before = PacingClock::now();
-  const PacingClock::time_point next = uncapped.after_frame_next_start();
+  const PacingClock::time_point next = uncapped.next_start_after_frame();
   EXPECT_GE(next, before);
   EXPECT_LE(next, PacingClock::now());
+  // A new pace takes over at once: its slots begin now, and no cap again means no wait.
+  capped.set_pace({4, false});
+  const PacingClock::time_point quarter = capped.next_start_after_frame();
+  EXPECT_LE(quarter - PacingClock::now(), milliseconds(250));
+  EXPECT_EQ(capped.next_start_after_frame() - quarter, milliseconds(250));
+  capped.set_pace({0, false});
+  const PacingClock::time_point at_once = capped.next_start_after_frame();
+  EXPECT_LE(at_once, PacingClock::now());
 }
 
 TEST(FramePacing, TheLimiterSleepsOutEachSlotAndNeverBursts) {

@@ -42,10 +42,14 @@ void FrameLimiter::wait() { std::this_thread::sleep_until(next_start(PacingClock
 
 FramePacing::FramePacing(bool rate_line, int max_fps) {
   if (rate_line) rate_line_.emplace(stdout);
-  if (max_fps > 0) {
-    limiter_.emplace(max_fps);
-    set_step_clock(StepClock::frame_interval);
-  }
+  set_pace({max_fps, false});
+}
+
+void FramePacing::set_pace(Pace pace) {
+  if (pace == pace_) return;
+  pace_ = pace;
+  limiter_.reset();
+  if (pace.max_fps > 0) limiter_.emplace(pace.max_fps);
 }
 
 void FramePacing::after_frame() {
@@ -53,10 +57,16 @@ void FramePacing::after_frame() {
   if (limiter_) limiter_->wait();
 }
 
-PacingClock::time_point FramePacing::after_frame_next_start() {
+PacingClock::time_point FramePacing::next_start_after_frame() {
   const PacingClock::time_point now = PacingClock::now();
   if (rate_line_) rate_line_->frame_done(now);
   return limiter_ ? limiter_->next_start(now) : now;
+}
+
+void set_pace_and_step_clock(FramePacing& pacing, Pace pace) {
+  pacing.set_pace(pace);
+  // A new clock starts a new interval, so time without frames is no part of a step.
+  set_step_clock(pace.max_fps > 0 ? StepClock::frame_interval : StepClock::scene_pass);
 }
 
 }  // namespace aerolume

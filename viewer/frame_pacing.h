@@ -1,10 +1,13 @@
 // Frame pacing for the program's shells: the frame-rate line (--fps) and the frame
-// limiter (--max-fps). Both run after a frame is presented, never inside it.
+// limiter (--max-fps, and the slower pace on battery). Both run after a frame is
+// presented, never inside it.
 #pragma once
 
 #include <chrono>
 #include <cstdio>
 #include <optional>
+
+#include "viewer/power_pace.h"
 
 namespace aerolume {
 
@@ -40,21 +43,30 @@ class FrameLimiter {
 };
 
 // What every shell runs after each presented frame: the frame-rate line when asked for,
-// then the wait for the next slot when frames are capped.
+// then the wait for the next slot when frames are capped. The pace may change while the
+// program runs (the power source); a stopped pace draws no frames at all.
 class FramePacing {
  public:
-  // max_fps 0: no cap. A cap also makes timed steps follow the wall clock (paced frames
-  // sleep, and the sleep is part of the time that passed).
+  // max_fps 0: no cap.
   FramePacing(bool rate_line, int max_fps);
+  // From now on: the first slot of a new cap begins now.
+  void set_pace(Pace pace);
+  const Pace& pace() const { return pace_; }
   void after_frame();
-  // The same for a shell that waits in its own event loop: counts the frame for the
-  // frame-rate line and returns the moment the next frame may start (now, without a
-  // cap), without sleeping.
-  PacingClock::time_point after_frame_next_start();
+  // For a shell that waits in its own event loop: counts the frame for the frame-rate
+  // line and returns the moment the next frame may start (now, without a cap), without
+  // sleeping.
+  PacingClock::time_point next_start_after_frame();
 
  private:
   std::optional<FrameRateLine> rate_line_;
   std::optional<FrameLimiter> limiter_;
+  Pace pace_;
 };
+
+// Sets the pace, and with it the clock of timed steps (run/frame.h): under a cap the
+// whole frame interval (paced frames sleep, and the sleep is part of the time that
+// passed), else the scene pass alone. The shells set their pace through this.
+void set_pace_and_step_clock(FramePacing& pacing, Pace pace);
 
 }  // namespace aerolume

@@ -61,11 +61,33 @@ bool fits_gl(int width, int height) {
   return !window_too_large;
 }
 
+// With --battery-fps, a battery pace of 0 stops the frames; the power source is then
+// looked at four times a second, as GLUT's loop waits on nothing else of ours.
+constexpr unsigned int stopped_check_ms = 250;
+void check_power_while_stopped(int);
+bool stopped_check_pending = false;
+bool drawing = true;
+
 void display_frame() {
   if (window_too_large) return;
   render_frame();
   glutSwapBuffers();
-  current_run->pacing.after_frame();
+  pace_after_frame(*current_run);
+  if (current_run->pacing.pace().stopped && !stopped_check_pending) {
+    glutIdleFunc(nullptr);
+    stopped_check_pending = true;
+    glutTimerFunc(stopped_check_ms, check_power_while_stopped, 0);
+  }
+}
+
+void check_power_while_stopped(int) {
+  follow_power(*current_run);
+  if (!current_run->pacing.pace().stopped) {
+    stopped_check_pending = false;
+    if (drawing) glutIdleFunc(display_frame);
+    return;
+  }
+  glutTimerFunc(stopped_check_ms, check_power_while_stopped, 0);
 }
 
 // The window destroyed by another client (XDestroyWindow, as `xdotool windowclose` and
@@ -105,8 +127,7 @@ void check_window_exists() {
   XGetWindowAttributes(own_window.display, own_window.window, &attributes);
 }
 
-// Whether frames run: only while the window can be seen.
-bool drawing = true;
+// Whether frames run (drawing, above): only while the window can be seen.
 
 // While the window is not drawn, nothing else would ever touch it, so it is checked four
 // times a second: a destroyed window ends the program within a second, asleep too.
@@ -129,7 +150,7 @@ void on_window_status(int status) {
   const bool seen = status == GLUT_FULLY_RETAINED || status == GLUT_PARTIALLY_RETAINED;
   if (seen == drawing) return;
   drawing = seen;
-  glutIdleFunc(seen ? display_frame : nullptr);
+  glutIdleFunc(seen && !current_run->pacing.pace().stopped ? display_frame : nullptr);
   if (seen) {
     restart_frame_interval();
   } else if (!hidden_check_pending) {

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "viewer/frame_pacing.h"
+#include "viewer/power_watch.h"
 #include "viewer/shell.h"
 #include "viewer/stop_signals.h"
 #include "viewer/viewer_options.h"
@@ -21,8 +22,12 @@ int main(int argc, char** argv) {
   // Before any shell opens its display: a stop during start-up ends the run as later.
   aerolume::install_stop_signals();
   const aerolume::ViewerOptions& options = parsed.options;
-  aerolume::FramePacing pacing(options.fps, options.frame_cap());
-  const aerolume::ShellRun run{options, pacing, parsed.command_line};
+  // The power source sets the pace from the start: on battery the first frame already
+  // keeps the battery pace.
+  aerolume::PowerWatch power(options.follows_power());
+  aerolume::FramePacing pacing(options.fps, 0);
+  aerolume::set_pace_and_step_clock(pacing, options.pace(power.state()));
+  const aerolume::ShellRun run{options, pacing, parsed.command_line, power};
   switch (options.role) {
     case Role::wayland_background:
     case Role::wayland_overlay:

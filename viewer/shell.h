@@ -5,18 +5,28 @@
 #pragma once
 
 #include "viewer/frame_pacing.h"
+#include "viewer/power_watch.h"
 #include "viewer/viewer_options.h"
 
 namespace aerolume {
 
-// What main hands a shell: the parsed options, the pacing, and the command line as split
+// What main hands a shell: the parsed options, the pacing, the command line as split
 // from GLUT's own options (the GLUT window hands those to glutInit; -display names the
-// display for every shell).
+// display for every shell), and the watch on the power source that sets the pace.
 struct ShellRun {
   const ViewerOptions& options;
   FramePacing& pacing;
   SplitCommandLine& command_line;
+  PowerWatch& power;
 };
+
+// Handles what the power watch has received; when the pace changes, sets it. True when
+// the pace changed (a shell waiting for a slot may start its next frame at once).
+bool follow_power(const ShellRun& run);
+
+// After a presented frame: the frame-rate line, then the wait for the next slot under a
+// cap, following the power source meanwhile (a new pace ends the wait).
+void pace_after_frame(const ShellRun& run);
 
 // The scene from the chosen seed (the clock by default), then the modes asked for.
 // Needs a current GL context.

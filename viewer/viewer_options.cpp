@@ -81,6 +81,15 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
              " in another program's or on layer surfaces]")
       ->type_name("N")
       ->transform(decimal_check(0, max_fps_cap, "a frame rate"));
+  app.add_option_function<int>(
+         "--battery-fps", [&o](const int& fps) { o.battery_fps = fps; },
+         "On battery or in power-saver mode (UPower, power-profiles-daemon), at most N frames "
+         "a second; 0: draw nothing and leave the last picture [default: " +
+             std::to_string(default_battery_fps) +
+             " in another program's window and on layer surfaces; its own window keeps its "
+             "pace unless this is given]")
+      ->type_name("N")
+      ->transform(decimal_check(0, max_fps_cap, "a frame rate"));
   const CLI::Option* samples = add_samples_option(app, &o.samples);
   app.add_option_function<std::string>(
          "--window-id",

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "run/options.h"
+#include "viewer/power_pace.h"
 
 namespace aerolume {
 
@@ -40,6 +41,9 @@ struct ViewerOptions {
   bool fps = false;       // the frame-rate line every 5 seconds
   // --max-fps: 0 is no cap; not given, the role decides (frame_cap()).
   std::optional<int> max_fps;
+  // --battery-fps: the pace on battery or in power-saver mode (0: no frames); not given,
+  // default_battery_fps, in every role but the program's own window.
+  std::optional<int> battery_fps;
   // host_window: the window drawn into.
   std::optional<unsigned long> window_id;
   int samples = 0;  // samples a pixel asked of the program's own window or layer surfaces
@@ -57,6 +61,12 @@ struct ViewerOptions {
   // window and host_window_fps in a host's window and on layer surfaces.
   int frame_cap() const {
     return max_fps.value_or(in_host_window() || on_layer_surfaces() ? host_window_fps : 0);
+  }
+  // Whether the pace follows the power source: in every role but the program's own
+  // window, and there when --battery-fps is given.
+  bool follows_power() const { return in_host_window() || on_layer_surfaces() || battery_fps; }
+  Pace pace(PowerState power) const {
+    return pace_for(frame_cap(), battery_fps, in_host_window() || on_layer_surfaces(), power);
   }
 };
 

@@ -218,21 +218,21 @@ bool draw_round(Connection& connection, const Gl& gl, const ViewerOptions& optio
   return true;
 }
 
-// Sends what is queued, sleeps in poll until the compositor writes or timeout_ms passes
-// (-1: no timeout), and runs the listeners of what arrived. False once the connection
-// has failed.
-bool wait_and_dispatch(wl_display* display, int timeout_ms) {
+// Sends what is queued, sleeps in poll until the compositor writes, the power source has
+// news or timeout_ms passes (-1: no timeout), and runs the listeners of what arrived.
+// False once the connection has failed.
+bool wait_and_dispatch(wl_display* display, const PowerWatch& power, int timeout_ms) {
   while (wl_display_prepare_read(display) != 0)
     if (wl_display_dispatch_pending(display) < 0) return false;
   if (wl_display_flush(display) < 0 && errno != EAGAIN) {
     wl_display_cancel_read(display);
     return false;
   }
-  pollfd connection{wl_display_get_fd(display), POLLIN, 0};
+  pollfd sources[] = {{wl_display_get_fd(display), POLLIN, 0}, power.poll_entry()};
   int ready = 0;
-  while ((ready = poll(&connection, 1, timeout_ms)) < 0 && errno == EINTR) {
+  while ((ready = poll(sources, 2, power.timeout_ms(timeout_ms))) < 0 && errno == EINTR) {
   }
-  if (ready > 0) {
+  if (ready > 0 && sources[0].revents != 0) {
     if (wl_display_read_events(display) < 0) return false;
   } else {
     wl_display_cancel_read(display);
@@ -314,21 +314,23 @@ int run_on_layer_surfaces(const ShellRun& run) {
   for (;;) {
     if (!tend_records(connection, gl, options)) return egl_fail("making a surface");
     if (connection.input_seen) return 0;
-    std::vector<OutputRecord*> due;
-    for (auto& record : connection.outputs)
-      if (record->egl_surface != EGL_NO_SURFACE && record->frame_callback == nullptr)
-        due.push_back(record.get());
+    std::vector<OutputRecord*> due;  // none while the battery pace draws nothing
+    if (!run.pacing.pace().stopped)
+      for (auto& record : connection.outputs)
+        if (record->egl_surface != EGL_NO_SURFACE && record->frame_callback == nullptr)
+          due.push_back(record.get());
     PacingClock::time_point now = PacingClock::now();
     if (!due.empty() && now >= next_slot) {
       if (!draw_round(connection, gl, options, &started, due)) return egl_fail("drawing");
-      next_slot = run.pacing.after_frame_next_start();
+      next_slot = run.pacing.next_start_after_frame();
       continue;
     }
     int timeout_ms = -1;
     if (!due.empty())
       timeout_ms = static_cast<int>(
           std::chrono::ceil<std::chrono::milliseconds>(next_slot - now).count());
-    if (!wait_and_dispatch(display, timeout_ms)) return connection_end(display);
+    if (!wait_and_dispatch(display, run.power, timeout_ms)) return connection_end(display);
+    follow_power(run);
     if (due.empty() && PacingClock::now() - now > hidden_after) restart_frame_interval();
   }
 }

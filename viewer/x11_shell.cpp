@@ -149,13 +149,15 @@ const char* missing_gl_feature(Display* display, XVisualInfo* visual) {
   return nullptr;
 }
 
-// Blocks until the display connection has something to read (an event or an error).
-// The stop signals end the process from their handler, so they need no wake-up here.
-void wait_for_events(Display* display) {
+// Blocks until the display connection has something to read (an event or an error) or
+// the power source has news, which is followed. The stop signals end the process from
+// their handler, so they need no wake-up here.
+void wait_for_events(Display* display, const ShellRun& run) {
   XFlush(display);
-  pollfd connection{ConnectionNumber(display), POLLIN, 0};
-  while (poll(&connection, 1, -1) < 0 && errno == EINTR) {
+  pollfd sources[] = {{ConnectionNumber(display), POLLIN, 0}, run.power.poll_entry()};
+  while (poll(sources, 2, run.power.timeout_ms(-1)) < 0 && errno == EINTR) {
   }
+  follow_power(run);
 }
 
 }  // namespace
@@ -243,10 +245,11 @@ int run_in_x_window(const ShellRun& run) {
                    x_error.request_code);
       return 1;
     }
-    if (!state.seen()) {
-      // Nobody can see the window: wait for it to come back instead of drawing. The
-      // scene stays where it stopped, and the wait is no part of a timed step.
-      wait_for_events(d);
+    if (!state.seen() || run.pacing.pace().stopped) {
+      // Nobody can see the window, or the battery pace draws nothing: wait for that to
+      // change instead of drawing. The scene stays where it stopped, and the wait is no
+      // part of a timed step.
+      wait_for_events(d, run);
       restart_frame_interval();
       continue;
     }
@@ -261,7 +264,7 @@ int run_in_x_window(const ShellRun& run) {
       glXSwapBuffers(d, window);
     else
       glFlush();
-    run.pacing.after_frame();
+    pace_after_frame(run);
   }
 }
 

@@ -209,9 +209,9 @@ xdotool windowsize --sync "$HOST_WINDOW" 400 300
 start_app_with "$AEROLUME" --window-id "$HOST_WINDOW"
 sky_fills 0 0 400 300
 xdotool windowsize "$HOST_WINDOW" 32767 32767
-wait_app_exit 5
-[ "$APP_STATUS" -eq 1 ] && [ "$(wc -l <"$WORK/app.err")" -eq 1 ] ||
-  fail "a host window resized to 32767 x 32767: status $APP_STATUS, $(cat "$WORK/app.err")"
+wait_for_end "$APP_PID" 5 "a host window resized to 32767 x 32767"
+[ "$STATUS" -eq 1 ] && [ "$(wc -l <"$WORK/app.err")" -eq 1 ] ||
+  fail "a host window resized to 32767 x 32767: status $STATUS, $(cat "$WORK/app.err")"
 note "a host window resized to 32767 x 32767: $(cat "$WORK/app.err")"
 stop_host
 
