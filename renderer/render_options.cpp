@@ -19,7 +19,7 @@ namespace aerolume {
 
 namespace {
 
-constexpr const char* program = "aerolume-render";
+constexpr const char* program = render_program;
 
 // One side of a size: "-" and "0" are called out as such rather than as malformed.
 bool parse_side(std::string_view text, const char* name, int* side, std::string* error) {
@@ -104,8 +104,8 @@ bool parse_size(const std::string& text, int* width, int* height, std::string* e
          parse_side(view.substr(x + 1), "height", height, error);
 }
 
-ParsedCommandLine parse_render_options(int argc, const char* const* argv) {
-  ParsedCommandLine parsed;
+ParsedRenderCommandLine parse_render_options(int argc, const char* const* argv) {
+  ParsedRenderCommandLine parsed;
   RenderOptions& o = parsed.options;
 
   CLI::App app("Renders the Aerolume scene offscreen (EGL, no display needed): N frames of "

@@ -3,12 +3,16 @@
 // SIGINT and SIGTERM end the run by the same signal, its temporary files removed first.
 #pragma once
 
-#include <string>
-
 #include "renderer/render_options.h"
 
 namespace aerolume {
 
 int run_render(const RenderOptions& options);
+
+// The status of a run that failed, and its report: one line on stderr, the program's
+// name and the message. Returns failure_status, so that a failure reads
+// `return report_failure("cannot ...: %s", why);`.
+constexpr int failure_status = 1;
+[[gnu::format(printf, 1, 2)]] int report_failure(const char* format, ...);
 
 }  // namespace aerolume

@@ -45,7 +45,8 @@ TEST(ViewerOptions, SharedOptionsFailWithTheRenderersWords) {
     const ParsedViewerCommandLine viewer = parse(args);
     std::vector<const char*> argv = {"aerolume-render"};
     for (const std::string& a : args) argv.push_back(a.c_str());
-    const ParsedCommandLine render = parse_render_options(static_cast<int>(argv.size()), argv.data());
+    const ParsedRenderCommandLine render =
+        parse_render_options(static_cast<int>(argv.size()), argv.data());
     ASSERT_FALSE(viewer.run);
     EXPECT_EQ(viewer.exit_status, 2);
     EXPECT_EQ(problem_of(viewer), problem_of(render)) << args[0];
