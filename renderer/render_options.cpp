@@ -79,7 +79,7 @@ std::string misnamed_picture(const RenderOptions& o) {
                            Picture{"--animation", o.animation, ".webp", ".png",
                                    "a PNG picture is written by --output"}}) {
     if (p.path.empty() || written_directly(p.path) || ends_with_extension(p.path, p.extension) ||
-        ends_with_extension(path_led_to(p.path), p.extension))
+        ends_with_extension(path_after_links(p.path), p.extension))
       continue;
     struct stat info {};
     if (::stat(p.path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) continue;  // refused later
@@ -120,8 +120,8 @@ ParsedRenderCommandLine parse_render_options(int argc, const char* const* argv) 
       "Runs with the same seed, size and frame count and without --timed give identical "
       "pictures.\n"
       "A picture replaces its file whole once complete (through a symbolic link, the file it "
-      "points to); a FIFO or a device such as /dev/null is written into as it is. SIGINT "
-      "or SIGTERM ends a run by that signal and leaves no partial file.\n"
+      "points to); a FIFO or a device such as /dev/null is written into as it is. SIGINT, "
+      "SIGTERM, SIGHUP or SIGQUIT ends a run by that signal and leaves no partial file.\n"
       "Exit status: 0 done, 1 failure (no GL context, picture not written), 2 bad options.");
   app.set_version_flag("--version", std::string(program) + " " + AEROLUME_VERSION);
   app.add_option("--frames", o.frames, "Number of frames to render")

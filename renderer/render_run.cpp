@@ -60,7 +60,7 @@ int report_failure(const char* format, ...) {
 
 int run_render(const RenderOptions& options) {
   // An interrupted run takes its temporary files with it.
-  remove_temporaries_on_interrupt();
+  clean_up_on_signals();
   std::string error;
   // Both files are opened now, so a path that cannot be written fails before any frame
   // is rendered (and a FIFO's reader is met at the start); a temporary file is renamed

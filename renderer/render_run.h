@@ -1,6 +1,7 @@
 // One run of the headless renderer: context, scene start-up, N frames, the picture and
 // the statistics. Errors are reported on stderr as one line; the result is the exit status.
-// SIGINT and SIGTERM end the run by the same signal, its temporary files removed first.
+// SIGINT, SIGTERM, SIGHUP and SIGQUIT end the run by the same signal, its temporary files
+// removed first.
 #pragma once
 
 #include "renderer/render_options.h"
