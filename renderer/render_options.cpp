@@ -7,9 +7,11 @@
 
 #include <cctype>
 #include <charconv>
+#include <climits>
 #include <cstdint>
 
 #include "renderer/replacing_file.h"
+#include "renderer/webp_animation.h"
 
 #ifndef AEROLUME_VERSION
 #define AEROLUME_VERSION "unknown"
@@ -91,6 +93,17 @@ std::string misnamed_picture(const RenderOptions& o) {
   return std::string();
 }
 
+// What the WebP container cannot hold, found before the first frame rather than at the
+// end of the run. A frame's start is an int of milliseconds to libwebp; the longest run
+// at the longest interval ends well within it.
+static_assert((static_cast<long long>(max_frames) + max_every) * animation_frame_ms <= INT_MAX);
+std::string unfit_for_webp(const RenderOptions& o) {
+  if (o.animation.empty() || (o.width <= max_webp_side && o.height <= max_webp_side))
+    return std::string();
+  return "--animation: a WebP animation is at most " + std::to_string(max_webp_side) +
+         " pixels on each side, not " + std::to_string(o.width) + "x" + std::to_string(o.height);
+}
+
 }  // namespace
 
 bool parse_size(const std::string& text, int* width, int* height, std::string* error) {
@@ -114,7 +127,7 @@ ParsedRenderCommandLine parse_render_options(int argc, const char* const* argv) 
                program);
   app.footer(
       "--animation writes the frames as a looping animated WebP; with --every K only "
-      "every K-th frame is kept.\n"
+      "every K-th frame is kept. A single kept frame is written as a still WebP.\n"
       "--stats prints a table of timings and memory after the run; --json prints the same "
       "figures as one JSON object on stdout instead (alone or with --stats).\n"
       "Runs with the same seed, size and frame count and without --timed give identical "
@@ -134,8 +147,9 @@ ParsedRenderCommandLine parse_render_options(int argc, const char* const* argv) 
       ->check(size_reader(&o));
   add_scene_options(app, &o.scene);
   add_samples_option(app, &o.samples);
-  app.add_option("--output", o.output, "Write the last frame to this PNG file ('-': stdout)")
-      ->type_name("FILE.png");
+  const CLI::Option* output =
+      app.add_option("--output", o.output, "Write the last frame to this PNG file ('-': stdout)")
+          ->type_name("FILE.png");
   const CLI::Option* animation =
       app.add_option("--animation", o.animation,
                      "Write the frames to this file as an animated WebP, 25 frames a second "
@@ -147,7 +161,7 @@ ParsedRenderCommandLine parse_render_options(int argc, const char* const* argv) 
                      "each shown K times as long")
           ->type_name("K")
           ->capture_default_str()
-          ->transform(decimal_check(1, max_frames, "a frame interval"));
+          ->transform(decimal_check(1, max_every, "a frame interval"));
   app.add_flag("--stats", o.stats, "Print timings and peak memory after the run");
   app.add_flag("--json", o.json, "Print the statistics as one JSON object instead of a table");
 
@@ -155,13 +169,18 @@ ParsedRenderCommandLine parse_render_options(int argc, const char* const* argv) 
   if (!parsed.run) return parsed;
   const int to_stdout = (o.output == "-") + (o.animation == "-") + (o.stats || o.json);
   std::string problem;
-  if (every->count() > 0 && animation->count() == 0)
+  if (output->count() > 0 && o.output.empty())
+    problem = "--output: '' names no file";
+  else if (animation->count() > 0 && o.animation.empty())
+    problem = "--animation: '' names no file";
+  else if (every->count() > 0 && animation->count() == 0)
     problem = "--every goes with --animation";
   else if (to_stdout > 1)
     problem =
         "only one of --output -, --animation - and the statistics can go to standard output";
   else
     problem = misnamed_picture(o);
+  if (problem.empty()) problem = unfit_for_webp(o);
   if (!problem.empty()) static_cast<ParseOutcome&>(parsed) = usage_error(app, problem);
   return parsed;
 }

@@ -181,15 +181,24 @@ TEST_F(RenderCli, BadOptionsAreRefusedWithStatusTwoAndLeaveNoFile) {
       {{"--seed", "-1"}, "--seed"},
       {{"--seed", "4294967296"}, "--seed"},
       {{"--seed"}, "--seed needs a value"},
+      {{"--output", ""}, "--output: '' names no file"},
+      {{"--animation", ""}, "--animation: '' names no file"},
+      // WebP times a frame in 24 bits of milliseconds: 419430 frames of 40 ms at most.
+      {{"--animation", "pictures/x.webp", "--every", "419431"},
+       "'419431' is not a frame interval from 1 to 419430"},
+      {{"--animation", "pictures/x.webp", "--size", "16384x16"},
+       "--animation: a WebP animation is at most 16383 pixels on each side, not 16384x16"},
   };
   const std::string output = (pictures_ / "out.png").string();
   for (const Case& c : cases) {
-    std::vector<std::string> args = {"--output", output, "--stats"};
+    std::vector<std::string> args = {"--stats"};
+    if (c.args.front() != "--output") args.insert(args.end(), {"--output", output});
     for (const std::string& a : c.args)  // names in pictures/ are made absolute
       args.push_back(a.rfind("pictures/", 0) == 0 ? (scratch_ / a).string() : a);
-    SCOPED_TRACE(c.args.front() + (c.args.size() > 1 ? " " + c.args[1] : ""));
+    SCOPED_TRACE(c.args.front() + " " + (c.args.size() > 1 ? c.args.back() : ""));
     expect_usage_error(run(args), c.problem);
     EXPECT_TRUE(pictures_left().empty());
+    for (const auto& entry : fs::directory_iterator(pictures_)) fs::remove(entry.path());
   }
 }
 
