@@ -1,4 +1,5 @@
-// PNG reading and writing through libpng; writes go where ReplacingFile takes them.
+// PNG reading and writing through libpng's simplified API; writes go where
+// ReplacingFile takes them.
 #include "renderer/png_io.h"
 
 #include <GL/gl.h>
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "renderer/replacing_file.h"
 
@@ -29,83 +31,46 @@ RgbImage read_gl_frame(int width, int height) {
 
 namespace {
 
-// Where a write stands: the stream, and the errno of the write that failed.
-struct PngSink {
-  std::FILE* file;
-  int write_errno = 0;
-};
-
-void write_to_sink(png_structp png, png_bytep data, png_size_t length) {
-  PngSink* sink = static_cast<PngSink*>(png_get_io_ptr(png));
-  if (std::fwrite(data, 1, length, sink->file) != length) {
-    sink->write_errno = errno;
-    png_error(png, "write failed");
-  }
-}
-
-void flush_sink(png_structp png) { std::fflush(static_cast<PngSink*>(png_get_io_ptr(png))->file); }
-
-// libpng's errors end the encoding through longjmp without a line of libpng's own on
-// stderr: the caller says what went wrong, once.
-[[noreturn]] void quiet_error(png_structp png, png_const_charp) { png_longjmp(png, 1); }
-void quiet_warning(png_structp, png_const_charp) {}
-
-// libpng reports errors through longjmp; these functions keep no C++ objects with
-// destructors alive across the setjmp points.
-bool encode(PngSink* sink, const RgbImage& image) {
-  png_structp png =
-      png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, quiet_error, quiet_warning);
-  if (png == nullptr) return false;
-  png_infop info = png_create_info_struct(png);
-  if (info == nullptr || setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    return false;
-  }
-  png_set_write_fn(png, sink, write_to_sink, flush_sink);
-  png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int y = 0; y < image.height; ++y)
-    png_write_row(png, const_cast<png_bytep>(image.at(0, y)));
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return true;
+// libpng's simplified API: no jumps through our frames, no callbacks to keep. Its
+// errors stay in png_image::message, never on stderr; the caller says what went wrong,
+// once. A write that fails leaves the cause in errno ("File too large").
+bool encode(std::FILE* file, const RgbImage& image) {
+  png_image png;
+  std::memset(&png, 0, sizeof png);
+  png.version = PNG_IMAGE_VERSION;
+  png.width = static_cast<png_uint_32>(image.width);
+  png.height = static_cast<png_uint_32>(image.height);
+  png.format = PNG_FORMAT_RGB;
+  const bool written = png_image_write_to_stdio(&png, file, 0, image.pixels.data(), 0, nullptr);
+  png_image_free(&png);
+  return written;
 }
 
 bool decode(std::FILE* file, RgbImage* image) {
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  if (png == nullptr) return false;
-  png_infop info = png_create_info_struct(png);
-  if (info == nullptr || setjmp(png_jmpbuf(png))) {
-    png_destroy_read_struct(&png, &info, nullptr);
+  png_image png;
+  std::memset(&png, 0, sizeof png);
+  png.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_stdio(&png, file)) return false;
+  png.format = PNG_FORMAT_RGB;  // grey, palette and 16-bit files are expanded or reduced
+  std::vector<std::uint8_t> pixels(PNG_IMAGE_SIZE(png));
+  if (!png_image_finish_read(&png, nullptr, pixels.data(), 0, nullptr)) {
+    png_image_free(&png);
     return false;
   }
-  png_init_io(png, file);
-  png_read_info(png, info);
-  png_set_expand(png);
-  png_set_strip_16(png);
-  png_set_strip_alpha(png);
-  png_set_gray_to_rgb(png);
-  png_read_update_info(png, info);
-  const int width = static_cast<int>(png_get_image_width(png, info));
-  const int height = static_cast<int>(png_get_image_height(png, info));
-  image->width = width;
-  image->height = height;
-  image->pixels.assign(static_cast<std::size_t>(width) * height * 3, 0);
-  for (int y = 0; y < height; ++y)
-    png_read_row(png, &image->pixels[static_cast<std::size_t>(y) * width * 3], nullptr);
-  png_read_end(png, nullptr);
-  png_destroy_read_struct(&png, &info, nullptr);
+  image->width = static_cast<int>(png.width);
+  image->height = static_cast<int>(png.height);
+  image->pixels = std::move(pixels);
   return true;
 }
 
 }  // namespace
 
 bool write_png(ReplacingFile& out, const RgbImage& image, std::string* error) {
-  PngSink sink{out.stream()};
-  if (!encode(&sink, image)) {
-    *error = out.failure(sink.write_errno != 0 ? std::strerror(sink.write_errno)
-                                               : "the image could not be encoded");
+  errno = 0;
+  if (!encode(out.stream(), image)) {
+    const int write_errno = errno;
+    *error = out.failure(write_errno != 0 ? std::strerror(write_errno)
+                                          : "the image could not be encoded");
     out.abandon();
     return false;
   }

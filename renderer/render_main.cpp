@@ -8,13 +8,12 @@
 
 int main(int argc, char** argv) {
   try {
-    const aerolume::ParsedCommandLine parsed = aerolume::parse_render_options(argc, argv);
+    const aerolume::ParsedRenderCommandLine parsed = aerolume::parse_render_options(argc, argv);
     std::fputs(parsed.out_text.c_str(), stdout);
     std::fputs(parsed.err_text.c_str(), stderr);
     if (!parsed.should_run) return parsed.exit_status;
     return aerolume::run_render(parsed.options);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "aerolume-render: %s\n", e.what());
-    return 1;
+    return aerolume::report_failure("%s", e.what());
   }
 }

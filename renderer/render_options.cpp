@@ -7,9 +7,11 @@
 
 #include <cctype>
 #include <charconv>
+#include <climits>
 #include <cstdint>
 
 #include "renderer/replacing_file.h"
+#include "renderer/webp_animation.h"
 
 #ifndef AEROLUME_VERSION
 #define AEROLUME_VERSION "unknown"
@@ -19,7 +21,7 @@ namespace aerolume {
 
 namespace {
 
-constexpr const char* program = "aerolume-render";
+constexpr const char* program = render_program;
 
 // One side of a size: "-" and "0" are called out as such rather than as malformed.
 bool parse_side(std::string_view text, const char* name, int* side, std::string* error) {
@@ -79,7 +81,7 @@ std::string misnamed_picture(const RenderOptions& o) {
                            Picture{"--animation", o.animation, ".webp", ".png",
                                    "a PNG picture is written by --output"}}) {
     if (p.path.empty() || written_directly(p.path) || ends_with_extension(p.path, p.extension) ||
-        ends_with_extension(path_led_to(p.path), p.extension))
+        ends_with_extension(path_after_links(p.path), p.extension))
       continue;
     struct stat info {};
     if (::stat(p.path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) continue;  // refused later
@@ -89,6 +91,17 @@ std::string misnamed_picture(const RenderOptions& o) {
                                                           : problem;
   }
   return std::string();
+}
+
+// What the WebP container cannot hold, found before the first frame rather than at the
+// end of the run. A frame's start is an int of milliseconds to libwebp; the longest run
+// at the longest interval ends well within it.
+static_assert((static_cast<long long>(max_frames) + max_every) * animation_frame_ms <= INT_MAX);
+std::string unfit_for_webp(const RenderOptions& o) {
+  if (o.animation.empty() || (o.width <= max_webp_side && o.height <= max_webp_side))
+    return std::string();
+  return "--animation: a WebP animation is at most " + std::to_string(max_webp_side) +
+         " pixels on each side, not " + std::to_string(o.width) + "x" + std::to_string(o.height);
 }
 
 }  // namespace
@@ -104,8 +117,8 @@ bool parse_size(const std::string& text, int* width, int* height, std::string* e
          parse_side(view.substr(x + 1), "height", height, error);
 }
 
-ParsedCommandLine parse_render_options(int argc, const char* const* argv) {
-  ParsedCommandLine parsed;
+ParsedRenderCommandLine parse_render_options(int argc, const char* const* argv) {
+  ParsedRenderCommandLine parsed;
   RenderOptions& o = parsed.options;
 
   CLI::App app("Renders the Aerolume scene offscreen (EGL, no display needed): N frames of "
@@ -114,14 +127,14 @@ ParsedCommandLine parse_render_options(int argc, const char* const* argv) {
                program);
   app.footer(
       "--animation writes the frames as a looping animated WebP; with --every K only "
-      "every K-th frame is kept.\n"
+      "every K-th frame is kept. A single kept frame is written as a still WebP.\n"
       "--stats prints a table of timings and memory after the run; --json prints the same "
       "figures as one JSON object on stdout instead (alone or with --stats).\n"
       "Runs with the same seed, size and frame count and without --timed give identical "
       "pictures.\n"
       "A picture replaces its file whole once complete (through a symbolic link, the file it "
-      "points to); a FIFO or a device such as /dev/null is written into as it is. SIGINT "
-      "or SIGTERM ends a run by that signal and leaves no partial file.\n"
+      "points to); a FIFO or a device such as /dev/null is written into as it is. SIGINT, "
+      "SIGTERM, SIGHUP or SIGQUIT ends a run by that signal and leaves no partial file.\n"
       "Exit status: 0 done, 1 failure (no GL context, picture not written), 2 bad options.");
   app.set_version_flag("--version", std::string(program) + " " + AEROLUME_VERSION);
   app.add_option("--frames", o.frames, "Number of frames to render")
@@ -134,8 +147,9 @@ ParsedCommandLine parse_render_options(int argc, const char* const* argv) {
       ->check(size_reader(&o));
   add_scene_options(app, &o.scene);
   add_samples_option(app, &o.samples);
-  app.add_option("--output", o.output, "Write the last frame to this PNG file ('-': stdout)")
-      ->type_name("FILE.png");
+  const CLI::Option* output =
+      app.add_option("--output", o.output, "Write the last frame to this PNG file ('-': stdout)")
+          ->type_name("FILE.png");
   const CLI::Option* animation =
       app.add_option("--animation", o.animation,
                      "Write the frames to this file as an animated WebP, 25 frames a second "
@@ -147,7 +161,7 @@ ParsedCommandLine parse_render_options(int argc, const char* const* argv) {
                      "each shown K times as long")
           ->type_name("K")
           ->capture_default_str()
-          ->transform(decimal_check(1, max_frames, "a frame interval"));
+          ->transform(decimal_check(1, max_every, "a frame interval"));
   app.add_flag("--stats", o.stats, "Print timings and peak memory after the run");
   app.add_flag("--json", o.json, "Print the statistics as one JSON object instead of a table");
 
@@ -155,13 +169,18 @@ ParsedCommandLine parse_render_options(int argc, const char* const* argv) {
   if (!parsed.should_run) return parsed;
   const int to_stdout = (o.output == "-") + (o.animation == "-") + (o.stats || o.json);
   std::string problem;
-  if (every->count() > 0 && animation->count() == 0)
+  if (output->count() > 0 && o.output.empty())
+    problem = "--output: '' names no file";
+  else if (animation->count() > 0 && o.animation.empty())
+    problem = "--animation: '' names no file";
+  else if (every->count() > 0 && animation->count() == 0)
     problem = "--every goes with --animation";
   else if (to_stdout > 1)
     problem =
         "only one of --output -, --animation - and the statistics can go to standard output";
   else
     problem = misnamed_picture(o);
+  if (problem.empty()) problem = unfit_for_webp(o);
   if (!problem.empty()) static_cast<ParseOutcome&>(parsed) = usage_error(app, problem);
   return parsed;
 }

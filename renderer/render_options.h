@@ -8,6 +8,9 @@
 
 namespace aerolume {
 
+// The name every line of the renderer's own starts with, and its --version names.
+constexpr const char* render_program = "aerolume-render";
+
 struct RenderOptions {
   int frames = 1;
   int width = 1024;
@@ -26,12 +29,19 @@ struct RenderOptions {
 constexpr int max_frames = 10'000'000;
 constexpr int max_side = 16384;
 
+// An animation plays the rendered frames at 25 a second: a kept frame lasts K times
+// this with --every K.
+constexpr int animation_frame_ms = 40;
+// WebP gives a frame 24 bits of milliseconds (4.6 hours): the longest a kept frame lasts.
+constexpr int max_webp_frame_ms = 0xFFFFFF;
+constexpr int max_every = max_webp_frame_ms / animation_frame_ms;
+
 // What parsing decided, and the options a run receives.
-struct ParsedCommandLine : ParseOutcome {
+struct ParsedRenderCommandLine : ParseOutcome {
   RenderOptions options;
 };
 
-ParsedCommandLine parse_render_options(int argc, const char* const* argv);
+ParsedRenderCommandLine parse_render_options(int argc, const char* const* argv);
 
 // "WxH" with both sides decimal, 1 to max_side. On failure says why in *error.
 bool parse_size(const std::string& text, int* width, int* height, std::string* error);

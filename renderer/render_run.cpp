@@ -4,8 +4,10 @@
 #include <GL/gl.h>
 
 #include <chrono>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "run/frame.h"
 #include "run/scene_setup.h"
@@ -27,50 +29,64 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr const char* program = "aerolume-render";
-// An animation plays the rendered frames at 25 a second.
-constexpr int animation_frame_ms = 40;
+constexpr const char* program = render_program;
 
 double ms_between(Clock::time_point a, Clock::time_point b) {
   return std::chrono::duration<double, std::milli>(b - a).count();
 }
 
-int fail(int status, const std::string& message, bool hint = false) {
-  std::fprintf(stderr, "%s: %s\n", program, message.c_str());
-  if (hint) std::fprintf(stderr, "%s\n", usage_hint(program).c_str());
-  return status;
-}
-
 }  // namespace
+
+int report_failure(const char* format, ...) {
+  std::va_list arguments;
+  va_start(arguments, format);
+  std::va_list measuring;
+  va_copy(measuring, arguments);
+  const int length = std::vsnprintf(nullptr, 0, format, measuring);
+  va_end(measuring);
+  std::string line = std::string(program) + ": ";
+  const std::size_t message_at = line.size();
+  if (length > 0) {
+    line.resize(message_at + static_cast<std::size_t>(length) + 1);
+    std::vsnprintf(&line[message_at], static_cast<std::size_t>(length) + 1, format, arguments);
+    line.back() = '\n';  // over the terminating zero
+  } else {
+    line += '\n';
+  }
+  va_end(arguments);
+  std::fputs(line.c_str(), stderr);  // one write: the line is never split by another's
+  return failure_status;
+}
 
 int run_render(const RenderOptions& options) {
   // An interrupted run takes its temporary files with it.
-  remove_temporaries_on_interrupt();
+  clean_up_on_signals();
   std::string error;
   // Both files are opened now, so a path that cannot be written fails before any frame
   // is rendered (and a FIFO's reader is met at the start); a temporary file is renamed
   // into place once its picture is complete.
   ReplacingFile picture;
-  if (!options.output.empty() && !picture.open(options.output, &error)) return fail(1, error);
+  if (!options.output.empty() && !picture.open(options.output, &error))
+    return report_failure("%s", error.c_str());
   WebpAnimation animation;
   if (!options.animation.empty() &&
       !animation.open(options.animation, options.width, options.height,
                       options.every * animation_frame_ms, &error))
-    return fail(1, error);
+    return report_failure("%s", error.c_str());
 
   const Clock::time_point start = Clock::now();
   OffscreenContext context;
   if (!context.create(options.width, options.height, &error, options.samples))
-    return fail(1, "no GL context could be made: " + error);
+    return report_failure("no GL context could be made: %s", error.c_str());
   std::fputs(samples_taken_note(program, options.samples, context.samples()).c_str(), stderr);
   GLint max_viewport[2] = {0, 0};
   glGetIntegerv(GL_MAX_VIEWPORT_DIMS, max_viewport);
-  if (options.width > max_viewport[0] || options.height > max_viewport[1])
-    return fail(usage_error_status,
-                "--size: " + std::to_string(options.width) + "x" +
-                    std::to_string(options.height) + " is larger than this GL's maximum of " +
-                    std::to_string(max_viewport[0]) + "x" + std::to_string(max_viewport[1]),
-                true);
+  if (options.width > max_viewport[0] || options.height > max_viewport[1]) {
+    report_failure("--size: %dx%d is larger than this GL's maximum of %dx%d", options.width,
+                   options.height, max_viewport[0], max_viewport[1]);
+    std::fprintf(stderr, "%s\n", usage_hint(program).c_str());
+    return usage_error_status;
+  }
 
   // As the program does: start-up, then the viewport GLUT sets before the first frame.
   const std::uint32_t seed = start_scene(options.scene);
@@ -103,7 +119,7 @@ int run_render(const RenderOptions& options) {
     }
     if (!options.animation.empty() && i % options.every == 0 &&
         !animation.add_frame(read_gl_frame(options.width, options.height), &error))
-      return fail(1, error);
+      return report_failure("%s", error.c_str());
     progress.update(i + 1, ms_between(frames_start, t1));
   }
   figures.wall_ms = ms_between(frames_start, Clock::now());
@@ -111,10 +127,11 @@ int run_render(const RenderOptions& options) {
   stream_timing.enabled = false;
   figures.balloons = balloon_count();
 
-  if (!options.animation.empty() && !animation.finish(&error)) return fail(1, error);
+  if (!options.animation.empty() && !animation.finish(&error))
+    return report_failure("%s", error.c_str());
   if (!options.output.empty()) {
     const RgbImage image = read_gl_frame(options.width, options.height);
-    if (!write_png(picture, image, &error)) return fail(1, error);
+    if (!write_png(picture, image, &error)) return report_failure("%s", error.c_str());
   }
 
   if (want_stats) {
@@ -124,7 +141,7 @@ int run_render(const RenderOptions& options) {
                             : format_stats_table(figures).c_str(),
                stdout);
   }
-  return std::fflush(stdout) == 0 ? 0 : fail(1, "cannot write the statistics to stdout");
+  return std::fflush(stdout) == 0 ? 0 : report_failure("cannot write the statistics to stdout");
 }
 
 }  // namespace aerolume

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 namespace aerolume {
 
@@ -53,15 +54,17 @@ extern "C" void on_interrupt(int signal_number) {
   ::raise(signal_number);
 }
 
-// SIGINT and SIGTERM held off while a temporary file is made and recorded, so that no
-// interrupt falls between the two.
+// The signals that end a run, its temporary files removed first.
+constexpr int interrupts[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+// The interrupts held off while a temporary file is made and recorded, so that none
+// falls between the two.
 class InterruptsHeld {
  public:
   InterruptsHeld() {
     sigset_t held;
     sigemptyset(&held);
-    sigaddset(&held, SIGINT);
-    sigaddset(&held, SIGTERM);
+    for (const int signal_number : interrupts) sigaddset(&held, signal_number);
     pthread_sigmask(SIG_BLOCK, &held, &before_);
   }
   ~InterruptsHeld() { pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
@@ -83,9 +86,24 @@ std::string folder_of(const std::string& path) {
   return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// The mkstemp pattern beside target: NAME.XXXXXX, with NAME shortened as far as the
+// folder's longest name requires (a 250-byte name leaves no room for the suffix).
+std::string temporary_pattern(const std::string& target) {
+  constexpr std::string_view suffix = ".XXXXXX";
+  const std::size_t slash = target.rfind('/');
+  const std::size_t name_start = slash == std::string::npos ? 0 : slash + 1;
+  const long name_max = ::pathconf(folder_of(target).c_str(), _PC_NAME_MAX);
+  const std::size_t longest = name_max > 0 ? static_cast<std::size_t>(name_max) : NAME_MAX;
+  const std::size_t name_length = target.size() - name_start;
+  const std::size_t kept = name_length + suffix.size() <= longest || longest <= suffix.size()
+                               ? name_length
+                               : longest - suffix.size();
+  return target.substr(0, name_start + kept) + std::string(suffix);
+}
+
 }  // namespace
 
-std::string path_led_to(const std::string& path) {
+std::string path_after_links(const std::string& path) {
   std::string current = path;
   // As many links as the kernel itself follows (its ELOOP limit).
   for (int hops = 0; hops < 40; ++hops) {
@@ -146,9 +164,9 @@ bool ReplacingFile::open(const std::string& path, std::string* error) {
   if (exists && !S_ISREG(info.st_mode))
     return open_directly(::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC), error);
 
-  target_ = path_led_to(path);
+  target_ = path_after_links(path);
   const mode_t mode = exists ? (info.st_mode & 07777) : (0666 & ~current_umask());
-  std::string temp = target_ + ".XXXXXX";
+  std::string temp = temporary_pattern(target_);
   {
     const InterruptsHeld held;
     const int fd = ::mkstemp(temp.data());
@@ -205,8 +223,11 @@ void ReplacingFile::abandon() {
   temp_path_.clear();
 }
 
-void remove_temporaries_on_interrupt() {
-  for (const int signal_number : {SIGINT, SIGTERM}) {
+void clean_up_on_signals() {
+  // A file grown past the size limit (ulimit -f) is a failed write, reported as such
+  // ("File too large") with the temporary file removed, not a death by SIGXFSZ.
+  ::signal(SIGXFSZ, SIG_IGN);
+  for (const int signal_number : interrupts) {
     struct sigaction action {};
     // A run started with the signal ignored (nohup, a background job) keeps ignoring it.
     if (::sigaction(signal_number, nullptr, &action) == 0 && action.sa_handler == SIG_IGN)

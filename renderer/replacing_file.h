@@ -21,7 +21,8 @@ class ReplacingFile {
   // folder (a FIFO, a device) is opened for writing as it is. Otherwise the path, once
   // its symbolic links are followed, names the file to replace: a temporary file
   // (NAME.XXXXXX) is created beside it with the mode the file has, or for a new file
-  // the mode 0666 less the umask. Fails with one line in *error ("cannot write PATH:
+  // the mode 0666 less the umask; NAME is shortened where the suffix would make the
+  // name too long for its folder. Fails with one line in *error ("cannot write PATH:
   // ...") when path names a folder or the file cannot be opened or made.
   bool open(const std::string& path, std::string* error);
   // The stream to write to while open; null otherwise.
@@ -50,10 +51,11 @@ bool written_directly(const std::string& path);
 // The path that path leads to once its symbolic links are followed (path itself when it
 // is no link); the chain is read link by link, so a link to a missing file leads to that
 // file's name.
-std::string path_led_to(const std::string& path);
+std::string path_after_links(const std::string& path);
 
-// From now on SIGINT and SIGTERM (unless ignored) remove the temporary files still open,
-// then end the process by the same signal, as its default action would.
-void remove_temporaries_on_interrupt();
+// From now on SIGINT, SIGTERM, SIGHUP and SIGQUIT (unless ignored) remove the temporary
+// files still open, then end the process by the same signal, as its default action
+// would; SIGXFSZ is ignored, so that a write past the file size limit fails with EFBIG.
+void clean_up_on_signals();
 
 }  // namespace aerolume

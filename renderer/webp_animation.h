@@ -12,6 +12,9 @@ struct WebPAnimEncoder;
 
 namespace aerolume {
 
+// WebP's own limit on either side of a picture.
+constexpr int max_webp_side = 16383;
+
 // Usage: open(), add_frame() for each frame, finish(). open() opens the file at once (a
 // temporary file beside a plain file; standard output, a FIFO or a device as it is), so
 // a path that cannot be written fails before any frame is rendered; finish() writes the
@@ -40,7 +43,8 @@ class WebpAnimation {
     void operator()(WebPAnimEncoder* encoder) const;
   };
   void discard();
-  bool fail(const std::string& why, std::string* error);
+  // Discards what was written and puts the file's failure line, saying why, in *error.
+  bool give_up(const std::string& why, std::string* error);
 
   std::unique_ptr<WebPAnimEncoder, EncoderDeleter> encoder_;
   ReplacingFile file_;

@@ -49,7 +49,8 @@ TEST(ViewerOptions, SharedOptionsFailWithTheRenderersWords) {
     const ParsedViewerCommandLine viewer = parse(args);
     std::vector<const char*> argv = {"aerolume-render"};
     for (const std::string& a : args) argv.push_back(a.c_str());
-    const ParsedCommandLine render = parse_render_options(static_cast<int>(argv.size()), argv.data());
+    const ParsedRenderCommandLine render =
+        parse_render_options(static_cast<int>(argv.size()), argv.data());
     ASSERT_FALSE(viewer.should_run);
     EXPECT_EQ(viewer.exit_status, 2);
     EXPECT_EQ(problem_of(viewer), problem_of(render)) << args[0];
@@ -489,7 +490,7 @@ TEST(ViewerOptions, ThePowerSourceSetsThePace) {
                         {{"--battery-fps", "0"}, mains, {0, false}, true}};
   for (const Case& c : cases) {
     const ParsedViewerCommandLine p = parse(c.args);
-    ASSERT_TRUE(p.run) << p.err_text;
+    ASSERT_TRUE(p.should_run) << p.err_text;
     const Pace pace = p.options.pace(c.power);
     std::string line;
     for (const std::string& a : c.args) line += a + " ";

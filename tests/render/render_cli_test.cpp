@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -70,11 +71,12 @@ class RenderCli : public ::testing::Test {
   void TearDown() override { fs::remove_all(scratch_); }
 
   // Starts the renderer with stdout and stderr going to files; extra_env is added to the
-  // environment as NAME=value entries, and a file_size_limit (bytes, with SIGXFSZ
-  // ignored, so that a write past it fails) is set when not 0. SIGINT and SIGTERM have
-  // their default actions whatever the test's own are.
+  // environment as NAME=value entries, and a file_size_limit (bytes) is set when not 0,
+  // as `ulimit -f` sets it: SIGXFSZ keeps its default action. The signals that end a run
+  // have their default actions whatever the test's own are, those in ignored aside, which
+  // the renderer starts with ignored, as under nohup. No core file is written.
   pid_t start(const std::vector<std::string>& args, const std::vector<std::string>& extra_env = {},
-              rlim_t file_size_limit = 0) {
+              rlim_t file_size_limit = 0, const std::vector<int>& ignored = {}) {
     std::vector<std::string> argv_text = {AEROLUME_RENDER_BINARY};
     argv_text.insert(argv_text.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -92,10 +94,12 @@ class RenderCli : public ::testing::Test {
       const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(126);
-      signal(SIGINT, SIG_DFL);
-      signal(SIGTERM, SIG_DFL);
+      for (const int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGXFSZ})
+        signal(signal_number, SIG_DFL);
+      for (const int signal_number : ignored) signal(signal_number, SIG_IGN);
+      const rlimit no_core{0, 0};
+      if (setrlimit(RLIMIT_CORE, &no_core) != 0) _exit(126);
       if (file_size_limit != 0) {
-        signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{file_size_limit, file_size_limit};
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
       }
@@ -177,15 +181,24 @@ TEST_F(RenderCli, BadOptionsAreRefusedWithStatusTwoAndLeaveNoFile) {
       {{"--seed", "-1"}, "--seed"},
       {{"--seed", "4294967296"}, "--seed"},
       {{"--seed"}, "--seed needs a value"},
+      {{"--output", ""}, "--output: '' names no file"},
+      {{"--animation", ""}, "--animation: '' names no file"},
+      // WebP times a frame in 24 bits of milliseconds: 419430 frames of 40 ms at most.
+      {{"--animation", "pictures/x.webp", "--every", "419431"},
+       "'419431' is not a frame interval from 1 to 419430"},
+      {{"--animation", "pictures/x.webp", "--size", "16384x16"},
+       "--animation: a WebP animation is at most 16383 pixels on each side, not 16384x16"},
   };
   const std::string output = (pictures_ / "out.png").string();
   for (const Case& c : cases) {
-    std::vector<std::string> args = {"--output", output, "--stats"};
+    std::vector<std::string> args = {"--stats"};
+    if (c.args.front() != "--output") args.insert(args.end(), {"--output", output});
     for (const std::string& a : c.args)  // names in pictures/ are made absolute
       args.push_back(a.rfind("pictures/", 0) == 0 ? (scratch_ / a).string() : a);
-    SCOPED_TRACE(c.args.front() + (c.args.size() > 1 ? " " + c.args[1] : ""));
+    SCOPED_TRACE(c.args.front() + " " + (c.args.size() > 1 ? c.args.back() : ""));
     expect_usage_error(run(args), c.problem);
     EXPECT_TRUE(pictures_left().empty());
+    for (const auto& entry : fs::directory_iterator(pictures_)) fs::remove(entry.path());
   }
 }
 
@@ -237,6 +250,8 @@ TEST_F(RenderCli, PicturesGoWhereThePathPoints) {
   };
   const auto is_png = [](const std::string& bytes) { return bytes.rfind("\x89PNG\r\n", 0) == 0; };
   const std::string big = (pictures_ / "big.png").string(), webp = (pictures_ / "x.webp").string();
+  // The longest name a folder holds, with no room left for a temporary suffix.
+  const std::string longest_name = std::string(251, 'n') + ".png";
 
   struct Case {
     std::vector<std::string> args;
@@ -276,6 +291,22 @@ TEST_F(RenderCli, PicturesGoWhereThePathPoints) {
       {{"--size", "400x300", "--output", big}, 1,
        "aerolume-render: cannot write " + big + ": File too large\n",
        {"link.png", "new.png", "pipe", "real.png"}, nullptr, 4096},
+      {{"--output", (pictures_ / longest_name).string()}, 0, "",
+       {"link.png", "new.png", longest_name, "pipe", "real.png"},
+       [&](const Outcome&) { EXPECT_TRUE(is_png(slurp(pictures_ / longest_name))); }},
+      // The longest interval WebP can time; one kept frame makes a still picture.
+      {{"--every", "419430", "--animation", webp}, 0, "",
+       {"link.png", "new.png", longest_name, "pipe", "real.png", "x.webp"},
+       [&](const Outcome&) {
+         const std::string bytes = slurp(webp);
+         const WebPData data{reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
+         WebPDemuxer* demuxer = WebPDemux(&data);
+         ASSERT_NE(demuxer, nullptr) << "not a WebP file";
+         EXPECT_FALSE(WebPDemuxGetI(demuxer, WEBP_FF_FORMAT_FLAGS) & ANIMATION_FLAG);
+         EXPECT_EQ(WebPDemuxGetI(demuxer, WEBP_FF_FRAME_COUNT), 1u);
+         EXPECT_EQ(WebPDemuxGetI(demuxer, WEBP_FF_CANVAS_WIDTH), 40u);
+         WebPDemuxDelete(demuxer);
+       }},
   };
   const mode_t umask_before = umask(027);
   for (const Case& c : cases) {
@@ -295,22 +326,45 @@ TEST_F(RenderCli, PicturesGoWhereThePathPoints) {
   close(fifo_fd);
 }
 
-// SIGINT or SIGTERM: the run ends by that signal, its temporary files gone, and the
-// file it would have replaced untouched.
+// SIGINT, SIGTERM, SIGHUP or SIGQUIT: the run ends by that signal, its temporary files
+// gone, and the file it would have replaced untouched. A signal the run was started with
+// ignored (nohup, a caller's own choice) stays ignored: the run goes on until SIGINT.
 TEST_F(RenderCli, AnInterruptedRenderLeavesNothingBehind) {
   const fs::path kept = pictures_ / "kept.webp";
-  for (const int signal_number : {SIGINT, SIGTERM}) {
-    SCOPED_TRACE(signal_number);
+  struct Case {
+    int signal_number;
+    bool ignored_by_caller;
+  };
+  for (const Case& c : {Case{SIGINT, false}, Case{SIGTERM, false}, Case{SIGHUP, false},
+                        Case{SIGQUIT, false}, Case{SIGHUP, true}, Case{SIGTERM, true}}) {
+    SCOPED_TRACE(std::string(strsignal(c.signal_number)) +
+                 (c.ignored_by_caller ? ", ignored by the caller" : ""));
+    for (const auto& entry : fs::directory_iterator(pictures_))  // a failed row's files
+      fs::remove(entry.path());
     std::ofstream(kept) << "the picture of an earlier run";
     const pid_t pid = start({"--size", "32x24", "--frames", "10000000", "--animation",
-                             kept.string(), "--output", (pictures_ / "new.png").string()});
+                             kept.string(), "--output", (pictures_ / "new.png").string()},
+                            {}, 0,
+                            c.ignored_by_caller ? std::vector<int>{c.signal_number}
+                                                : std::vector<int>{});
     // Both temporary files are made before the first frame.
     for (int i = 0; i < 1000 && pictures_left().size() < 3; ++i) usleep(10'000);
     EXPECT_EQ(pictures_left().size(), 3u);
-    kill(pid, signal_number);
+    kill(pid, c.signal_number);
+    int ending_signal = c.signal_number;
     int wait_status = 0;
+    if (c.ignored_by_caller) {
+      usleep(300'000);  // time enough to end, had the signal been taken
+      if (waitpid(pid, &wait_status, WNOHANG) != 0) {
+        ADD_FAILURE() << "the run ended on an ignored signal: " << wait_status;
+        continue;
+      }
+      ending_signal = SIGINT;
+      kill(pid, ending_signal);
+    }
     const Outcome r = finish(pid, &wait_status);
-    EXPECT_TRUE(WIFSIGNALED(wait_status) && WTERMSIG(wait_status) == signal_number) << r.err;
+    EXPECT_TRUE(WIFSIGNALED(wait_status) && WTERMSIG(wait_status) == ending_signal)
+        << r.status << " " << r.err;
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(pictures_left(), std::vector<std::string>{"kept.webp"});
     EXPECT_EQ(slurp(kept), "the picture of an earlier run");

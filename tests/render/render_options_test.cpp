@@ -10,7 +10,7 @@
 namespace aerolume {
 namespace {
 
-ParsedCommandLine parse(std::vector<std::string> args) {
+ParsedRenderCommandLine parse(std::vector<std::string> args) {
   args.insert(args.begin(), "aerolume-render");
   std::vector<const char*> argv;
   for (const std::string& a : args) argv.push_back(a.c_str());
@@ -18,7 +18,7 @@ ParsedCommandLine parse(std::vector<std::string> args) {
 }
 
 TEST(RenderOptions, DefaultsAreOneFrameAt1024x768SeededFromTheClock) {
-  const ParsedCommandLine p = parse({});
+  const ParsedRenderCommandLine p = parse({});
   ASSERT_TRUE(p.should_run);
   EXPECT_EQ(p.options.frames, 1);
   EXPECT_EQ(p.options.width, 1024);
@@ -30,7 +30,7 @@ TEST(RenderOptions, DefaultsAreOneFrameAt1024x768SeededFromTheClock) {
 }
 
 TEST(RenderOptions, EveryOptionReachesTheRun) {
-  const ParsedCommandLine p =
+  const ParsedRenderCommandLine p =
       parse({"--frames", "600", "--size", "320X240", "--seed", "4294967295", "--timed",
              "--auto-orbit", "--output", "shot.png", "--stats", "--json"});
   ASSERT_TRUE(p.should_run) << p.err_text;
@@ -45,7 +45,7 @@ TEST(RenderOptions, EveryOptionReachesTheRun) {
 
 TEST(RenderOptions, NumbersAreReadAsPlainDecimals) {
   // A leading zero is not octal, and zero is a valid seed.
-  ParsedCommandLine p = parse({"--seed", "010", "--frames", "0010"});
+  ParsedRenderCommandLine p = parse({"--seed", "010", "--frames", "0010"});
   ASSERT_TRUE(p.should_run) << p.err_text;
   EXPECT_EQ(*p.options.scene.seed, 10u);
   EXPECT_EQ(p.options.frames, 10);
@@ -77,13 +77,13 @@ TEST(RenderOptions, SizeAcceptsOneByOneUpToTheCapAndNothingElse) {
 }
 
 TEST(RenderOptions, HelpAndVersionPrintOnStdoutAndExitCleanly) {
-  const ParsedCommandLine help = parse({"--help"});
+  const ParsedRenderCommandLine help = parse({"--help"});
   EXPECT_FALSE(help.should_run);
   EXPECT_EQ(help.exit_status, 0);
   for (const char* option : {"--frames", "--size", "--seed", "--timed", "--auto-orbit",
                              "--output", "--stats", "--json", "--version", "1024x768"})
     EXPECT_NE(help.out_text.find(option), std::string::npos) << option;
-  const ParsedCommandLine version = parse({"--version"});
+  const ParsedRenderCommandLine version = parse({"--version"});
   EXPECT_FALSE(version.should_run);
   EXPECT_EQ(version.exit_status, 0);
   EXPECT_EQ(version.out_text, "aerolume-render " AEROLUME_VERSION "\n");
