@@ -20,6 +20,8 @@ constexpr double step_cap = 0.4;
 StepClock step_clock = StepClock::scene_pass;
 // The end of the previous timed scene pass, while frames are measured over their interval.
 std::optional<std::uint32_t> previous_pass_end;
+// The camera the last full frame drew from.
+Vector3 camera_of_last_frame;
 
 }  // namespace
 
@@ -46,6 +48,7 @@ void apply_timed_step(std::uint32_t elapsed) {
 }
 
 void render_frame() {
+  camera_of_last_frame = eye;
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   if (timed_steps) {
     const std::uint32_t t0 = clock_ms();
@@ -58,6 +61,13 @@ void render_frame() {
   }
   if (auto_orbit) eye = orbit_right.transform(eye);
   advance_frame_counter();
+}
+
+void render_frame_again() {
+  const Vector3 camera_now = eye;
+  eye = camera_of_last_frame;
+  draw_scene_again();
+  eye = camera_now;
 }
 
 }  // namespace aerolume

@@ -7,7 +7,13 @@
 namespace aerolume {
 
 // Clear; the scene pass (timed when timed steps are on); auto-orbit; count the frame.
+// Keeps the camera the pass drew from, for render_frame_again().
 void render_frame();
+
+// The picture of the last render_frame() again, from the camera it drew from (auto-orbit
+// has moved the camera since), for another surface that shows the same frame: the
+// stream does not move, the frame is not counted and the camera is left as it is.
+void render_frame_again();
 
 // Timed mode: the scene pass took elapsed_ms. The new step is 0.015 per millisecond,
 // capped at 0.4; step_scale becomes the mean of the old and the new step (in double,

@@ -1,11 +1,13 @@
 // The frame loop's arithmetic: timed steps and what they are measured over (the pass,
-// or under a frame cap the whole interval), the clock wrap, the frame counter wrap.
+// or under a frame cap the whole interval), the clock wrap, the frame counter wrap; and
+// the same frame again for another surface.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <limits>
 
 #include "run/frame.h"
+#include "run/scene_setup.h"
 #include "core/clock.h"
 #include "core/state.h"
 #include "tests/gl_fixture.h"
@@ -97,6 +99,27 @@ TEST(FrameCounter, WrapsFromTheLargestToTheSmallestInteger) {
   frame_counter = -1;
   advance_frame_counter();
   EXPECT_EQ(frame_counter, 0);
+}
+
+class FrameAgain : public gltest::GlTest {};
+
+// Another output of the same round shows the picture just drawn, from the camera it was
+// drawn from, though auto-orbit has moved the camera on since; the camera stays moved,
+// and neither the stream nor the frame count moves.
+TEST_F(FrameAgain, ShowsTheLastFrameFromItsCamera) {
+  SceneOptions options;
+  options.seed = 5;
+  options.auto_orbit = true;
+  start_scene(options);
+  render_frame();
+  const RgbImage drawn = frame();
+  const Vector3 moved = eye;
+  const std::int32_t frames = frame_counter;
+  render_frame_again();
+  EXPECT_EQ(frame().pixels, drawn.pixels);
+  EXPECT_EQ(eye.x, moved.x);
+  EXPECT_EQ(eye.z, moved.z);
+  EXPECT_EQ(frame_counter, frames);
 }
 
 }  // namespace

@@ -12,7 +12,6 @@ namespace aerolume {
 
 namespace {
 
-
 void on_output_geometry(void*, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
                         std::int32_t, const char*, const char*, std::int32_t) {}
 void on_output_mode(void*, wl_output*, std::uint32_t, std::int32_t, std::int32_t, std::int32_t) {}
@@ -76,8 +75,19 @@ void on_pointer_button(void* data, wl_pointer*, std::uint32_t, std::uint32_t, st
                        std::uint32_t state) {
   if (state == WL_POINTER_BUTTON_STATE_PRESSED) record_input(data);
 }
-void on_pointer_axis(void*, wl_pointer*, std::uint32_t, std::uint32_t, wl_fixed_t) {}
-// The seat is bound at version 1: only these pointer events come.
+// A scroll: the wheel's axis events, and from version 5 the discrete steps and the stop
+// of a finger scroll; the frame that closes a group and the source that names the
+// device carry nothing more.
+void on_pointer_axis(void* data, wl_pointer*, std::uint32_t, std::uint32_t, wl_fixed_t) {
+  record_input(data);
+}
+void on_pointer_frame(void*, wl_pointer*) {}
+void on_pointer_axis_source(void*, wl_pointer*, std::uint32_t) {}
+void on_pointer_axis_stop(void* data, wl_pointer*, std::uint32_t, std::uint32_t) { record_input(data); }
+void on_pointer_axis_discrete(void* data, wl_pointer*, std::uint32_t, std::int32_t) {
+  record_input(data);
+}
+// The seat is bound at version 5 at most: these are the pointer events that come.
 wl_pointer_listener make_pointer_listener() {
   wl_pointer_listener listener{};
   listener.enter = on_pointer_enter;
@@ -85,6 +95,10 @@ wl_pointer_listener make_pointer_listener() {
   listener.motion = on_pointer_motion;
   listener.button = on_pointer_button;
   listener.axis = on_pointer_axis;
+  listener.frame = on_pointer_frame;
+  listener.axis_source = on_pointer_axis_source;
+  listener.axis_stop = on_pointer_axis_stop;
+  listener.axis_discrete = on_pointer_axis_discrete;
   return listener;
 }
 const wl_pointer_listener pointer_listener = make_pointer_listener();
@@ -98,6 +112,7 @@ void on_key(void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_
 }
 void on_modifiers(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
                   std::uint32_t) {}
+void on_repeat_info(void*, wl_keyboard*, std::int32_t, std::int32_t) {}
 wl_keyboard_listener make_keyboard_listener() {
   wl_keyboard_listener listener{};
   listener.keymap = on_keymap;
@@ -105,34 +120,69 @@ wl_keyboard_listener make_keyboard_listener() {
   listener.leave = on_keyboard_leave;
   listener.key = on_key;
   listener.modifiers = on_modifiers;
+  listener.repeat_info = on_repeat_info;
   return listener;
 }
 const wl_keyboard_listener keyboard_listener = make_keyboard_listener();
 
-// A pointer or keyboard that the seat loses is let go (the compositor no longer sends
-// it anything), and a new one taken when the seat has one again.
+// A finger put down is input; its moves and lifting belong to the same touch.
+void on_touch_down(void* data, wl_touch*, std::uint32_t, std::uint32_t, wl_surface*, std::int32_t,
+                   wl_fixed_t, wl_fixed_t) {
+  record_input(data);
+}
+void on_touch_up(void*, wl_touch*, std::uint32_t, std::uint32_t, std::int32_t) {}
+void on_touch_motion(void*, wl_touch*, std::uint32_t, std::int32_t, wl_fixed_t, wl_fixed_t) {}
+void on_touch_frame(void*, wl_touch*) {}
+void on_touch_cancel(void*, wl_touch*) {}
+wl_touch_listener make_touch_listener() {
+  wl_touch_listener listener{};
+  listener.down = on_touch_down;
+  listener.up = on_touch_up;
+  listener.motion = on_touch_motion;
+  listener.frame = on_touch_frame;
+  listener.cancel = on_touch_cancel;
+  return listener;
+}
+const wl_touch_listener touch_listener = make_touch_listener();
+
+// A device the seat no longer has: released (version 3 and later) or destroyed.
+template <typename Device>
+void let_go(Device*& device, std::uint32_t seat_version, void (*release)(Device*),
+            void (*destroy)(Device*)) {
+  if (device == nullptr) return;
+  (seat_version >= 3 ? release : destroy)(device);
+  device = nullptr;
+}
+
+// A pointer, keyboard or touch screen that the seat loses is let go (the compositor no
+// longer sends it anything), and a new one taken when the seat has one again.
 void on_seat_capabilities(void* data, wl_seat* seat, std::uint32_t capabilities) {
   auto* connection = static_cast<Connection*>(data);
-  const bool pointer = (capabilities & WL_SEAT_CAPABILITY_POINTER) != 0;
-  const bool keyboard = (capabilities & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
-  if (pointer && connection->pointer == nullptr) {
+  const std::uint32_t version = connection->seat_version;
+  if ((capabilities & WL_SEAT_CAPABILITY_POINTER) == 0) {
+    let_go(connection->pointer, version, wl_pointer_release, wl_pointer_destroy);
+  } else if (connection->pointer == nullptr) {
     connection->pointer = wl_seat_get_pointer(seat);
     wl_pointer_add_listener(connection->pointer, &pointer_listener, connection);
-  } else if (!pointer && connection->pointer != nullptr) {
-    wl_pointer_destroy(connection->pointer);
-    connection->pointer = nullptr;
   }
-  if (keyboard && connection->keyboard == nullptr) {
+  if ((capabilities & WL_SEAT_CAPABILITY_KEYBOARD) == 0) {
+    let_go(connection->keyboard, version, wl_keyboard_release, wl_keyboard_destroy);
+  } else if (connection->keyboard == nullptr) {
     connection->keyboard = wl_seat_get_keyboard(seat);
     wl_keyboard_add_listener(connection->keyboard, &keyboard_listener, connection);
-  } else if (!keyboard && connection->keyboard != nullptr) {
-    wl_keyboard_destroy(connection->keyboard);
-    connection->keyboard = nullptr;
+  }
+  if ((capabilities & WL_SEAT_CAPABILITY_TOUCH) == 0) {
+    let_go(connection->touch, version, wl_touch_release, wl_touch_destroy);
+  } else if (connection->touch == nullptr) {
+    connection->touch = wl_seat_get_touch(seat);
+    wl_touch_add_listener(connection->touch, &touch_listener, connection);
   }
 }
+void on_seat_name(void*, wl_seat*, const char*) {}
 wl_seat_listener make_seat_listener() {
   wl_seat_listener listener{};
   listener.capabilities = on_seat_capabilities;
+  listener.name = on_seat_name;
   return listener;
 }
 const wl_seat_listener seat_listener = make_seat_listener();
@@ -147,7 +197,9 @@ void on_global(void* data, wl_registry* registry, std::uint32_t name, const char
     connection->compositor = static_cast<wl_compositor*>(bind(&wl_compositor_interface, 4));
     connection->compositor_version = std::min(version, 4u);
   } else if (std::strcmp(interface, zwlr_layer_shell_v1_interface.name) == 0) {
-    connection->layer_shell = static_cast<zwlr_layer_shell_v1*>(bind(&zwlr_layer_shell_v1_interface, 4));
+    connection->layer_shell = static_cast<zwlr_layer_shell_v1*>(
+        bind(&zwlr_layer_shell_v1_interface, layer_shell_version_used));
+    connection->layer_shell_version = std::min(version, layer_shell_version_used);
   } else if (std::strcmp(interface, wl_output_interface.name) == 0) {
     auto record = std::make_unique<OutputRecord>();
     record->global_name = name;
@@ -158,7 +210,8 @@ void on_global(void* data, wl_registry* registry, std::uint32_t name, const char
     connection->outputs.push_back(std::move(record));
   } else if (std::strcmp(interface, wl_seat_interface.name) == 0 && connection->wants_input &&
              connection->seat == nullptr) {
-    connection->seat = static_cast<wl_seat*>(bind(&wl_seat_interface, 1));
+    connection->seat = static_cast<wl_seat*>(bind(&wl_seat_interface, seat_version_used));
+    connection->seat_version = std::min(version, seat_version_used);
     wl_seat_add_listener(connection->seat, &seat_listener, connection);
   }
 }
@@ -175,17 +228,28 @@ void listen_to_registry(wl_registry* registry, Connection* connection) {
   wl_registry_add_listener(registry, &registry_listener, connection);
 }
 
-void disconnect_before_drawing(wl_registry* registry, Connection* connection) {
-  for (auto& record : connection->outputs) wl_output_destroy(record->output);
-  connection->outputs.clear();
-  if (connection->pointer != nullptr) wl_pointer_destroy(connection->pointer);
-  if (connection->keyboard != nullptr) wl_keyboard_destroy(connection->keyboard);
-  if (connection->seat != nullptr) wl_seat_destroy(connection->seat);
-  if (connection->layer_shell != nullptr) zwlr_layer_shell_v1_destroy(connection->layer_shell);
+void release_globals(Connection* connection) {
+  const std::uint32_t version = connection->seat_version;
+  let_go(connection->pointer, version, wl_pointer_release, wl_pointer_destroy);
+  let_go(connection->keyboard, version, wl_keyboard_release, wl_keyboard_destroy);
+  let_go(connection->touch, version, wl_touch_release, wl_touch_destroy);
+  if (connection->seat != nullptr) {
+    if (version >= 5)
+      wl_seat_release(connection->seat);
+    else
+      wl_seat_destroy(connection->seat);
+    connection->seat = nullptr;
+  }
+  if (connection->layer_shell != nullptr) {
+    // Before version 3 the layer shell has no destroy request: the proxy goes alone.
+    if (connection->layer_shell_version >= 3)
+      zwlr_layer_shell_v1_destroy(connection->layer_shell);
+    else
+      wl_proxy_destroy(reinterpret_cast<wl_proxy*>(connection->layer_shell));
+    connection->layer_shell = nullptr;
+  }
   if (connection->compositor != nullptr) wl_compositor_destroy(connection->compositor);
-  wl_registry_destroy(registry);
-  wl_display_disconnect(connection->display);
-  *connection = Connection{};
+  connection->compositor = nullptr;
 }
 
 void listen_for_frame_done(OutputRecord* record) {

@@ -5,20 +5,29 @@
 // A surface is drawn only once the compositor's frame callback has come and the frame
 // slot has begun; with no callback due the program sleeps in poll on the connection.
 //
-// Returns 0 when the compositor goes away or the overlay sees input (SIGTERM and SIGINT
-// end the process through the shared ends); 1 with one line on stderr when there is no
-// compositor to reach, it lacks the layer shell, EGL cannot draw on its surfaces, or it
-// refuses a request.
+// Returns 0 when the compositor goes away after the first frame was shown, when the
+// overlay sees input, and at once when another overlay already shows on the same
+// compositor (SIGTERM and SIGINT end the process through the shared ends); 1 with one
+// line on stderr when there is no compositor to reach, it closes the connection or does
+// not answer before the first frame, it lacks the layer shell, EGL cannot draw on its
+// surfaces, or it posts an error. One owner, the session, releases the connection, the
+// records and the EGL objects on every return.
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <GL/gl.h>
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
+#include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <chrono>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,6 +37,7 @@
 #include "render/render_state.h"
 #include "render/scene_pass.h"
 #include "run/frame.h"
+#include "viewer/buffer_size.h"
 #include "viewer/shell.h"
 #include "viewer/stop_signals.h"
 #include "viewer/wayland_outputs.h"
@@ -41,16 +51,77 @@ constexpr const char* layer_namespace = "aerolume";
 // fullscreen window over the background, the output off): the wait is no part of a
 // timed step.
 constexpr auto hidden_after = std::chrono::milliseconds(250);
-// The largest buffer side drawn; a larger one is left undrawn rather than overflow.
-constexpr double max_buffer_side = 32768.0;
+// How long the compositor has to answer a round trip before the first frame.
+constexpr auto answer_within = std::chrono::seconds(5);
 
-// --- EGL ---
+// --- Reports ---
 
-int egl_fail(const char* what) {
-  std::fprintf(stderr, "aerolume: %s failed on the Wayland display (EGL error 0x%04x)\n", what,
-               eglGetError());
+// libwayland's own last log line (without its newline), said as part of the program's
+// one line when the run fails; a run that ends well says nothing of it.
+std::string library_line;
+
+void keep_library_line(const char* format, va_list arguments) {
+  char line[512];
+  std::vsnprintf(line, sizeof line, format, arguments);
+  library_line = line;
+  while (!library_line.empty() && (library_line.back() == '\n' || library_line.back() == ' '))
+    library_line.pop_back();
+}
+
+// One line on stderr, "aerolume: " and the message, with libwayland's last line when it
+// wrote one; returns the failure status.
+[[gnu::format(printf, 1, 2)]] int fail(const char* format, ...) {
+  char message[1024];
+  va_list arguments;
+  va_start(arguments, format);
+  std::vsnprintf(message, sizeof message, format, arguments);
+  va_end(arguments);
+  if (library_line.empty())
+    std::fprintf(stderr, "aerolume: %s\n", message);
+  else
+    std::fprintf(stderr, "aerolume: %s (libwayland: %s)\n", message, library_line.c_str());
   return 1;
 }
+
+// The compositor as the user names it: WAYLAND_DISPLAY, or libwayland's default.
+std::string compositor_name() {
+  const char* name = std::getenv("WAYLAND_DISPLAY");
+  return name != nullptr && *name != '\0' ? name : "wayland-0";
+}
+
+// --- One overlay at a time ---
+
+// An exclusive lock on $XDG_RUNTIME_DIR/aerolume-overlay-<WAYLAND_DISPLAY>.lock, held
+// while the overlay runs; the kernel lets go of it when the process ends, however it
+// ends. Without a runtime folder, or where the file cannot be opened, no lock is taken
+// and the overlay runs regardless.
+class OverlayLock {
+ public:
+  OverlayLock() = default;
+  OverlayLock(const OverlayLock&) = delete;
+  OverlayLock& operator=(const OverlayLock&) = delete;
+  ~OverlayLock() {
+    if (fd_ >= 0) close(fd_);
+  }
+  // False when another process holds the lock.
+  bool take() {
+    const char* folder = std::getenv("XDG_RUNTIME_DIR");
+    if (folder == nullptr || *folder == '\0') return true;
+    std::string display = compositor_name();
+    for (char& c : display)
+      if (c == '/') c = '_';
+    const std::string path = std::string(folder) + "/aerolume-overlay-" + display + ".lock";
+    fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd_ < 0) return true;
+    int locked = 0;
+    while ((locked = flock(fd_, LOCK_EX | LOCK_NB)) < 0 && errno == EINTR) {
+    }
+    return locked == 0 || errno != EWOULDBLOCK;
+  }
+
+ private:
+  int fd_ = -1;
+};
 
 // The window configuration for desktop GL with RGB and depth and the samples to take for
 // --samples, as config_to_take picks it: without alpha, so that the compositor shows the
@@ -80,7 +151,7 @@ EGLConfig choose_config(EGLDisplay display, int asked_samples, int* taken) {
   return chosen < 0 ? nullptr : configs[static_cast<std::size_t>(chosen)];
 }
 
-struct Gl {
+struct EglObjects {
   EGLDisplay display = EGL_NO_DISPLAY;
   EGLConfig config = nullptr;
   EGLContext context = EGL_NO_CONTEXT;
@@ -89,13 +160,13 @@ struct Gl {
 // --- The records ---
 
 // Destroys what the record holds, its surface and the wl_output with it.
-void drop_record(const Gl& gl, OutputRecord& record) {
+void drop_record(const EglObjects& egl, OutputRecord& record) {
   if (record.frame_callback != nullptr) wl_callback_destroy(record.frame_callback);
   if (record.egl_surface != EGL_NO_SURFACE) {
     // Released first, so that EGL lets go of the window before it is destroyed; the next
     // draw makes the context current again.
-    eglMakeCurrent(gl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-    eglDestroySurface(gl.display, record.egl_surface);
+    eglMakeCurrent(egl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    eglDestroySurface(egl.display, record.egl_surface);
   }
   if (record.egl_window != nullptr) wl_egl_window_destroy(record.egl_window);
   if (record.layer_surface != nullptr) zwlr_layer_surface_v1_destroy(record.layer_surface);
@@ -105,6 +176,32 @@ void drop_record(const Gl& gl, OutputRecord& record) {
   else
     wl_output_destroy(record.output);
 }
+
+// The connection, what it knows of the compositor, and the EGL objects on it: released
+// in order (surfaces, EGL, globals, the connection) when the shell returns, on any path.
+struct LayerSession {
+  Connection connection;
+  wl_registry* registry = nullptr;
+  EglObjects egl;
+
+  LayerSession() = default;
+  LayerSession(const LayerSession&) = delete;
+  LayerSession& operator=(const LayerSession&) = delete;
+  ~LayerSession() {
+    for (auto& record : connection.outputs) drop_record(egl, *record);
+    connection.outputs.clear();
+    if (egl.display != EGL_NO_DISPLAY) {
+      eglMakeCurrent(egl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+      if (egl.context != EGL_NO_CONTEXT) eglDestroyContext(egl.display, egl.context);
+      eglTerminate(egl.display);
+      eglReleaseThread();
+    }
+    if (connection.display == nullptr) return;
+    release_globals(&connection);
+    if (registry != nullptr) wl_registry_destroy(registry);
+    wl_display_disconnect(connection.display);
+  }
+};
 
 // The layer surface on the record's output: the whole output (anchored to every edge,
 // size 0 x 0 for the compositor to fill in, no exclusive zone), committed without a
@@ -122,6 +219,7 @@ void make_layer_surface(Connection& connection, OutputRecord& record, const View
       record.layer_surface, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
                                 ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
   zwlr_layer_surface_v1_set_exclusive_zone(record.layer_surface, -1);
+  // 1 (exclusive) and 0 (none) mean the same in every version of the layer shell.
   zwlr_layer_surface_v1_set_keyboard_interactivity(
       record.layer_surface, overlay ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE
                                     : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
@@ -130,59 +228,69 @@ void make_layer_surface(Connection& connection, OutputRecord& record, const View
 
 // Acknowledges a configure and sizes the buffers to the surface times the output's
 // scale (made on the first configure). Returns false when EGL cannot draw on it.
-bool size_surface(const Connection& connection, const Gl& gl, OutputRecord& record) {
+bool size_surface(const Connection& connection, const EglObjects& egl, OutputRecord& record) {
   if (record.configure_serial) {
     zwlr_layer_surface_v1_ack_configure(record.layer_surface, *record.configure_serial);
     record.configure_serial.reset();
   }
   const std::int32_t scale = connection.compositor_version >= 3 ? record.scale : 1;
-  // In double: a compositor's sizes and scale could overflow an int when multiplied.
-  const double width_pixels = static_cast<double>(record.width) * scale;
-  const double height_pixels = static_cast<double>(record.height) * scale;
-  if (record.width == 0 || record.height == 0 || width_pixels > max_buffer_side ||
-      height_pixels > max_buffer_side)
-    return true;  // nothing to draw at (yet)
-  const int width = static_cast<int>(width_pixels);
-  const int height = static_cast<int>(height_pixels);
+  const std::optional<BufferSize> buffer = layer_buffer_size(record.width, record.height, scale);
+  if (!buffer) return true;  // nothing to draw at (yet)
   if (record.egl_window == nullptr) {
-    record.egl_window = wl_egl_window_create(record.surface, width, height);
+    record.egl_window = wl_egl_window_create(record.surface, buffer->width, buffer->height);
     if (record.egl_window == nullptr) return false;
     record.egl_surface = eglCreateWindowSurface(
-        gl.display, gl.config, reinterpret_cast<EGLNativeWindowType>(record.egl_window), nullptr);
+        egl.display, egl.config, reinterpret_cast<EGLNativeWindowType>(record.egl_window), nullptr);
     if (record.egl_surface == EGL_NO_SURFACE) return false;
     // A swap never waits for the compositor: the frame callback paces the surface.
-    if (!eglMakeCurrent(gl.display, record.egl_surface, record.egl_surface, gl.context)) return false;
-    eglSwapInterval(gl.display, 0);
+    if (!eglMakeCurrent(egl.display, record.egl_surface, record.egl_surface, egl.context)) return false;
+    eglSwapInterval(egl.display, 0);
   } else {
-    wl_egl_window_resize(record.egl_window, width, height, 0, 0);
+    wl_egl_window_resize(record.egl_window, buffer->width, buffer->height, 0, 0);
   }
   if (connection.compositor_version >= 3) wl_surface_set_buffer_scale(record.surface, scale);
   record.buffer_scale = scale;
-  record.buffer_width = width;
-  record.buffer_height = height;
+  record.buffer_width = buffer->width;
+  record.buffer_height = buffer->height;
   return true;
 }
 
-bool wanted(const OutputRecord& record, const ViewerOptions& options) {
+// Whether the record's output is one to show the scene on: described, and the one
+// --output names when it names one.
+bool is_output_to_show(const OutputRecord& record, const ViewerOptions& options) {
   return record.described && (options.output.empty() || record.name == options.output);
 }
 
 // Between rounds: drops the records of outputs gone and surfaces closed, makes surfaces
 // on outputs newly described, answers configures and scale changes. Returns false when
 // EGL fails on a surface.
-bool tend_records(Connection& connection, const Gl& gl, const ViewerOptions& options) {
+bool follow_outputs(Connection& connection, const EglObjects& egl, const ViewerOptions& options) {
   auto& outputs = connection.outputs;
   for (auto& record : outputs)
-    if (record->gone) drop_record(gl, *record);
+    if (record->gone) drop_record(egl, *record);
   std::erase_if(outputs, [](const std::unique_ptr<OutputRecord>& r) { return r->gone; });
   for (auto& record : outputs) {
-    if (record->layer_surface == nullptr && wanted(*record, options))
+    if (record->layer_surface == nullptr && is_output_to_show(*record, options))
       make_layer_surface(connection, *record, options);
     const bool rescaled = record->egl_window != nullptr && record->buffer_scale != record->scale &&
                           connection.compositor_version >= 3;
-    if ((record->configure_serial || rescaled) && !size_surface(connection, gl, *record)) return false;
+    if ((record->configure_serial || rescaled) && !size_surface(connection, egl, *record)) return false;
   }
   return true;
+}
+
+// The line for an --output that names none of the outputs there are, or "" when it
+// names one (or none is named).
+std::string missing_output_line(const Connection& connection, const ViewerOptions& options) {
+  if (options.output.empty()) return "";
+  std::string names;
+  for (const auto& record : connection.outputs) {
+    if (record->name == options.output) return "";
+    if (record->name.empty()) continue;
+    names += (names.empty() ? "" : ", ") + record->name;
+  }
+  return "aerolume: no output named " + options.output + " (outputs: " +
+         (names.empty() ? std::string("none") : names) + "); waiting for it\n";
 }
 
 // --- The loop ---
@@ -190,12 +298,11 @@ bool tend_records(Connection& connection, const Gl& gl, const ViewerOptions& opt
 // Draws every due surface once: the first with a full frame (the scene steps), the
 // others with the same picture from the same camera, each at its own aspect; before each
 // swap the surface asks for the frame callback that allows its next frame.
-bool draw_round(Connection& connection, const Gl& gl, const ViewerOptions& options, bool* started,
-                const std::vector<OutputRecord*>& due) {
-  const Vector3 eye_of_round = eye;
+bool draw_round(Connection& connection, const EglObjects& egl, const ViewerOptions& options,
+                bool* started, const std::vector<OutputRecord*>& due) {
   bool first = true;
   for (OutputRecord* record : due) {
-    if (!eglMakeCurrent(gl.display, record->egl_surface, record->egl_surface, gl.context)) return false;
+    if (!eglMakeCurrent(egl.display, record->egl_surface, record->egl_surface, egl.context)) return false;
     if (!*started) {
       start_viewer_scene(options);
       *started = true;
@@ -205,14 +312,11 @@ bool draw_round(Connection& connection, const Gl& gl, const ViewerOptions& optio
       render_frame();
       first = false;
     } else {
-      const Vector3 eye_after = eye;
-      eye = eye_of_round;
-      draw_scene_again();
-      eye = eye_after;
+      render_frame_again();
     }
     record->frame_callback = wl_surface_frame(record->surface);
     listen_for_frame_done(record);
-    if (!eglSwapBuffers(gl.display, record->egl_surface)) return false;
+    if (!eglSwapBuffers(egl.display, record->egl_surface)) return false;
   }
   connection.shown = true;
   return true;
@@ -220,19 +324,28 @@ bool draw_round(Connection& connection, const Gl& gl, const ViewerOptions& optio
 
 // Sends what is queued, sleeps in poll until the compositor writes, the power source has
 // news or timeout_ms passes (-1: no timeout), and runs the listeners of what arrived.
-// False once the connection has failed.
+// While the socket takes only part of what is queued, the wait also ends when it can take
+// more, and the next call sends the rest. False once the connection has failed.
 bool wait_and_dispatch(wl_display* display, const PowerWatch& power, int timeout_ms) {
   while (wl_display_prepare_read(display) != 0)
     if (wl_display_dispatch_pending(display) < 0) return false;
-  if (wl_display_flush(display) < 0 && errno != EAGAIN) {
-    wl_display_cancel_read(display);
-    return false;
+  // The descriptors the loop waits on; the connection first.
+  std::array<pollfd, 2> waited{{{wl_display_get_fd(display), POLLIN, 0}, power.poll_entry()}};
+  // A broken pipe is no failure yet: what the compositor wrote before it closed (an
+  // error it posted) is still there to read, and the read then ends the connection.
+  if (wl_display_flush(display) < 0) {
+    if (errno == EAGAIN) {
+      waited[0].events |= POLLOUT;
+    } else if (errno != EPIPE) {
+      wl_display_cancel_read(display);
+      return false;
+    }
   }
-  pollfd sources[] = {{wl_display_get_fd(display), POLLIN, 0}, power.poll_entry()};
   int ready = 0;
-  while ((ready = poll(sources, 2, power.timeout_ms(timeout_ms))) < 0 && errno == EINTR) {
+  while ((ready = poll(waited.data(), waited.size(), power.timeout_ms(timeout_ms))) < 0 &&
+         errno == EINTR) {
   }
-  if (ready > 0 && sources[0].revents != 0) {
+  if (ready > 0 && (waited[0].revents & (POLLIN | POLLERR | POLLHUP)) != 0) {
     if (wl_display_read_events(display) < 0) return false;
   } else {
     wl_display_cancel_read(display);
@@ -240,69 +353,113 @@ bool wait_and_dispatch(wl_display* display, const PowerWatch& power, int timeout
   return wl_display_dispatch_pending(display) >= 0;
 }
 
-// A failed connection: the compositor gone ends the program quietly; a request it
-// refused is a fault worth a line.
-int connection_end(wl_display* display) {
-  if (wl_display_get_error(display) != EPROTO) return 0;
+// A round trip that waits at most answer_within: a sync request and its done event.
+enum class Answer { answered, failed, silent };
+void on_sync_done(void* data, wl_callback* callback, std::uint32_t) {
+  wl_callback_destroy(callback);
+  *static_cast<wl_callback**>(data) = nullptr;
+}
+const wl_callback_listener sync_listener = {on_sync_done};
+
+Answer roundtrip_within(wl_display* display) {
+  wl_callback* sync = wl_display_sync(display);
+  wl_callback_add_listener(sync, &sync_listener, &sync);
+  const auto deadline = PacingClock::now() + answer_within;
+  Answer answer = Answer::answered;
+  while (sync != nullptr) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - PacingClock::now());
+    if (left.count() <= 0) {
+      answer = Answer::silent;
+      break;
+    }
+    if (!wait_and_dispatch(display, static_cast<int>(left.count()))) {
+      answer = Answer::failed;
+      break;
+    }
+  }
+  if (sync != nullptr) wl_callback_destroy(sync);
+  return answer;
+}
+
+// A failed connection: the compositor gone after the first frame was shown ends the
+// program quietly; the connection closed before it, and any error the compositor posted
+// (a protocol error, or one of the display's own: an invalid object or method, no
+// memory), are faults worth a line.
+int connection_end(wl_display* display, bool shown) {
+  const int error = wl_display_get_error(display);
+  const bool closed = error == EPIPE || error == ECONNRESET;
+  if (closed && shown) return 0;
+  const std::string name = compositor_name();
+  if (closed)
+    return fail("the Wayland compositor \"%s\" closed the connection before anything was shown",
+                name.c_str());
   const wl_interface* interface = nullptr;
   std::uint32_t id = 0;
   const std::uint32_t code = wl_display_get_protocol_error(display, &interface, &id);
-  std::fprintf(stderr, "aerolume: the Wayland compositor refused a request (%s error %u)\n",
-               interface != nullptr ? interface->name : "display", code);
-  return 1;
+  if (error == EPROTO || interface != nullptr)
+    return fail("the Wayland compositor \"%s\" refused a request (%s error %u)", name.c_str(),
+                interface != nullptr ? interface->name : "display", code);
+  return fail("the connection to the Wayland compositor \"%s\" failed: %s", name.c_str(),
+              std::strerror(error));
 }
 
-}  // namespace
+// A round trip at start-up: the end's status, or nothing when the compositor answered.
+std::optional<int> start_roundtrip(wl_display* display) {
+  switch (roundtrip_within(display)) {
+    case Answer::answered:
+      return std::nullopt;
+    case Answer::failed:
+      return connection_end(display, false);
+    case Answer::silent:
+      break;
+  }
+  return fail("the Wayland compositor \"%s\" did not answer within %lld seconds",
+              compositor_name().c_str(), static_cast<long long>(answer_within.count()));
+}
 
-int run_on_layer_surfaces(const ShellRun& run) {
+int egl_fail(const char* what) {
+  return fail("%s failed on the Wayland display (EGL error 0x%04x)", what, eglGetError());
+}
+
+int run_session(LayerSession& session, const ShellRun& run) {
   const ViewerOptions& options = run.options;
   const char* role = options.layer == ViewerOptions::Layer::overlay ? "--overlay" : "--background";
-  install_stop_signals();
-  Connection connection;
+  Connection& connection = session.connection;
   connection.wants_input = options.layer == ViewerOptions::Layer::overlay;
   connection.display = wl_display_connect(nullptr);
-  if (connection.display == nullptr) {
-    const char* name = std::getenv("WAYLAND_DISPLAY");
-    std::fprintf(stderr, "aerolume: cannot connect to the Wayland compositor \"%s\" (WAYLAND_DISPLAY)\n",
-                 name != nullptr ? name : "");
-    return 1;
-  }
+  if (connection.display == nullptr)
+    return fail("cannot connect to the Wayland compositor \"%s\" (WAYLAND_DISPLAY)",
+                compositor_name().c_str());
   wl_display* display = connection.display;
-  wl_registry* registry = wl_display_get_registry(display);
-  listen_to_registry(registry, &connection);
+  session.registry = wl_display_get_registry(display);
+  listen_to_registry(session.registry, &connection);
   // The globals, then what the outputs and the seat say of themselves.
-  if (wl_display_roundtrip(display) < 0 || wl_display_roundtrip(display) < 0) {
-    const int status = connection_end(display);
-    disconnect_before_drawing(registry, &connection);
-    return status;
-  }
-  if (connection.layer_shell == nullptr || connection.compositor == nullptr) {
-    std::fprintf(stderr,
-                 "aerolume: this Wayland compositor offers no layer shell (zwlr_layer_shell_v1), "
-                 "which %s needs; the program's own window works here through XWayland "
-                 "(aerolume without %s)\n",
-                 role, role);
-    disconnect_before_drawing(registry, &connection);
-    return 1;
-  }
+  for (int trip = 0; trip < 2; ++trip)
+    if (const std::optional<int> end = start_roundtrip(display)) return *end;
+  if (connection.layer_shell == nullptr || connection.compositor == nullptr)
+    return fail("this Wayland compositor offers no layer shell (zwlr_layer_shell_v1), which %s "
+                "needs; the program's own window works here through XWayland (aerolume without %s)",
+                role, role);
+  std::fputs(missing_output_line(connection, options).c_str(), stderr);
 
-  Gl gl;
+  EglObjects& gl = session.egl;
   auto get_platform_display = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
       eglGetProcAddress("eglGetPlatformDisplayEXT"));
   gl.display = get_platform_display != nullptr
-                   ? get_platform_display(EGL_PLATFORM_WAYLAND_KHR, display, nullptr)
-                   : eglGetDisplay(reinterpret_cast<EGLNativeDisplayType>(display));
-  if (gl.display == EGL_NO_DISPLAY || !eglInitialize(gl.display, nullptr, nullptr))
-    return egl_fail("eglInitialize");
+                    ? get_platform_display(EGL_PLATFORM_WAYLAND_KHR, display, nullptr)
+                    : eglGetDisplay(reinterpret_cast<EGLNativeDisplayType>(display));
+  if (gl.display == EGL_NO_DISPLAY) return egl_fail("eglGetDisplay");
+  if (!eglInitialize(gl.display, nullptr, nullptr)) {
+    const int status = egl_fail("eglInitialize");
+    gl.display = EGL_NO_DISPLAY;  // nothing to terminate
+    return status;
+  }
   if (!eglBindAPI(EGL_OPENGL_API)) return egl_fail("eglBindAPI(desktop GL)");
   int taken = 0;
   gl.config = choose_config(gl.display, options.samples, &taken);
-  if (gl.config == nullptr) {
-    std::fputs("aerolume: EGL offers no RGB window configuration with depth for desktop GL on "
-               "this Wayland display\n",
-               stderr);
-    return 1;
-  }
+  if (gl.config == nullptr)
+    return fail("EGL offers no RGB window configuration with depth for desktop GL on this "
+                "Wayland display");
   std::fputs(samples_taken_note("aerolume", options.samples, taken).c_str(), stderr);
   const EGLint context_attributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
                                        EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
@@ -312,7 +469,7 @@ int run_on_layer_surfaces(const ShellRun& run) {
   bool started = false;
   PacingClock::time_point next_slot = PacingClock::now();
   for (;;) {
-    if (!tend_records(connection, gl, options)) return egl_fail("making a surface");
+    if (!follow_outputs(connection, gl, options)) return egl_fail("making a surface");
     if (connection.input_seen) return 0;
     std::vector<OutputRecord*> due;  // none while the battery pace draws nothing
     if (!run.pacing.pace().stopped)
@@ -329,10 +486,21 @@ int run_on_layer_surfaces(const ShellRun& run) {
     if (!due.empty())
       timeout_ms = static_cast<int>(
           std::chrono::ceil<std::chrono::milliseconds>(next_slot - now).count());
-    if (!wait_and_dispatch(display, run.power, timeout_ms)) return connection_end(display);
+    if (!wait_and_dispatch(display, run.power, timeout_ms))
+      return connection_end(display, connection.shown);
     follow_power(run);
     if (due.empty() && PacingClock::now() - now > hidden_after) restart_frame_interval();
   }
+}
+
+}  // namespace
+
+int run_on_layer_surfaces(const ShellRun& run) {
+  wl_log_set_handler_client(keep_library_line);
+  OverlayLock lock;
+  if (run.options.layer == ViewerOptions::Layer::overlay && !lock.take()) return 0;
+  LayerSession session;
+  return run_session(session, run);
 }
 
 }  // namespace aerolume

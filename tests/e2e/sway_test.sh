@@ -2,15 +2,20 @@
 # Under the real sway (headless, drawn by pixman, as an unprivileged user), with grim for
 # what each output shows: --background fills the output with the scene, a new output gets
 # a surface of its own, a fullscreen window over it puts the program to sleep and its
-# going wakes it; --overlay covers a window and ends with 0 on pointer motion and, in a
-# second run, on a key; SIGTERM and sway going away end the program with 0 and no
-# message. Under weston, which has no layer shell, --background ends with 1 and one line.
+# going wakes it (and the pause is no part of a timed step); at output scale 2 the
+# buffer has the output's pixels; an --output that names no output is said aloud and
+# drawn once it comes; --overlay covers a window and ends with 0 on pointer motion, a
+# key or a scroll, a second one ends at once while one shows, and swayidle's line from
+# the README starts it after the idle time without holding back its other timeouts;
+# SIGTERM and sway going away end the program with 0 and no message. A compositor that
+# closes the connection, posts an error or does not answer before the first frame, and
+# weston, which has no layer shell, end it with 1 and one line.
 AEROLUME=$1
 XPROBE=$2
 VIRTUAL_POINTER=$3
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/sway_lib.sh"
-needs_tools grim wtype weston weston-flower
+needs_tools grim wtype weston weston-flower swayidle gdb /usr/bin/python3
 
 # The share of output $1 in the sky colour, now.
 sky_on() {
@@ -42,10 +47,77 @@ expect_quiet_end "$APP_PID" 10 "SIGTERM on the root window"
 kill "$XVFB_PID" && wait "$XVFB_PID" 2>/dev/null
 XVFB_PID=""
 
+# --- A compositor that fails before the first frame: status 1 and one line naming it ---
+# A socket of our own stands in for it: it closes the connection at once, posts the
+# display's own error (invalid_method, which libwayland reports as EINVAL), or never
+# answers. A WAYLAND_DISPLAY too long for a socket's name is refused by libwayland.
+fake_compositor() {
+  /usr/bin/python3 - "$1" "$2" <<'PY' &
+import socket, struct, sys, time
+mode, path = sys.argv[1], sys.argv[2]
+server = socket.socket(socket.AF_UNIX)
+server.bind(path)
+server.listen(1)
+client, _ = server.accept()
+if mode == "error":
+    client.recv(4096)
+    text = b"no such request\0"
+    body = struct.pack("=III", 1, 1, len(text)) + text + b"\0" * (-len(text) % 4)
+    client.sendall(struct.pack("=II", 1, (8 + len(body)) << 16) + body)
+    time.sleep(20)
+elif mode == "silent":
+    time.sleep(20)
+client.close()
+PY
+  FAKE_PID=$!
+  wait_until 5 test -S "$2" || fail "the stand-in compositor did not start"
+}
+mkdir -m 0700 "$WORK/fake"
+long=$(printf 'w%.0s' $(seq 300))
+while read -r mode display expected; do
+  rm -f "$WORK/fake/$display"
+  [ "$mode" = none ] || fake_compositor "$mode" "$WORK/fake/$display"
+  started=$(date +%s%N)
+  env XDG_RUNTIME_DIR="$WORK/fake" WAYLAND_DISPLAY="$display" timeout 20 "$AEROLUME" --background \
+    >"$WORK/app.out" 2>"$WORK/app.err"
+  status=$?
+  took=$((($(date +%s%N) - started) / 1000000))
+  [ "$mode" = none ] || { kill "$FAKE_PID" 2>/dev/null; wait "$FAKE_PID" 2>/dev/null; }
+  [ "$status" -eq 1 ] && [ "$(wc -l <"$WORK/app.err")" -eq 1 ] &&
+    grep -q "^aerolume: .*$expected" "$WORK/app.err" ||
+    fail "a compositor that does $mode: status $status, $(cat "$WORK/app.err")"
+  note "a compositor that does $mode: status 1 within $took ms, $(cut -c 1-160 "$WORK/app.err")"
+done <<ROWS
+close  fake  compositor "fake" closed the connection before anything was shown
+error  fake  compositor "fake" refused a request (wl_display error 1).*no such request
+silent fake  compositor "fake" did not answer within 5 seconds
+none   $long cannot connect to the Wayland compositor
+ROWS
+
 # --- The background ---
 start_sway
+# At output scale 2 the buffer has twice the surface's size and the surface says so
+# (set_buffer_scale), so that the sky fills the output at its full resolution; libwayland
+# logs the requests (WAYLAND_DEBUG).
+as_client swaymsg output HEADLESS-1 scale 2 >/dev/null || fail "swaymsg could not set the scale"
+"${client[@]}" env WAYLAND_DEBUG=1 "$AEROLUME" --background --max-fps 5 >"$WORK/app.out" \
+  2>"$WORK/app.err" &
+APP_PID=$!
+wait_for_scene HEADLESS-1 "the background at scale 2"
+kill -TERM "$APP_PID"
+wait_for_end "$APP_PID" 10 "SIGTERM at scale 2"
+surface=$(grep -m 1 -o 'zwlr_layer_surface_v1@[0-9]*\.configure([0-9]*, [1-9][0-9]*, [0-9]*)' "$WORK/app.err" |
+  sed 's/.*(\([0-9]*\), \([0-9]*\), \([0-9]*\))/\2x\3/')
+buffer=$(grep -m 1 -o 'create_buffer(new id wl_buffer@[0-9]*, [0-9]*, [0-9]*, [0-9]*' "$WORK/app.err" |
+  awk -F', ' '{print $3 "x" $4}')
+[ "$surface" = $((SCREEN_W / 2))x$((SCREEN_H / 2)) ] && [ "$buffer" = ${SCREEN_W}x$SCREEN_H ] &&
+  grep -q 'set_buffer_scale(2)' "$WORK/app.err" ||
+  fail "at scale 2: surface ${surface:-none}, buffer ${buffer:-none}, $(grep -c 'set_buffer_scale(2)' "$WORK/app.err") buffer scales of 2"
+note "at scale 2: surface $surface, buffer $buffer, buffer scale 2"
+as_client swaymsg output HEADLESS-1 scale 1 >/dev/null
+
 started=$(date +%s%N)
-start_program --background --fps
+start_program --background --fps --timed
 wait_for_scene HEADLESS-1 "the background"
 note "first frame on the output within $((($(date +%s%N) - started) / 1000000)) ms"
 note "at the default pace: $(cpu_share_over 5) of a core; $(tail -n 1 "$WORK/app.out")"
@@ -61,7 +133,19 @@ sleep 0.5
 share=$(cpu_share_over 5)
 greater 0.01 "$share" || fail "under a fullscreen window the program still used $share of a core"
 note "under a fullscreen window: $share of a core over 5 s"
+# The pause is no part of a timed step: the first step after it measures its own scene
+# pass, not the seconds since the last frame. gdb stops the program where the step is
+# measured (elapsed_ms(since, end), out of line) and reads the span it is given.
+timeout 60 gdb -batch -p "$APP_PID" -ex 'break aerolume::elapsed_ms' -ex 'echo attached\n' \
+  -ex continue -ex 'print $esi - $edi' >"$WORK/gdb.out" 2>&1 </dev/null &
+GDB_PID=$!
+WAIT_STEP=0.2 wait_until 20 grep -q attached "$WORK/gdb.out" || fail "gdb did not attach: $(tail -n 3 "$WORK/gdb.out")"
 stop_host
+wait "$GDB_PID"
+step_ms=$(sed -n 's/^\$1 = //p' "$WORK/gdb.out")
+[ -n "$step_ms" ] && [ "$step_ms" -lt 1000 ] ||
+  fail "the first timed step after 5 s hidden was measured over ${step_ms:-no} ms"
+note "the first timed step after 5 s hidden is measured over $step_ms ms"
 sleep 1
 grab_output HEADLESS-1 before
 sleep 1
@@ -77,11 +161,19 @@ wait_for_scene HEADLESS-2 "the output added while running"
 kill -TERM "$APP_PID"
 expect_quiet_end "$APP_PID" 10 "SIGTERM"
 
-# --output keeps to one output; sway going away ends the program too.
-start_program --background --output HEADLESS-2
-wait_for_scene HEADLESS-2 "--output HEADLESS-2"
+# --output naming no output says so, waits, and draws once the output comes; it keeps to
+# that output; sway going away ends the program too.
+start_program --background --output HEADLESS-3
+wait_until 5 test -s "$WORK/app.err"
+line="aerolume: no output named HEADLESS-3 (outputs: HEADLESS-1, HEADLESS-2); waiting for it"
+[ "$(cat "$WORK/app.err")" = "$line" ] || fail "--output HEADLESS-3 before it exists wrote: $(cat "$WORK/app.err")"
+app_running || fail "--output HEADLESS-3 did not wait for the output"
+note "--output HEADLESS-3 before it exists: $line"
+: >"$WORK/app.err"
+as_client swaymsg create_output >/dev/null || fail "swaymsg create_output failed"
+wait_for_scene HEADLESS-3 "--output HEADLESS-3 once it exists"
 sky=$(sky_on HEADLESS-1)
-greater 0.1 "$sky" || fail "with --output HEADLESS-2, HEADLESS-1 shows the scene too (sky share $sky)"
+greater 0.1 "$sky" || fail "with --output HEADLESS-3, HEADLESS-1 shows the scene too (sky share $sky)"
 stop_compositor
 expect_quiet_end "$APP_PID" 10 "sway going away"
 
@@ -92,7 +184,7 @@ start_sway
 "${client[@]}" "$VIRTUAL_POINTER" >"$WORK/pointer.out" 2>&1 &
 POINTER_PID=$!
 wait_until 5 grep -q ready "$WORK/pointer.out" || fail "no virtual pointer: $(cat "$WORK/pointer.out")"
-for ending in motion key; do
+for ending in motion key scroll; do
   "${client[@]}" weston-flower >/dev/null 2>&1 &
   HOST_PID=$!
   sleep 1
@@ -102,14 +194,102 @@ for ending in motion key; do
   app_running || fail "the overlay ended before any input: $(cat "$WORK/app.err")"
   if [ "$ending" = motion ]; then
     as_client swaymsg seat - cursor move 10 10 >/dev/null
-  else
+  elif [ "$ending" = key ]; then
     # The keyboard is plugged in first and the key pressed a second later, once the
     # program has taken the seat's new keyboard.
     as_client wtype -s 1000 -k space
+  else
+    as_client "$VIRTUAL_POINTER" scroll
   fi
   expect_quiet_end "$APP_PID" 10 "a $ending over the overlay"
   stop_host
 done
+
+# One overlay at a time: a second one ends at once with 0 and draws nothing, a background
+# is not held back, and an overlay killed leaves the next one free to show.
+start_program --overlay
+wait_for_scene HEADLESS-1 "the first overlay"
+timeout 10 "${client[@]}" "$AEROLUME" --overlay >"$WORK/second.out" 2>"$WORK/second.err"
+status=$?
+[ "$status" -eq 0 ] && [ ! -s "$WORK/second.err" ] ||
+  fail "a second overlay: status $status, $(cat "$WORK/second.err")"
+note "a second overlay while one shows ends at once with status 0"
+"${client[@]}" "$AEROLUME" --background >"$WORK/background.out" 2>"$WORK/background.err" &
+BACKGROUND_PID=$!
+sleep 2
+kill -0 "$BACKGROUND_PID" 2>/dev/null || fail "a background beside the overlay ended: $(cat "$WORK/background.err")"
+kill "$BACKGROUND_PID" && wait "$BACKGROUND_PID"
+kill -KILL "$APP_PID" && wait "$APP_PID" 2>/dev/null
+start_program --overlay
+wait_for_scene HEADLESS-1 "an overlay after the last one was killed"
+as_client swaymsg seat - cursor move 10 10 >/dev/null
+expect_quiet_end "$APP_PID" 10 "a motion over the overlay after a killed one"
+
+# The README's swayidle line, with short timeouts: no -w, so that swayidle goes on
+# reading events while the overlay shows, and the screens going off beside it happen on
+# time. The overlay starts after the idle time, a scroll ends it (and turns the screens
+# on again), the next idle period starts it again, a key ends it, and never do two show
+# at once. The overlay's command is a script that logs each overlay's start and end.
+cat >"$RUN/overlay" <<SCRIPT
+#!/bin/sh
+echo "start \$(date +%s%N)" >>"$RUN/overlays"
+"$AEROLUME" --overlay 2>>"$RUN/overlay.err"
+echo "end \$(date +%s%N) \$?" >>"$RUN/overlays"
+SCRIPT
+chmod 0755 "$RUN/overlay"
+chown "$user" "$RUN/overlay"
+idle_s=2 off_s=15
+ms_since() { echo $((($(date +%s%N) - $1) / 1000000)); }
+# Waits until overlay $1 (counted from 1) shows on HEADLESS-1; prints the ms since $2.
+overlay_shows() {
+  [ "$(cat "$RUN/overlays" 2>/dev/null | grep -c start)" -ge "$1" ] && greater "$(sky_on HEADLESS-1)" 0.5
+}
+wait_for_overlay() {
+  wait_until 10 overlay_shows "$1" ||
+    fail "overlay $1 did not show: $(cat "$RUN/overlays" "$RUN/overlay.err" "$WORK/swayidle.log" 2>/dev/null)"
+  ms_since "$2"
+}
+# Waits until overlay $1 has ended with 0; prints the ms since $2.
+overlay_ended() { [ "$(grep -c '^end .* 0$' "$RUN/overlays")" -ge "$1" ]; }
+wait_for_overlay_end() {
+  WAIT_STEP=0.05 wait_until 10 overlay_ended "$1" ||
+    fail "overlay $1 did not end: $(cat "$RUN/overlays" "$RUN/overlay.err")"
+  ms_since "$2"
+}
+# -d: swayidle logs each command as it runs it.
+"${client[@]}" swayidle -d timeout $idle_s "$RUN/overlay" \
+  timeout $off_s 'swaymsg "output * dpms off"' resume 'swaymsg "output * dpms on"' \
+  >"$WORK/swayidle.log" 2>&1 &
+SWAYIDLE_PID=$!
+idle_from=$(date +%s%N)
+# When the screens go off: the moment swayidle logs that it runs their command.
+{ WAIT_STEP=0.05 wait_until 20 grep -q 'Cmd exec swaymsg "output \* dpms off"' "$WORK/swayidle.log" &&
+  date +%s%N >"$WORK/off"; } &
+shown=$(wait_for_overlay 1 "$idle_from")
+ran=$((($(awk '$1 == "start" { print $2; exit }' "$RUN/overlays") - idle_from) / 1000000))
+note "swayidle: the overlay starts $ran ms and shows $shown ms after the idle period began (timeout $idle_s s)"
+WAIT_STEP=1 wait_until $((off_s + 5)) test -s "$WORK/off"
+off=$([ -s "$WORK/off" ] && echo $((($(cat "$WORK/off") - idle_from) / 1000000)))
+[ -n "$off" ] && [ "$off" -lt $((off_s * 1000 + 1000)) ] ||
+  fail "the screens did not go off within $((off_s + 1)) s of idle time beside the overlay (${off:-never})"
+[ "$(grep -c start "$RUN/overlays")" -eq 1 ] && ! grep -q end "$RUN/overlays" ||
+  fail "the overlay did not show through the screens going off: $(cat "$RUN/overlays")"
+note "swayidle: the screens went off $off ms after the idle period began (timeout $off_s s), the overlay showing"
+input=$(date +%s%N)
+as_client "$VIRTUAL_POINTER" scroll
+note "swayidle: a scroll ended the overlay in $(wait_for_overlay_end 1 "$input") ms"
+note "swayidle: the overlay shows again $(wait_for_overlay 2 "$input") ms after the scroll"
+# wtype plugs its keyboard in a second before the key.
+input=$(($(date +%s%N) + 1000000000))
+as_client wtype -s 1000 -k space
+note "swayidle: a key ended the overlay in $(wait_for_overlay_end 2 "$input") ms"
+wait_for_overlay 3 "$input" >/dev/null
+kill "$SWAYIDLE_PID" && wait "$SWAYIDLE_PID" 2>/dev/null
+as_client swaymsg seat - cursor move 10 10 >/dev/null
+wait_for_overlay_end 3 "$input" >/dev/null
+awk '$1 == "start" && open { bad = 1 } $1 == "start" { open = 1 } $1 == "end" { open = 0 }
+     END { exit bad }' "$RUN/overlays" || fail "two overlays showed at once: $(cat "$RUN/overlays")"
+[ ! -s "$RUN/overlay.err" ] || fail "the overlays wrote: $(cat "$RUN/overlay.err")"
 stop_compositor
 
 # --- A compositor without the layer shell ---
