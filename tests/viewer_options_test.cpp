@@ -489,7 +489,7 @@ TEST(ViewerOptions, ThePowerSourceSetsThePace) {
                         {{"--windowed", "--battery-fps", "0"}, saver, {0, true}, true},
                         {{"--battery-fps", "0"}, mains, {0, false}, true}};
   for (const Case& c : cases) {
-    const ParsedViewerCommandLine p = parse(c.args);
+    const ParsedViewerCommandLine p = parse(c.args, nullptr, "wayland-0");
     ASSERT_TRUE(p.should_run) << p.err_text;
     const Pace pace = p.options.pace(c.power);
     std::string line;

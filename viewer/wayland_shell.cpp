@@ -323,14 +323,18 @@ bool draw_round(Connection& connection, const EglObjects& egl, const ViewerOptio
 }
 
 // Sends what is queued, sleeps in poll until the compositor writes, the power source has
-// news or timeout_ms passes (-1: no timeout), and runs the listeners of what arrived.
-// While the socket takes only part of what is queued, the wait also ends when it can take
+// news (when one is watched) or timeout_ms passes (-1: no timeout), and runs the
+// listeners of what arrived. While the socket takes only part of what is queued, the wait also ends when it can take
 // more, and the next call sends the rest. False once the connection has failed.
-bool wait_and_dispatch(wl_display* display, const PowerWatch& power, int timeout_ms) {
+bool wait_and_dispatch(wl_display* display, const PowerWatch* power, int timeout_ms) {
   while (wl_display_prepare_read(display) != 0)
     if (wl_display_dispatch_pending(display) < 0) return false;
   // The descriptors the loop waits on; the connection first.
-  std::array<pollfd, 2> waited{{{wl_display_get_fd(display), POLLIN, 0}, power.poll_entry()}};
+  std::array<pollfd, 2> waited{{{wl_display_get_fd(display), POLLIN, 0}, {-1, 0, 0}}};
+  if (power != nullptr) {
+    waited[1] = power->poll_entry();
+    timeout_ms = power->timeout_ms(timeout_ms);
+  }
   // A broken pipe is no failure yet: what the compositor wrote before it closed (an
   // error it posted) is still there to read, and the read then ends the connection.
   if (wl_display_flush(display) < 0) {
@@ -342,8 +346,7 @@ bool wait_and_dispatch(wl_display* display, const PowerWatch& power, int timeout
     }
   }
   int ready = 0;
-  while ((ready = poll(waited.data(), waited.size(), power.timeout_ms(timeout_ms))) < 0 &&
-         errno == EINTR) {
+  while ((ready = poll(waited.data(), waited.size(), timeout_ms)) < 0 && errno == EINTR) {
   }
   if (ready > 0 && (waited[0].revents & (POLLIN | POLLERR | POLLHUP)) != 0) {
     if (wl_display_read_events(display) < 0) return false;
@@ -372,7 +375,7 @@ Answer roundtrip_within(wl_display* display) {
       answer = Answer::silent;
       break;
     }
-    if (!wait_and_dispatch(display, static_cast<int>(left.count()))) {
+    if (!wait_and_dispatch(display, nullptr, static_cast<int>(left.count()))) {
       answer = Answer::failed;
       break;
     }
@@ -486,7 +489,7 @@ int run_session(LayerSession& session, const ShellRun& run) {
     if (!due.empty())
       timeout_ms = static_cast<int>(
           std::chrono::ceil<std::chrono::milliseconds>(next_slot - now).count());
-    if (!wait_and_dispatch(display, run.power, timeout_ms))
+    if (!wait_and_dispatch(display, &run.power, timeout_ms))
       return connection_end(display, connection.shown);
     follow_power(run);
     if (due.empty() && PacingClock::now() - now > hidden_after) restart_frame_interval();
