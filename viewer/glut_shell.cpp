@@ -166,22 +166,15 @@ bool window_manager_running() {
          (root.all_event_masks & SubstructureRedirectMask) != 0;
 }
 
+void leave_fullscreen() {
+  glutReshapeWindow(windowed.width, windowed.height);
+  glutPositionWindow(windowed.x, windowed.y);
+}
+
 // A window manager makes the window full screen when asked (_NET_WM_STATE_FULLSCREEN)
 // and GLUT asks it. On a bare server (a kiosk, a plain xinit) GLUT's own moves leave
 // the window off by what it takes for a frame ((1, 1) at first, (-10, -30) after F1
 // twice): there the window is placed exactly, as nobody else will.
-void leave_fullscreen() {
-  if (window_manager_running()) {
-    glutReshapeWindow(windowed.width, windowed.height);
-    glutPositionWindow(windowed.x, windowed.y);
-    return;
-  }
-  XMoveResizeWindow(own_window.display, own_window.window, windowed.x, windowed.y,
-                    static_cast<unsigned int>(windowed.width),
-                    static_cast<unsigned int>(windowed.height));
-  XFlush(own_window.display);
-}
-
 void enter_fullscreen() {
   if (window_manager_running()) {
     glutFullScreen();
