@@ -47,19 +47,11 @@ void on_glut_error(const char* format, va_list args) {
 }
 
 // The largest window GL can draw into (GL_MAX_VIEWPORT_DIMS), read once the context is
-// current. A larger window (full screen on a larger screen, say) is shrunk to it and not
-// drawn until it has been.
+// current. A window made larger (by another client, or full screen on a larger screen)
+// is shrunk to it and not drawn until it has been: llvmpipe ends in SIGSEGV drawing
+// into one as large as X allows (32767 x 32767).
 int largest_width = 0, largest_height = 0;
 bool window_too_large = false;
-
-// Whether a window of this size can be drawn; asks for the largest that can if not.
-bool fits_gl(int width, int height) {
-  window_too_large = width > largest_width || height > largest_height;
-  if (window_too_large)
-    glutReshapeWindow(width < largest_width ? width : largest_width,
-                      height < largest_height ? height : largest_height);
-  return !window_too_large;
-}
 
 // With --battery-fps, a battery pace of 0 stops the frames; the power source is then
 // looked at four times a second, as GLUT's loop waits on nothing else of ours.
@@ -170,6 +162,19 @@ unsigned int display_mode(int samples, const char* display_name) {
   return mode | GLUT_MULTISAMPLE;
 }
 
+// Whether a window of this size can be drawn; asks for the largest that can if not.
+// (Through Xlib: GLUT takes a request for the size it last asked for as already done.)
+bool fits_gl(int width, int height) {
+  window_too_large = width > largest_width || height > largest_height;
+  if (window_too_large) {
+    XResizeWindow(own_window.display, own_window.window,
+                  static_cast<unsigned int>(std::min(width, largest_width)),
+                  static_cast<unsigned int>(std::min(height, largest_height)));
+    XFlush(own_window.display);
+  }
+  return !window_too_large;
+}
+
 void on_reshape(int width, int height) {
   if (!fits_gl(width, height)) return;
   reshape_viewport(width, height);
@@ -187,22 +192,15 @@ bool window_manager_running() {
          (root.all_event_masks & SubstructureRedirectMask) != 0;
 }
 
+void leave_fullscreen() {
+  glutReshapeWindow(windowed.width, windowed.height);
+  glutPositionWindow(windowed.x, windowed.y);
+}
+
 // A window manager makes the window full screen when asked (_NET_WM_STATE_FULLSCREEN)
 // and GLUT asks it. On a bare server (a kiosk, a plain xinit) GLUT's own moves leave
 // the window off by what it takes for a frame ((1, 1) at first, (-10, -30) after F1
 // twice): there the window is placed exactly, as nobody else will.
-void leave_fullscreen() {
-  if (window_manager_running()) {
-    glutReshapeWindow(windowed.width, windowed.height);
-    glutPositionWindow(windowed.x, windowed.y);
-    return;
-  }
-  XMoveResizeWindow(own_window.display, own_window.window, windowed.x, windowed.y,
-                    static_cast<unsigned int>(windowed.width),
-                    static_cast<unsigned int>(windowed.height));
-  XFlush(own_window.display);
-}
-
 void enter_fullscreen() {
   if (window_manager_running()) {
     glutFullScreen();
@@ -245,14 +243,8 @@ int run_glut_window(const ShellRun& run) {
   windowed = windowed_place(command_line.window_geometry, screen_width, screen_height);
   // Full screen starts from the 1024 x 768 window; --windowed from its place. GLUT
   // takes a negative place as "anywhere", so such a place is set once the window exists.
-  // The window is made no larger than the screen: a GL context first made current on a
-  // window as large as X allows (32767 x 32767) brings llvmpipe down in its first frame,
-  // whatever the window's size by then. Once GL says what it can draw, the window takes
-  // the size asked, or the largest that GL can draw.
   const WindowPlace first = options.windowed ? windowed : WindowPlace{-1, -1, 1024, 768};
-  const int made_width = std::min(first.width, screen_width);
-  const int made_height = std::min(first.height, screen_height);
-  glutInitWindowSize(made_width, made_height);
+  glutInitWindowSize(first.width, first.height);
   if (first.x >= 0 && first.y >= 0) glutInitWindowPosition(first.x, first.y);
   glutCreateWindow("Aerolume");
   if (options.windowed && (first.x < 0 || first.y < 0)) glutPositionWindow(first.x, first.y);
@@ -261,12 +253,10 @@ int run_glut_window(const ShellRun& run) {
   glGetIntegerv(GL_MAX_VIEWPORT_DIMS, largest);
   largest_width = largest[0];
   largest_height = largest[1];
-  windowed.width = std::min(windowed.width, largest_width);
-  windowed.height = std::min(windowed.height, largest_height);
-  if (first.width != made_width || first.height != made_height) {
-    // Not drawn until the window has the size it is given here.
-    window_too_large = true;
-    glutReshapeWindow(std::min(first.width, largest_width), std::min(first.height, largest_height));
+  if (first.width > largest_width || first.height > largest_height) {
+    std::fprintf(stderr, "aerolume: a window of %dx%d is larger than OpenGL can draw here (%dx%d)\n",
+                 first.width, first.height, largest_width, largest_height);
+    return 1;
   }
   if (!options.windowed) enter_fullscreen();
   glutDisplayFunc(display_frame);

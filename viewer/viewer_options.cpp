@@ -67,7 +67,8 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
       "window.\n"
       "Exit status: 0 done (Esc, the window gone, SIGTERM or SIGINT, the display lost, the "
       "Wayland compositor gone, the overlay's first input), 1 failure (no display, no such "
-      "window, no GL, no Wayland compositor with the layer shell), 2 bad options or an "
+      "window, no GL, a window larger than GL can draw, no Wayland compositor with the "
+      "layer shell), 2 bad options or an "
       "XSCREENSAVER_WINDOW that is not a window id.");
   app.set_version_flag("--version", std::string(program) + " " + AEROLUME_VERSION);
   app.add_flag("--windowed", o.windowed,

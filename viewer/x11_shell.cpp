@@ -22,7 +22,6 @@
 
 #include <poll.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -75,13 +74,10 @@ bool window_gone(Display* display, Window window) {
   return !XGetWindowAttributes(display, window, &attributes);
 }
 
-// The largest side of a window the scene is drawn into: the renderer's --size limit, and
-// GL_MAX_VIEWPORT_DIMS of llvmpipe. A context first made current on a window as large as
-// X allows (32767 x 32767) brings llvmpipe down in its first frame, so a larger window is
-// refused before any context is made current on it; GL's own limit is checked once one is.
-constexpr int largest_window_side = 16384;
-
-// The refusal of a window larger than GL can draw (status 1), or 0 when it fits.
+// The refusal of a window larger than GL can draw (GL_MAX_VIEWPORT_DIMS) with status 1,
+// or 0 when it fits. The window is another program's, so it cannot be made smaller, and
+// llvmpipe ends in SIGSEGV drawing into one as large as X allows (32767 x 32767): it is
+// refused before its first frame, or once resized to it.
 int too_large(Window window, int width, int height, int largest_width, int largest_height) {
   if (width <= largest_width && height <= largest_height) return 0;
   std::fprintf(stderr,
@@ -216,8 +212,6 @@ int run_in_x_window(const ShellRun& run) {
   }
   const bool double_buffered = glx_config(d, visual.get(), GLX_DOUBLEBUFFER) != 0;
 
-  if (too_large(window, state.width, state.height, largest_window_side, largest_window_side))
-    return 1;
   const GLXContext context = glXCreateContext(d, visual.get(), nullptr, True);
   if (context == nullptr || synced_error(d))
     return fail("cannot create an OpenGL context for window 0x%lx", window);
@@ -229,8 +223,7 @@ int run_in_x_window(const ShellRun& run) {
 
   GLint largest[2] = {0, 0};
   glGetIntegerv(GL_MAX_VIEWPORT_DIMS, largest);
-  const int largest_width = std::min<int>(largest[0], largest_window_side);
-  const int largest_height = std::min<int>(largest[1], largest_window_side);
+  const int largest_width = largest[0], largest_height = largest[1];
   if (too_large(window, state.width, state.height, largest_width, largest_height)) return 1;
 
   start_viewer_scene(run.options);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The program's options as a person uses them on a real X screen: --windowed opens the
-# 1024 x 768 window, GLUT's -geometry sizes and places it as in any GLUT program (as large
-# as X allows too), a context the server refuses is one line, --fps prints the frame rate, a
+# 1024 x 768 window, GLUT's -geometry sizes and places it as in any GLUT program, a window
+# larger than GL can draw never crashes, a context the server refuses is one line, --fps prints the frame rate, a
 # --max-fps cap holds the rate and costs less CPU than no cap, bad options (GLUT's
 # window options in another program's window, a bad XSCREENSAVER_WINDOW among them) end
 # at once with status 2 and one line, before any window opens, and the DISPLAY hint comes
@@ -101,15 +101,23 @@ done <<'PLACES'
 -0-0 256 256 1024 768
 800x 10 30 800 768
 x600 10 30 1024 600
+1500x100-0+0 -220 0 1500 100
 PLACES
-# As large as X allows: drawn at the largest size GL can draw, never a crash.
-start_app -geometry 32767x32767 --windowed
-sleep 5
-app_running || fail "-geometry 32767x32767: the program ended: $(cat "$WORK/app.err")"
+# Larger than GL can draw, never a crash: asked for, one line and status 1; made so by
+# another client, back to the largest size GL can draw.
+status=0
+timeout 20 "$AEROLUME" -geometry 32767x32767 --windowed >"$WORK/bad.out" 2>"$WORK/bad.err" || status=$?
+[ "$status" -eq 1 ] && [ "$(wc -l <"$WORK/bad.err")" -eq 1 ] ||
+  fail "-geometry 32767x32767: status $status, $(cat "$WORK/bad.err")"
+note "-geometry 32767x32767: $(cat "$WORK/bad.err")"
+start_app --windowed
+xdotool windowsize "$WINDOW" 32767 32767
+sleep 3
+app_running || fail "resized to 32767 x 32767: the program ended: $(cat "$WORK/app.err")"
 read -r width height <<<"$(window_size)"
-[ "$width" -lt 32767 ] && [ "$height" -lt 32767 ] && [ "$width" -ge $SCREEN_W ] ||
-  fail "-geometry 32767x32767: the window is $width x $height"
-note "-geometry 32767x32767: drawn at $width x $height"
+[ "$width" -lt 32767 ] && [ "$height" -lt 32767 ] && [ "$width" -ge 1024 ] ||
+  fail "resized to 32767 x 32767: the window is $width x $height"
+note "resized to 32767 x 32767: back to $width x $height"
 stop_app
 start_app -geometry 640x480+20+40
 wait_window_size $SCREEN_W $SCREEN_H
