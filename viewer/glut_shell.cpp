@@ -18,6 +18,7 @@
 #include "render/render_state.h"
 #include "run/frame.h"
 #include "viewer/controls.h"
+#include "viewer/failure.h"
 #include "viewer/glx_samples.h"
 #include "viewer/shell.h"
 #include "viewer/x11_errors.h"
@@ -38,12 +39,13 @@ void on_glut_error(const char* format, va_list args) {
   char message[512];
   std::vsnprintf(message, sizeof message, format, args);
   const bool no_display = std::strstr(message, "open display") != nullptr;
-  std::fprintf(stderr, "aerolume: cannot start the window: %s%s\n", message,
-               no_display ? " (is a graphical display available and DISPLAY set?)" : "");
+  const int status =
+      viewer_failure("cannot start the window: %s%s", message,
+                     no_display ? " (is a graphical display available and DISPLAY set?)" : "");
   // _exit: the clean-up at exit would still talk to the display, where the request that
   // failed (an indirect context the server refuses, say) may yet answer with an X error
   // and Xlib's own five lines.
-  _exit(1);
+  _exit(status);
 }
 
 // The largest window GL can draw into (GL_MAX_VIEWPORT_DIMS), read once the context is
@@ -253,11 +255,9 @@ int run_glut_window(const ShellRun& run) {
   glGetIntegerv(GL_MAX_VIEWPORT_DIMS, largest);
   largest_width = largest[0];
   largest_height = largest[1];
-  if (first.width > largest_width || first.height > largest_height) {
-    std::fprintf(stderr, "aerolume: a window of %dx%d is larger than OpenGL can draw here (%dx%d)\n",
-                 first.width, first.height, largest_width, largest_height);
-    return 1;
-  }
+  if (first.width > largest_width || first.height > largest_height)
+    return viewer_failure("a window of %dx%d is larger than OpenGL can draw here (%dx%d)",
+                          first.width, first.height, largest_width, largest_height);
   if (!options.windowed) enter_fullscreen();
   glutDisplayFunc(display_frame);
   glutReshapeFunc(on_reshape);

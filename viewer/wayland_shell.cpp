@@ -38,6 +38,7 @@
 #include "render/scene_pass.h"
 #include "run/frame.h"
 #include "viewer/buffer_size.h"
+#include "viewer/failure.h"
 #include "viewer/shell.h"
 #include "viewer/stop_signals.h"
 #include "viewer/wayland_outputs.h"
@@ -68,19 +69,16 @@ void keep_library_line(const char* format, va_list arguments) {
     library_line.pop_back();
 }
 
-// One line on stderr, "aerolume: " and the message, with libwayland's last line when it
-// wrote one; returns the failure status.
+// The viewer's failure line, with libwayland's last line when it wrote one; returns the
+// failure status.
 [[gnu::format(printf, 1, 2)]] int fail(const char* format, ...) {
   char message[1024];
   va_list arguments;
   va_start(arguments, format);
   std::vsnprintf(message, sizeof message, format, arguments);
   va_end(arguments);
-  if (library_line.empty())
-    std::fprintf(stderr, "aerolume: %s\n", message);
-  else
-    std::fprintf(stderr, "aerolume: %s (libwayland: %s)\n", message, library_line.c_str());
-  return 1;
+  if (library_line.empty()) return viewer_failure("%s", message);
+  return viewer_failure("%s (libwayland: %s)", message, library_line.c_str());
 }
 
 // The compositor as the user names it: WAYLAND_DISPLAY, or libwayland's default.
@@ -279,7 +277,7 @@ bool follow_outputs(Connection& connection, const EglObjects& egl, const ViewerO
   return true;
 }
 
-// The line for an --output that names none of the outputs there are, or "" when it
+// What to say of an --output that names none of the outputs there are, or "" when it
 // names one (or none is named).
 std::string missing_output_line(const Connection& connection, const ViewerOptions& options) {
   if (options.output.empty()) return "";
@@ -289,8 +287,8 @@ std::string missing_output_line(const Connection& connection, const ViewerOption
     if (record->name.empty()) continue;
     names += (names.empty() ? "" : ", ") + record->name;
   }
-  return "aerolume: no output named " + options.output + " (outputs: " +
-         (names.empty() ? std::string("none") : names) + "); waiting for it\n";
+  return "no output named " + options.output + " (outputs: " +
+         (names.empty() ? std::string("none") : names) + "); waiting for it";
 }
 
 // --- The loop ---
@@ -443,7 +441,8 @@ int run_session(LayerSession& session, const ShellRun& run) {
     return fail("this Wayland compositor offers no layer shell (zwlr_layer_shell_v1), which %s "
                 "needs; the program's own window works here through XWayland (aerolume without %s)",
                 role, role);
-  std::fputs(missing_output_line(connection, options).c_str(), stderr);
+  if (const std::string missing = missing_output_line(connection, options); !missing.empty())
+    viewer_note("%s", missing.c_str());
 
   EglObjects& gl = session.egl;
   auto get_platform_display = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
