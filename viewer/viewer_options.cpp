@@ -111,7 +111,8 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
                "background layer); without WAYLAND_DISPLAY, the same as --root");
   app.add_flag("--overlay", overlay,
                "On Wayland, draw over every window on each output until the first key, "
-               "button or pointer motion (a saver for idle daemons such as swayidle)");
+               "button, pointer motion or scroll (a saver for idle daemons such as "
+               "swayidle); one at a time");
   const CLI::Option* output =
       app.add_option("--output", o.output,
                      "With --background or --overlay, only the Wayland output NAME (as "
