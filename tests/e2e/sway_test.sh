@@ -75,8 +75,7 @@ PY
 mkdir -m 0700 "$WORK/fake"
 long=$(printf 'w%.0s' $(seq 300))
 while read -r mode display expected; do
-  rm -f "$WORK/fake/$display"
-  [ "$mode" = none ] || fake_compositor "$mode" "$WORK/fake/$display"
+  [ "$mode" = none ] || { rm -f "$WORK/fake/$display"; fake_compositor "$mode" "$WORK/fake/$display"; }
   started=$(date +%s%N)
   env XDG_RUNTIME_DIR="$WORK/fake" WAYLAND_DISPLAY="$display" timeout 20 "$AEROLUME" --background \
     >"$WORK/app.out" 2>"$WORK/app.err"
