@@ -7,10 +7,10 @@
 //
 // Returns 0 when the compositor goes away after the first frame was shown, when the
 // overlay sees input, and at once when another overlay already shows on the same
-// compositor (SIGTERM and SIGINT end the process through the shared ends); 1 with one
-// line on stderr when there is no compositor to reach, it closes the connection or does
-// not answer before the first frame, it lacks the layer shell, EGL cannot draw on its
-// surfaces, or it posts an error. One owner, the session, releases the connection, the
+// compositor (SIGTERM and SIGINT end the process through the stop signals main
+// installs); 1 with one line on stderr when there is no compositor to reach, it closes
+// the connection or does not answer before the first frame, it lacks the layer shell,
+// EGL cannot draw on its surfaces, or it posts an error. One owner, the session, releases the connection, the
 // records and the EGL objects on every return.
 
 #include <EGL/egl.h>
@@ -32,7 +32,6 @@
 #include <string>
 #include <vector>
 
-#include "core/state.h"
 #include "render/framebuffer_samples.h"
 #include "render/render_state.h"
 #include "render/scene_pass.h"
@@ -40,7 +39,6 @@
 #include "viewer/buffer_size.h"
 #include "viewer/failure.h"
 #include "viewer/shell.h"
-#include "viewer/stop_signals.h"
 #include "viewer/wayland_outputs.h"
 
 namespace aerolume {
