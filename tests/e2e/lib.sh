@@ -59,14 +59,13 @@ wait_window_size() {
 # Waits (up to 20 s) until the window lies at X Y with size W H, as "X Y W H" on the screen.
 wait_window_place() {
   local want="$1 $2 $3 $4" got=""
-  for _ in $(seq 200); do
-    got=$(xwininfo -id "$WINDOW" | awk '/Absolute upper-left X/ {x = $NF}
-      /Absolute upper-left Y/ {y = $NF} /Width:/ {w = $NF} /Height:/ {h = $NF}
-      END {print x, y, w, h}')
-    [ "$got" = "$want" ] && return 0
-    sleep 0.1
-  done
-  fail "the window lies at $got (X Y W H), expected $want"
+  wait_until 20 eval 'got=$(window_place); [ "$got" = "$want" ]' ||
+    fail "the window lies at $got (X Y W H), expected $want"
+}
+window_place() {
+  xwininfo -id "$WINDOW" | awk '/Absolute upper-left X/ {x = $NF}
+    /Absolute upper-left Y/ {y = $NF} /Width:/ {w = $NF} /Height:/ {h = $NF}
+    END {print x, y, w, h}'
 }
 
 # Starts Xvfb and aerolume, waits until the window covers the whole screen, and gives
