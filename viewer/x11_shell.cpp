@@ -2,9 +2,9 @@
 // screen-saver host, the root window). It adopts the window, makes a GLX context current
 // on it with the window's own visual, and runs the shared frame until the window is
 // destroyed (SIGTERM and SIGINT end the process through the stop signals main installs,
-// a lost display through x11_errors). While nobody can see the window (it or an ancestor unmapped, or fully covered;
-// the root, while one window covers the whole screen) it waits for events instead of
-// drawing. Under a compositing manager a covered window may still show through, so it is
+// a lost display through x11_errors). While nobody can see the window (it or an ancestor
+// unmapped, or fully covered; the root, while one window covers the whole screen) it
+// waits for events instead of drawing. Under a compositing manager a covered window may still show through, so it is
 // drawn as if seen. Keys belong to the host here.
 //
 // Returns 0 when ended by the window going away, at any moment after it was first found;
