@@ -1,8 +1,6 @@
 // The frame-rate line and the frame limiter.
 #include "viewer/frame_pacing.h"
 
-#include <thread>
-
 #include "run/frame.h"
 
 namespace aerolume {
@@ -38,7 +36,6 @@ PacingClock::time_point FrameLimiter::next_start(PacingClock::time_point now) {
   return start;
 }
 
-void FrameLimiter::wait() { std::this_thread::sleep_until(next_start(PacingClock::now())); }
 
 FramePacing::FramePacing(bool rate_line, int max_fps) {
   if (rate_line) rate_line_.emplace(stdout);
@@ -50,11 +47,6 @@ void FramePacing::set_pace(Pace pace) {
   pace_ = pace;
   limiter_.reset();
   if (pace.max_fps > 0) limiter_.emplace(pace.max_fps);
-}
-
-void FramePacing::after_frame() {
-  if (rate_line_) rate_line_->frame_done();
-  if (limiter_) limiter_->wait();
 }
 
 PacingClock::time_point FramePacing::next_start_after_frame() {

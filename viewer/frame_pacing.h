@@ -27,15 +27,13 @@ class FrameRateLine {
 };
 
 // Keeps frames at most max_fps a second: each frame has a slot of 1 / max_fps seconds,
-// and the limiter sleeps out what is left of it. A frame that overran its slot starts
+// and the shell waits out what is left of it. A frame that overran its slot starts
 // the next slot afresh, so a slow frame is never followed by a burst.
 class FrameLimiter {
  public:
   explicit FrameLimiter(int max_fps, PacingClock::time_point start = PacingClock::now());
   // The moment the current frame's slot ends and the next frame may start.
-  PacingClock::time_point next_start(PacingClock::time_point now) ;
-  // Sleeps (a real sleep) until the next slot begins.
-  void wait();
+  PacingClock::time_point next_start(PacingClock::time_point now);
 
  private:
   PacingClock::duration slot_;
@@ -52,10 +50,9 @@ class FramePacing {
   // From now on: the first slot of a new cap begins now.
   void set_pace(Pace pace);
   const Pace& pace() const { return pace_; }
-  void after_frame();
-  // For a shell that waits in its own event loop: counts the frame for the frame-rate
-  // line and returns the moment the next frame may start (now, without a cap), without
-  // sleeping.
+  // After a presented frame: counts it for the frame-rate line and returns the moment the
+  // next frame may start (now, without a cap). It never sleeps: each shell waits in its
+  // own loop.
   PacingClock::time_point next_start_after_frame();
 
  private:
