@@ -4,6 +4,8 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <optional>
+
 namespace aerolume {
 
 namespace {
@@ -13,9 +15,18 @@ constexpr double field_of_view = 45.0;
 constexpr double near_plane = static_cast<double>(0.1f);
 constexpr double far_plane = 1000000.0;
 
+// The viewport the last reshape set, with the projection of its aspect; none after the
+// start-up projection.
+struct Viewport {
+  int x, y, width, height;
+  bool operator==(const Viewport&) const = default;
+};
+std::optional<Viewport> viewport_set;
+
 }  // namespace
 
 void init_render_state() {
+  viewport_set.reset();
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
   glEnable(GL_DEPTH_TEST);
   glClearColor(0.2f, 0.5f, 1.0f, 1.0f);
@@ -51,9 +62,16 @@ void init_lighting() {
   glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, white);
 }
 
-void reshape_viewport(int width, int height) {
+void reshape_viewport(int width, int height) { reshape_viewport(0, 0, width, height); }
+
+void use_viewport(int x, int y, int width, int height) {
+  if (viewport_set != Viewport{x, y, width, height}) reshape_viewport(x, y, width, height);
+}
+
+void reshape_viewport(int x, int y, int width, int height) {
+  viewport_set = Viewport{x, y, width, height};
   if (height == 0) height = 1;
-  glViewport(0, 0, width, height);
+  glViewport(x, y, width, height);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   gluPerspective(field_of_view, static_cast<double>(width) / static_cast<double>(height),

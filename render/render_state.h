@@ -13,5 +13,12 @@ void init_lighting();
 // Viewport and perspective for a window of width x height pixels (a height of 0 counts
 // as 1); leaves the model-view matrix current and loaded with the identity.
 void reshape_viewport(int width, int height);
+// The same for a viewport of width x height pixels whose lower-left corner lies at (x, y)
+// in the drawable (GL counts rows from the bottom): the aspect is the viewport's own.
+void reshape_viewport(int x, int y, int width, int height);
+// reshape_viewport(x, y, width, height) unless the context already has that viewport and
+// its projection from the last reshape (init_render_state() forgets it): a frame of
+// views sets what each view needs and sends nothing while one view keeps its size.
+void use_viewport(int x, int y, int width, int height);
 
 }  // namespace aerolume

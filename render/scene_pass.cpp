@@ -69,6 +69,11 @@ void draw_stream_and_dome() {
 
 void draw_scene() {
   clear_and_load_camera();
+  step_scene_stream();
+  draw_stream_and_dome();
+}
+
+void step_scene_stream() {
   if (stream_timing.enabled) {
     const auto start = std::chrono::steady_clock::now();
     step_stream();
@@ -77,10 +82,9 @@ void draw_scene() {
   } else {
     step_stream();
   }
-  draw_stream_and_dome();
 }
 
-void draw_scene_again() {
+void draw_scene_view() {
   clear_and_load_camera();
   draw_stream_and_dome();
 }

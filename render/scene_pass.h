@@ -7,11 +7,15 @@
 namespace aerolume {
 
 // Clear, load the camera, step_stream(), then draw every balloon's rope and body in list
-// order, and last the sky dome (draw_scene_dome()).
+// order, and last the sky dome (draw_scene_dome()): step_scene_stream() and
+// draw_scene_view() in one, with exactly their GL calls (the step sends none).
 void draw_scene();
-// The same picture again without moving the stream (no step_stream()): for another
-// surface that shows the frame the last pass made, from the current camera.
-void draw_scene_again();
+// The scene pass's move of the stream: step_stream(), timed for the renderer's statistics
+// while stream_timing is enabled. No GL.
+void step_scene_stream();
+// The scene pass's drawing without moving the stream: clear, load the camera, every
+// balloon, the dome. One frame draws each of its views with it after one step.
+void draw_scene_view();
 // The sky dome where the scene pass puts it: its grid of 9 x 9 lowered by 450 000 units,
 // drawn in the current model-view frame, which it leaves as it found it.
 void draw_scene_dome();
@@ -19,7 +23,7 @@ void draw_scene_dome();
 void draw_rope(const Tether& tether);
 
 // Timing of the simulation inside the scene pass, for the renderer's statistics. While
-// enabled, draw_scene() reads the steady clock before and after its step_stream() call
+// enabled, step_scene_stream() reads the steady clock before and after its step_stream() call
 // and stores the difference in last_pass_us (microseconds); while disabled (the default)
 // it reads no clock and leaves last_pass_us alone. Either way the pass itself is the same.
 struct StreamTiming {

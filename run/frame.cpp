@@ -1,5 +1,6 @@
-// The frame: clear, scene pass, timed step, auto-orbit, frame count; and what a timed
-// step is measured over.
+// The frame: a fresh scene when asked, one step of the stream, each view cleared and
+// drawn, the timed step, auto-orbit, the frame count; and what a timed step is measured
+// over.
 #include "run/frame.h"
 
 #include <GL/gl.h>
@@ -8,7 +9,9 @@
 
 #include "core/clock.h"
 #include "core/state.h"
+#include "render/render_state.h"
 #include "render/scene_pass.h"
+#include "run/scene_setup.h"
 
 namespace aerolume {
 
@@ -20,8 +23,28 @@ constexpr double step_cap = 0.4;
 StepClock step_clock = StepClock::scene_pass;
 // The end of the previous timed scene pass, while frames are measured over their interval.
 std::optional<std::uint32_t> previous_pass_end;
-// The camera the last full frame drew from.
-Vector3 camera_of_last_frame;
+
+// The timed step from the clock read before the step and after the last view, or none
+// when timed steps are off; then auto-orbit and the frame count.
+void end_frame(bool timed, std::uint32_t start, std::uint32_t end) {
+  if (timed)
+    apply_timed_step(timed_step_interval(start, end));
+  else
+    restart_frame_interval();
+  if (auto_orbit) eye = orbit_right.transform(eye);
+  advance_frame_counter();
+}
+
+void draw_view(const View& view) {
+  use_viewport(view.x, view.y, view.width, view.height);
+  if (view.shares_drawable) {
+    glScissor(view.x, view.y, view.width, view.height);
+    glEnable(GL_SCISSOR_TEST);
+  }
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  draw_scene_view();
+  if (view.shares_drawable) glDisable(GL_SCISSOR_TEST);
+}
 
 }  // namespace
 
@@ -47,27 +70,31 @@ void apply_timed_step(std::uint32_t elapsed) {
   orbit_left = rotation_y(-step_scale);
 }
 
-void render_frame() {
-  camera_of_last_frame = eye;
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  if (timed_steps) {
-    const std::uint32_t t0 = clock_ms();
-    draw_scene();
-    const std::uint32_t t1 = clock_ms();
-    apply_timed_step(timed_step_interval(t0, t1));
-  } else {
-    draw_scene();
-    restart_frame_interval();
+bool render_views(std::span<const View> views, ViewSurfaces& surfaces) {
+  if (views.empty()) return true;
+  if (!surfaces.begin_view(0)) return false;
+  if (take_fresh_scene_request()) renew_clouds_and_wind();
+  const bool timed = timed_steps;
+  const std::uint32_t start = timed ? clock_ms() : 0;
+  step_scene_stream();
+  std::uint32_t end = start;
+  for (std::size_t i = 0; i < views.size(); ++i) {
+    if (i > 0 && !surfaces.begin_view(i)) return false;
+    draw_view(views[i]);
+    if (timed && i + 1 == views.size()) end = clock_ms();
+    if (!surfaces.end_view(i)) return false;
   }
-  if (auto_orbit) eye = orbit_right.transform(eye);
-  advance_frame_counter();
+  end_frame(timed, start, end);
+  return true;
 }
 
-void render_frame_again() {
-  const Vector3 camera_now = eye;
-  eye = camera_of_last_frame;
-  draw_scene_again();
-  eye = camera_now;
+void render_frame() {
+  if (take_fresh_scene_request()) renew_clouds_and_wind();
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  const bool timed = timed_steps;
+  const std::uint32_t start = timed ? clock_ms() : 0;
+  draw_scene();
+  end_frame(timed, start, timed ? clock_ms() : 0);
 }
 
 }  // namespace aerolume

@@ -1,19 +1,49 @@
-// One frame of the scene, without the buffer swap (the window and the headless
-// renderer each present it their own way), and the timed-step rule.
+// One frame of the scene, drawn into one view or several (the outputs of a compositor,
+// the monitors of an X screen), and the timed-step rule. The scene steps once a frame
+// however many views show it; the shells present the views their own way.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace aerolume {
 
-// Clear; the scene pass (timed when timed steps are on); auto-orbit; count the frame.
-// Keeps the camera the pass drew from, for render_frame_again().
-void render_frame();
+// Where one picture of the frame goes: a viewport of a drawable, its lower-left corner
+// at (x, y) (GL counts rows from the bottom of the drawable, so a monitor at the top of
+// an X screen has the largest y). The picture takes the viewport's aspect.
+struct View {
+  int x = 0, y = 0, width = 0, height = 0;
+  // Other views share the drawable: the view's clears and drawing are held inside it by
+  // the scissor test, so that it wipes none of the others and nothing outside them.
+  bool shares_drawable = false;
+  bool operator==(const View&) const = default;
+};
 
-// The picture of the last render_frame() again, from the camera it drew from (auto-orbit
-// has moved the camera since), for another surface that shows the same frame: the
-// stream does not move, the frame is not counted and the camera is left as it is.
-void render_frame_again();
+// What a shell does around each view of a frame: make the view's surface current before
+// it is drawn, present it after. A false return ends the frame there (the surface failed).
+class ViewSurfaces {
+ public:
+  virtual bool begin_view(std::size_t index) = 0;
+  virtual bool end_view(std::size_t index) = 0;
+
+ protected:
+  ~ViewSurfaces() = default;
+};
+
+// One frame into every view, in this order: the first view's surface is made current
+// and a fresh scene asked for (request_fresh_scene) is made; the scene steps once; each
+// view is cleared and drawn at its viewport and aspect from this frame's camera (the
+// level of detail reads it while drawing); the timed step measures the step and every
+// view; auto-orbit moves the camera; the frame is counted. The viewport and projection
+// are sent only where a view differs from the last one set (use_viewport), so one view
+// of a constant size draws exactly as render_frame(). False when a surface failed.
+bool render_views(std::span<const View> views, ViewSurfaces& surfaces);
+
+// One frame in the viewport and projection as they stand, for a shell that reshapes on
+// its own (the GLUT window) and the headless renderer: a fresh scene when asked, clear,
+// the scene pass (timed when timed steps are on), auto-orbit, the frame counted.
+void render_frame();
 
 // Timed mode: the scene pass took elapsed_ms. The new step is 0.015 per millisecond,
 // capped at 0.4; step_scale becomes the mean of the old and the new step (in double,

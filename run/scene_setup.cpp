@@ -10,7 +10,16 @@
 #include "render/render_state.h"
 #include "sim/balloon_stream.h"
 
+#include <csignal>
+
 namespace aerolume {
+
+namespace {
+
+// Set from a signal handler, read and cleared between frames.
+volatile std::sig_atomic_t fresh_scene_requested = 0;
+
+}  // namespace
 
 void init_scene() { init_scene_from_seed(clock_ms()); }
 
@@ -28,10 +37,24 @@ void init_scene_from_seed(std::uint32_t seed) {
 
 std::uint32_t start_scene(const SceneOptions& options) {
   const std::uint32_t seed = options.seed ? *options.seed : clock_ms();
+  fresh_scene_requested = 0;
   init_scene_from_seed(seed);
   timed_steps = options.timed;
   auto_orbit = options.auto_orbit;
   return seed;
+}
+
+void renew_clouds_and_wind() {
+  seed_noise();
+  generate_cloud_texture();
+}
+
+void request_fresh_scene() { fresh_scene_requested = 1; }
+
+bool take_fresh_scene_request() {
+  if (fresh_scene_requested == 0) return false;
+  fresh_scene_requested = 0;
+  return true;
 }
 
 void reset_camera() {

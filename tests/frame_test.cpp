@@ -1,15 +1,20 @@
 // The frame loop's arithmetic: timed steps and what they are measured over (the pass,
 // or under a frame cap the whole interval), the clock wrap, the frame counter wrap; and
-// the same frame again for another surface.
+// a frame drawn into several views.
 #include <gtest/gtest.h>
 
+#include <GL/gl.h>
+
+#include <array>
 #include <cstdint>
 #include <limits>
+#include <vector>
 
 #include "run/frame.h"
 #include "run/scene_setup.h"
 #include "core/clock.h"
 #include "core/state.h"
+#include "sim/balloon_stream.h"
 #include "tests/gl_fixture.h"
 #include "viewer/frame_pacing.h"
 
@@ -101,25 +106,80 @@ TEST(FrameCounter, WrapsFromTheLargestToTheSmallestInteger) {
   EXPECT_EQ(frame_counter, 0);
 }
 
-class FrameAgain : public gltest::GlTest {};
+class FrameOfViews : public gltest::GlTest {};
 
-// Another output of the same round shows the picture just drawn, from the camera it was
-// drawn from, though auto-orbit has moved the camera on since; the camera stays moved,
-// and neither the stream nor the frame count moves.
-TEST_F(FrameAgain, ShowsTheLastFrameFromItsCamera) {
+// What each view's surface saw: the order views began in, and the viewport and the
+// aspect of the projection in force when it was presented.
+struct RecordingSurfaces final : ViewSurfaces {
+  std::vector<std::size_t> begun;
+  std::vector<std::array<GLint, 4>> viewports;
+  std::vector<double> aspects;
+  bool begin_view(std::size_t index) override {
+    begun.push_back(index);
+    return true;
+  }
+  bool end_view(std::size_t) override {
+    std::array<GLint, 4> viewport{};
+    glGetIntegerv(GL_VIEWPORT, viewport.data());
+    viewports.push_back(viewport);
+    GLdouble projection[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    aspects.push_back(projection[5] / projection[0]);  // f / (f / aspect)
+    return true;
+  }
+};
+
+std::vector<float> balloon_coordinates() {
+  std::vector<float> out;
+  for (const Balloon* b = balloon_head.get(); b != nullptr; b = b->next.get())
+    out.insert(out.end(), {b->position.x, b->position.y, b->position.z, b->alpha});
+  return out;
+}
+
+std::array<GLubyte, 3> pixel_at(int x, int y) {
+  std::array<GLubyte, 3> rgb{};
+  glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+  return rgb;
+}
+
+// Three views of one drawable in one frame: the stream steps once (as one step_stream
+// would move it), the frame is counted once and the camera orbits once; each view is
+// drawn at its own viewport and aspect, and nothing outside the views is touched.
+TEST_F(FrameOfViews, OneFrameStepsTheSceneOnceAndDrawsEachViewInItsOwnViewport) {
   SceneOptions options;
   options.seed = 5;
   options.auto_orbit = true;
   start_scene(options);
-  render_frame();
-  const RgbImage drawn = frame();
-  const Vector3 moved = eye;
   const std::int32_t frames = frame_counter;
-  render_frame_again();
-  EXPECT_EQ(frame().pixels, drawn.pixels);
-  EXPECT_EQ(eye.x, moved.x);
-  EXPECT_EQ(eye.z, moved.z);
-  EXPECT_EQ(frame_counter, frames);
+  const Vector3 orbited = orbit_right.transform(eye);
+  step_stream();
+  const std::vector<float> stepped_once = balloon_coordinates();
+
+  start_scene(options);
+  frame_counter = frames;
+  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);  // black wherever no view draws
+  glClear(GL_COLOR_BUFFER_BIT);
+  glClearColor(0.2f, 0.5f, 1.0f, 1.0f);
+  const View views[] = {{0, 0, 60, 50, true}, {60, 0, 70, 120, true}, {0, 60, 40, 40, true}};
+  RecordingSurfaces surfaces;
+  ASSERT_TRUE(render_views(views, surfaces));
+
+  EXPECT_EQ(frame_counter, frames + 1);
+  EXPECT_EQ(balloon_coordinates(), stepped_once);
+  EXPECT_EQ(eye.x, orbited.x);
+  EXPECT_EQ(eye.z, orbited.z);
+  EXPECT_EQ(surfaces.begun, (std::vector<std::size_t>{0, 1, 2}));
+  ASSERT_EQ(surfaces.viewports.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    const View& v = views[i];
+    EXPECT_EQ(surfaces.viewports[i], (std::array<GLint, 4>{v.x, v.y, v.width, v.height})) << i;
+    EXPECT_NEAR(surfaces.aspects[i], double(v.width) / v.height, 1e-6) << i;  // GL keeps floats
+    EXPECT_NE(pixel_at(v.x + v.width / 2, v.y + v.height / 2), (std::array<GLubyte, 3>{0, 0, 0})) << i;
+  }
+  // Outside every view: the column right of the views, the square above the third.
+  EXPECT_EQ(pixel_at(145, 60), (std::array<GLubyte, 3>{0, 0, 0}));
+  EXPECT_EQ(pixel_at(20, 110), (std::array<GLubyte, 3>{0, 0, 0}));
+  EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// The recorded GL entry points: material, colour, enable and disable, the matrix stack,
-// transforms, line strips of doubles, and display-list calls.
+// The recorded GL entry points: clears, the viewport and the scissor, material, colour,
+// enable and disable, the matrix stack, transforms, line strips of doubles, and
+// display-list calls.
 #include "tests/gl_call_log.h"
 
 #include <GL/gl.h>
@@ -67,6 +68,22 @@ void glMaterialfv(GLenum face, GLenum pname, const GLfloat* p) {
 void glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a) {
   note("glColor4f", {r, g, b, a});
   FORWARD(glColor4f, r, g, b, a);
+}
+void glClear(GLbitfield mask) {
+  note("glClear", {double(mask)});
+  FORWARD(glClear, mask);
+}
+void glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
+  note("glViewport", {double(x), double(y), double(width), double(height)});
+  FORWARD(glViewport, x, y, width, height);
+}
+void glScissor(GLint x, GLint y, GLsizei width, GLsizei height) {
+  note("glScissor", {double(x), double(y), double(width), double(height)});
+  FORWARD(glScissor, x, y, width, height);
+}
+void glLoadIdentity() {
+  note("glLoadIdentity", {});
+  FORWARD(glLoadIdentity);
 }
 void glEnable(GLenum cap) {
   note("glEnable", {double(cap)});

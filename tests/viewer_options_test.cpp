@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -520,6 +521,22 @@ TEST(FramePacing, AnEventLoopIsToldTheNextStartInsteadOfSleeping) {
   capped.set_pace({0, false});
   const PacingClock::time_point at_once = capped.next_start_after_frame();
   EXPECT_LE(at_once, PacingClock::now());
+}
+
+// Each frame stays up for the same whole number of refreshes, and the pace stays at most
+// the cap; an unknown refresh leaves the wall-clock slot to pace.
+TEST(FramePacing, FramesLastAWholeNumberOfRefreshes) {
+  struct Row {
+    double refresh_hz;
+    int max_fps, k;
+  };
+  const Row rows[] = {{60, 30, 2},  {60.02, 30, 2}, {59.94, 30, 2}, {144, 30, 5}, {165, 30, 6},
+                      {75, 30, 3},  {144, 0, 1},    {30, 30, 1},    {144, 10, 15}, {0, 30, 0},
+                      {-1, 30, 0},  {60, 1000, 1},  {1e300, 1, 1000000}};
+  for (const Row& row : rows)
+    EXPECT_EQ(refreshes_per_frame(row.refresh_hz, row.max_fps), row.k)
+        << row.refresh_hz << " Hz at " << row.max_fps;
+  EXPECT_EQ(refreshes_per_frame(std::nan(""), 30), 0);
 }
 
 TEST(FramePacing, TheLimiterSleepsOutEachSlotAndNeverBursts) {

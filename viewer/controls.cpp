@@ -3,9 +3,8 @@
 
 #include <cstdlib>
 
-#include "assets/clouds.h"
 #include "core/state.h"
-#include "noise/noise.h"
+#include "run/scene_setup.h"
 
 namespace aerolume {
 
@@ -59,8 +58,7 @@ void on_key(unsigned char key, int, int) {
       auto_orbit = !auto_orbit;
       break;
     case 'c':
-      seed_noise();
-      generate_cloud_texture();
+      renew_clouds_and_wind();
       break;
     case 't':
       // The orbit matrices are left as they are: they keep the last timed step.

@@ -32,4 +32,11 @@ struct Pace {
 Pace pace_for(int role_cap, std::optional<int> battery_fps, bool follows_by_default,
               PowerState power);
 
+// How many refreshes of a display at refresh_hz each frame is shown for under a pace of
+// at most max_fps (0: no cap), so that every frame stays up equally long: the smallest
+// whole k with refresh_hz / k <= max_fps, allowing half a percent for a display a little
+// faster than its nominal rate (60.02 Hz still gives 2 at 30). 1 without a cap; 0 where
+// the refresh is unknown (0 or less), and the wall-clock slot paces instead.
+int refreshes_per_frame(double refresh_hz, int max_fps);
+
 }  // namespace aerolume

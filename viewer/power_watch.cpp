@@ -140,17 +140,16 @@ PowerWatch::PowerWatch(bool follow_power) {
   read(1);
   // The state at the start, before the first frame: at most a second's wait (an
   // activatable daemon may be starting; a missing one answers at once).
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+  const PacingClock::time_point deadline = PacingClock::now() + std::chrono::seconds(1);
   while (bus_ != nullptr && replies_awaited_ > 0) {
     if (!process()) {
       close_bus();
       break;
     }
     if (replies_awaited_ == 0) break;
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) break;
+    if (PacingClock::now() >= deadline) break;
     pollfd entry = poll_entry();
-    poll(&entry, 1, timeout_ms(static_cast<int>(left.count())));
+    poll_until({&entry, 1}, earlier(deadline, this->deadline()));
   }
 }
 
@@ -171,13 +170,15 @@ pollfd PowerWatch::poll_entry() const {
   return {sd_bus_get_fd(bus_), static_cast<short>(events > 0 ? events : POLLIN), 0};
 }
 
-int PowerWatch::timeout_ms(int timeout_ms) const {
+Deadline PowerWatch::deadline() const {
   std::uint64_t at = UINT64_MAX;
-  if (bus_ == nullptr || sd_bus_get_timeout(bus_, &at) < 0 || at == UINT64_MAX) return timeout_ms;
+  if (bus_ == nullptr || sd_bus_get_timeout(bus_, &at) < 0 || at == UINT64_MAX) return std::nullopt;
+  // sd-bus counts on CLOCK_MONOTONIC, as the steady clock does; the time left is taken
+  // from both clocks' now, so that no absolute value need convert.
   const std::uint64_t now = monotonic_usec();
-  const std::uint64_t ms = at <= now ? 0 : (at - now + 999) / 1000;
-  if (timeout_ms >= 0 && static_cast<std::uint64_t>(timeout_ms) <= ms) return timeout_ms;
-  return static_cast<int>(ms < 86400000u ? ms : 86400000u);
+  const std::uint64_t day_us = 86400000000u;
+  const std::uint64_t left_us = at <= now ? 0 : (at - now < day_us ? at - now : day_us);
+  return PacingClock::now() + std::chrono::microseconds(left_us);
 }
 
 bool PowerWatch::process() {

@@ -7,6 +7,7 @@
 
 #include <poll.h>
 
+#include "viewer/poll_wait.h"
 #include "viewer/power_pace.h"
 
 struct sd_bus;
@@ -27,8 +28,8 @@ class PowerWatch {
   // The bus's descriptor and the events to wait for; the descriptor is -1 (which poll
   // skips) without a bus.
   pollfd poll_entry() const;
-  // The shorter of timeout_ms (-1: none) and the time until the bus needs attention.
-  int timeout_ms(int timeout_ms) const;
+  // When the bus needs attention next (a reply's timeout), or none.
+  Deadline deadline() const;
   // Handles everything the bus has sent, without blocking. True when the state changed.
   bool dispatch();
 

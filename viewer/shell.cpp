@@ -2,12 +2,9 @@
 // that follows the power source.
 #include "viewer/shell.h"
 
-#include <poll.h>
-
-#include <chrono>
-
 #include "core/state.h"
 #include "run/scene_setup.h"
+#include "viewer/poll_wait.h"
 
 namespace aerolume {
 
@@ -27,10 +24,9 @@ void pace_after_frame(const ShellRun& run) {
   const PacingClock::time_point next = run.pacing.next_start_after_frame();
   for (;;) {
     if (follow_power(run)) return;
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(next - PacingClock::now());
-    if (left.count() <= 0) return;
+    if (PacingClock::now() >= next) return;
     pollfd bus = run.power.poll_entry();
-    poll(&bus, 1, run.power.timeout_ms(static_cast<int>(left.count())));
+    poll_until({&bus, 1}, earlier(next, run.power.deadline()));
   }
 }
 

@@ -1,9 +1,11 @@
-// SIGTERM and SIGINT: status 0, no message.
+// SIGTERM and SIGINT: status 0, no message; SIGUSR1: a fresh scene.
 #include "viewer/stop_signals.h"
 
 #include <unistd.h>
 
 #include <csignal>
+
+#include "run/scene_setup.h"
 
 namespace aerolume {
 
@@ -12,6 +14,8 @@ namespace {
 // _exit is safe in a signal handler, and skips exit-time clean-up that might still talk
 // to a display server that has gone.
 void end_now(int) { _exit(0); }
+
+void ask_for_fresh_scene(int) { request_fresh_scene(); }
 
 void handle(int signal, void (*handler)(int)) {
   struct sigaction action {};
@@ -25,6 +29,8 @@ void handle(int signal, void (*handler)(int)) {
 void install_stop_signals() {
   handle(SIGTERM, end_now);
   handle(SIGINT, end_now);
+  // Without SA_RESTART: the wait the signal interrupts returns to its loop.
+  handle(SIGUSR1, ask_for_fresh_scene);
   handle(SIGPIPE, SIG_IGN);
 }
 

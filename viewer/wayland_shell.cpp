@@ -33,11 +33,10 @@
 #include <vector>
 
 #include "render/framebuffer_samples.h"
-#include "render/render_state.h"
-#include "render/scene_pass.h"
 #include "run/frame.h"
 #include "viewer/buffer_size.h"
 #include "viewer/failure.h"
+#include "viewer/poll_wait.h"
 #include "viewer/shell.h"
 #include "viewer/wayland_outputs.h"
 
@@ -291,45 +290,60 @@ std::string missing_output_line(const Connection& connection, const ViewerOption
 
 // --- The loop ---
 
-// Draws every due surface once: the first with a full frame (the scene steps), the
-// others with the same picture from the same camera, each at its own aspect; before each
-// swap the surface asks for the frame callback that allows its next frame.
-bool draw_round(Connection& connection, const EglObjects& egl, const ViewerOptions& options,
-                bool* started, const std::vector<OutputRecord*>& due) {
-  bool first = true;
-  for (OutputRecord* record : due) {
-    if (!eglMakeCurrent(egl.display, record->egl_surface, record->egl_surface, egl.context)) return false;
-    if (!*started) {
-      start_viewer_scene(options);
-      *started = true;
+// Draws every due surface once, one view each, in one frame (the scene steps once);
+// before each swap the surface asks for the frame callback that allows its next frame.
+// The scene starts on the first surface made current.
+class DueSurfaces final : public ViewSurfaces {
+ public:
+  DueSurfaces(const EglObjects& egl, const ViewerOptions& options, bool* started,
+              const std::vector<OutputRecord*>& due)
+      : egl_(egl), options_(options), started_(started), due_(due) {}
+  bool begin_view(std::size_t index) override {
+    OutputRecord* record = due_[index];
+    if (!eglMakeCurrent(egl_.display, record->egl_surface, record->egl_surface, egl_.context))
+      return false;
+    if (!*started_) {
+      start_viewer_scene(options_);
+      *started_ = true;
     }
-    reshape_viewport(record->buffer_width, record->buffer_height);
-    if (first) {
-      render_frame();
-      first = false;
-    } else {
-      render_frame_again();
-    }
+    return true;
+  }
+  bool end_view(std::size_t index) override {
+    OutputRecord* record = due_[index];
     record->frame_callback = wl_surface_frame(record->surface);
     listen_for_frame_done(record);
-    if (!eglSwapBuffers(egl.display, record->egl_surface)) return false;
+    return eglSwapBuffers(egl_.display, record->egl_surface) == EGL_TRUE;
   }
+
+ private:
+  const EglObjects& egl_;
+  const ViewerOptions& options_;
+  bool* started_;
+  const std::vector<OutputRecord*>& due_;
+};
+
+bool draw_round(Connection& connection, const EglObjects& egl, const ViewerOptions& options,
+                bool* started, const std::vector<OutputRecord*>& due) {
+  std::vector<View> views;
+  for (const OutputRecord* record : due) views.push_back({0, 0, record->buffer_width, record->buffer_height});
+  DueSurfaces surfaces(egl, options, started, due);
+  if (!render_views(views, surfaces)) return false;
   connection.shown = true;
   return true;
 }
 
 // Sends what is queued, sleeps in poll until the compositor writes, the power source has
-// news (when one is watched) or timeout_ms passes (-1: no timeout), and runs the
+// news (when one is watched), a signal comes or the deadline passes, and runs the
 // listeners of what arrived. While the socket takes only part of what is queued, the wait also ends when it can take
 // more, and the next call sends the rest. False once the connection has failed.
-bool wait_and_dispatch(wl_display* display, const PowerWatch* power, int timeout_ms) {
+bool wait_and_dispatch(wl_display* display, const PowerWatch* power, Deadline deadline) {
   while (wl_display_prepare_read(display) != 0)
     if (wl_display_dispatch_pending(display) < 0) return false;
   // The descriptors the loop waits on; the connection first.
   std::array<pollfd, 2> waited{{{wl_display_get_fd(display), POLLIN, 0}, {-1, 0, 0}}};
   if (power != nullptr) {
     waited[1] = power->poll_entry();
-    timeout_ms = power->timeout_ms(timeout_ms);
+    deadline = earlier(deadline, power->deadline());
   }
   // A broken pipe is no failure yet: what the compositor wrote before it closed (an
   // error it posted) is still there to read, and the read then ends the connection.
@@ -341,9 +355,7 @@ bool wait_and_dispatch(wl_display* display, const PowerWatch* power, int timeout
       return false;
     }
   }
-  int ready = 0;
-  while ((ready = poll(waited.data(), waited.size(), timeout_ms)) < 0 && errno == EINTR) {
-  }
+  const int ready = poll_until(waited, deadline);
   if (ready > 0 && (waited[0].revents & (POLLIN | POLLERR | POLLHUP)) != 0) {
     if (wl_display_read_events(display) < 0) return false;
   } else {
@@ -366,12 +378,11 @@ Answer roundtrip_within(wl_display* display) {
   const auto deadline = PacingClock::now() + answer_within;
   Answer answer = Answer::answered;
   while (sync != nullptr) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - PacingClock::now());
-    if (left.count() <= 0) {
+    if (PacingClock::now() >= deadline) {
       answer = Answer::silent;
       break;
     }
-    if (!wait_and_dispatch(display, nullptr, static_cast<int>(left.count()))) {
+    if (!wait_and_dispatch(display, nullptr, deadline)) {
       answer = Answer::failed;
       break;
     }
@@ -482,11 +493,8 @@ int run_session(LayerSession& session, const ShellRun& run) {
       next_slot = run.pacing.next_start_after_frame();
       continue;
     }
-    int timeout_ms = -1;
-    if (!due.empty())
-      timeout_ms = static_cast<int>(
-          std::chrono::ceil<std::chrono::milliseconds>(next_slot - now).count());
-    if (!wait_and_dispatch(display, &run.power, timeout_ms))
+    const Deadline deadline = due.empty() ? Deadline() : Deadline(next_slot);
+    if (!wait_and_dispatch(display, &run.power, deadline))
       return connection_end(display, connection.shown);
     follow_power(run);
     if (due.empty() && PacingClock::now() - now > hidden_after) restart_frame_interval();

@@ -27,9 +27,9 @@
 #include <cstdlib>
 #include <memory>
 
-#include "render/render_state.h"
 #include "run/frame.h"
 #include "viewer/failure.h"
+#include "viewer/poll_wait.h"
 #include "viewer/shell.h"
 #include "viewer/x11_errors.h"
 #include "viewer/x11_window_watch.h"
@@ -137,14 +137,34 @@ const char* missing_gl_feature(Display* display, XVisualInfo* visual) {
   return nullptr;
 }
 
-// Blocks until the display connection has something to read (an event or an error) or
-// the power source has news, which is followed. The stop signals end the process from
-// their handler, so they need no wake-up here.
+// The window as the one view of each frame: presented with a buffer swap, or with
+// glFlush where the visual is single-buffered.
+class WindowSurface final : public ViewSurfaces {
+ public:
+  WindowSurface(Display* display, Window window, bool double_buffered)
+      : display_(display), window_(window), double_buffered_(double_buffered) {}
+  bool begin_view(std::size_t) override { return true; }
+  bool end_view(std::size_t) override {
+    if (double_buffered_)
+      glXSwapBuffers(display_, window_);
+    else
+      glFlush();
+    return true;
+  }
+
+ private:
+  Display* display_;
+  Window window_;
+  bool double_buffered_;
+};
+
+// Blocks until the display connection has something to read (an event or an error),
+// the power source has news, which is followed, or a signal arrives. The stop signals end
+// the process from their handler; any other returns to the loop.
 void wait_for_events(Display* display, const ShellRun& run) {
   XFlush(display);
   pollfd sources[] = {{ConnectionNumber(display), POLLIN, 0}, run.power.poll_entry()};
-  while (poll(sources, 2, run.power.timeout_ms(-1)) < 0 && errno == EINTR) {
-  }
+  poll_until(sources, run.power.deadline());
   follow_power(run);
 }
 
@@ -217,8 +237,7 @@ int run_in_x_window(const ShellRun& run) {
   if (too_large(window, state.width, state.height, largest_width, largest_height)) return 1;
 
   start_viewer_scene(run.options);
-  reshape_viewport(state.width, state.height);
-  int drawn_width = state.width, drawn_height = state.height;
+  WindowSurface surface(d, window, double_buffered);
 
   for (;;) {
     if (!follow_window_events(d, window, &ancestors, &state)) return 0;
@@ -235,17 +254,9 @@ int run_in_x_window(const ShellRun& run) {
       restart_frame_interval();
       continue;
     }
-    if (state.width != drawn_width || state.height != drawn_height) {
-      if (too_large(window, state.width, state.height, largest_width, largest_height)) return 1;
-      reshape_viewport(state.width, state.height);
-      drawn_width = state.width;
-      drawn_height = state.height;
-    }
-    render_frame();
-    if (double_buffered)
-      glXSwapBuffers(d, window);
-    else
-      glFlush();
+    if (too_large(window, state.width, state.height, largest_width, largest_height)) return 1;
+    const View view{0, 0, state.width, state.height};
+    render_views({&view, 1}, surface);
     pace_after_frame(run);
   }
 }
