@@ -1,6 +1,6 @@
 // The frame loop's arithmetic: timed steps and what they are measured over (the pass,
-// or under a frame cap the whole interval), the clock wrap, the frame counter wrap; and
-// a frame drawn into several views.
+// or under a frame cap the whole interval, restarted after a shell's pause), the clock
+// wrap, the frame counter wrap; and a frame drawn into several views.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
@@ -17,6 +17,7 @@
 #include "sim/balloon_stream.h"
 #include "tests/gl_fixture.h"
 #include "viewer/frame_pacing.h"
+#include "viewer/shell_frames.h"
 
 namespace aerolume {
 namespace {
@@ -63,20 +64,29 @@ TEST_F(TimedStep, RebuildsBothOrbitMatricesFromTheStoredStep) {
     }
 }
 
+// A pause, as a shell's frame gate sees it: the surface hidden, or the pace stopped.
+enum class Pause { none, hidden, stopped };
+
 TEST(StepClock, PacedFramesMeasureTheWholeIntervalAndUnpacedOnesThePass) {
   struct Frame {
     std::uint32_t pass_start, pass_end, measured;
-    bool restart_before;  // the shell slept before this frame
+    Pause before;  // frames paused before this one
   };
-  const Frame frames[] = {{100, 103, 3, false},                // the first: its pass alone
-                          {133, 136, 33, false},               // since the last pass ended
-                          {0xFFFFFFF0u, 0xFFFFFFF2u, 2, true},  // a sleep is no part of it
-                          {20, 21, 35, false}};                // across the clock's wrap
+  const Frame frames[] = {
+      {100, 103, 3, Pause::none},                    // the first: its pass alone
+      {133, 136, 33, Pause::none},                   // since the last pass ended
+      {0xFFFFFFF0u, 0xFFFFFFF2u, 2, Pause::hidden},  // a pause is no part of it
+      {20, 21, 35, Pause::none},                     // across the clock's wrap
+      {900, 904, 4, Pause::stopped}};                // the battery pace's pause too
   // A frame cap is what puts timed steps on the frame interval: the sleep is time that passed.
   FramePacing capped(false, 0);
   set_pace_and_step_clock(capped, {30, false});
+  FrameGate gate;
   for (const Frame& f : frames) {
-    if (f.restart_before) restart_frame_interval();
+    if (f.before != Pause::none) {
+      EXPECT_FALSE(gate.frames_run(f.before != Pause::hidden, f.before == Pause::stopped));
+    }
+    EXPECT_TRUE(gate.frames_run(true, false));
     EXPECT_EQ(timed_step_interval(f.pass_start, f.pass_end), f.measured) << f.pass_start;
   }
   set_pace_and_step_clock(capped, {0, false});

@@ -21,6 +21,7 @@
 #include "viewer/failure.h"
 #include "viewer/glx_samples.h"
 #include "viewer/shell.h"
+#include "viewer/shell_frames.h"
 #include "viewer/x11_errors.h"
 
 namespace aerolume {
@@ -48,27 +49,34 @@ void on_glut_error(const char* format, va_list args) {
   _exit(status);
 }
 
-// The largest window GL can draw into (GL_MAX_VIEWPORT_DIMS), read once the context is
-// current. A window made larger (by another client, or full screen on a larger screen)
-// is shrunk to it and not drawn until it has been: llvmpipe ends in SIGSEGV drawing
-// into one as large as X allows (32767 x 32767).
-int largest_width = 0, largest_height = 0;
-bool window_too_large = false;
+// The window's size against the largest GL can draw into. A window made larger (by
+// another client, or full screen on a larger screen) is shrunk to the largest and not
+// drawn until it has been.
+SurfaceSize window_size;
+// The scene starts on the first frame.
+FirstFrame first_frame;
+// Frames run from GLUT's idle callback while the window can be seen (seen, below) and the
+// pace draws any.
+FrameGate frame_gate;
 
 // With --battery-fps, a battery pace of 0 stops the frames; the power source is then
 // looked at four times a second, as GLUT's loop waits on nothing else of ours.
 constexpr unsigned int stopped_check_ms = 250;
 void check_power_while_stopped(int);
 bool stopped_check_pending = false;
-bool drawing = true;
+bool seen = true;
+
+// Sets GLUT's idle callback, and with it the frames, as the frame gate says.
+void follow_frame_gate();
 
 void display_frame() {
-  if (window_too_large) return;
+  first_frame.before_frame(current_run->options);
+  if (!window_size.fits()) return;
   render_frame();
   glutSwapBuffers();
   pace_after_frame(*current_run);
   if (current_run->pacing.pace().stopped && !stopped_check_pending) {
-    glutIdleFunc(nullptr);
+    follow_frame_gate();
     stopped_check_pending = true;
     glutTimerFunc(stopped_check_ms, check_power_while_stopped, 0);
   }
@@ -78,7 +86,7 @@ void check_power_while_stopped(int) {
   follow_power(*current_run);
   if (!current_run->pacing.pace().stopped) {
     stopped_check_pending = false;
-    if (drawing) glutIdleFunc(display_frame);
+    follow_frame_gate();
     return;
   }
   glutTimerFunc(stopped_check_ms, check_power_while_stopped, 0);
@@ -121,8 +129,6 @@ void check_window_exists() {
   XGetWindowAttributes(own_window.display, own_window.window, &attributes);
 }
 
-// Whether frames run (drawing, above): only while the window can be seen.
-
 // While the window is not drawn, nothing else would ever touch it, so it is checked four
 // times a second: a destroyed window ends the program within a second, asleep too.
 constexpr unsigned int hidden_check_ms = 250;
@@ -130,7 +136,7 @@ bool hidden_check_pending = false;
 
 void check_while_hidden(int) {
   hidden_check_pending = false;
-  if (drawing) return;
+  if (seen) return;
   check_window_exists();
   hidden_check_pending = true;
   glutTimerFunc(hidden_check_ms, check_while_hidden, 0);
@@ -141,15 +147,16 @@ void check_while_hidden(int) {
 // scene then goes on from where it stopped. A window destroyed by another client is
 // first unmapped, so the first check finds it gone.
 void on_window_status(int status) {
-  const bool seen = status == GLUT_FULLY_RETAINED || status == GLUT_PARTIALLY_RETAINED;
-  if (seen == drawing) return;
-  drawing = seen;
-  glutIdleFunc(seen && !current_run->pacing.pace().stopped ? display_frame : nullptr);
-  if (seen) {
-    restart_frame_interval();
-  } else if (!hidden_check_pending) {
-    check_while_hidden(0);
-  }
+  const bool now_seen = status == GLUT_FULLY_RETAINED || status == GLUT_PARTIALLY_RETAINED;
+  if (now_seen == seen) return;
+  seen = now_seen;
+  follow_frame_gate();
+  if (!seen && !hidden_check_pending) check_while_hidden(0);
+}
+
+void follow_frame_gate() {
+  const bool frames_run = frame_gate.frames_run(seen, current_run->pacing.pace().stopped);
+  glutIdleFunc(frames_run ? display_frame : nullptr);
 }
 
 // GLUT's display mode, with sample buffers when --samples asks for them: the count
@@ -167,14 +174,12 @@ unsigned int display_mode(int samples, const char* display_name) {
 // Whether a window of this size can be drawn; asks for the largest that can if not.
 // (Through Xlib: GLUT takes a request for the size it last asked for as already done.)
 bool fits_gl(int width, int height) {
-  window_too_large = width > largest_width || height > largest_height;
-  if (window_too_large) {
-    XResizeWindow(own_window.display, own_window.window,
-                  static_cast<unsigned int>(std::min(width, largest_width)),
-                  static_cast<unsigned int>(std::min(height, largest_height)));
-    XFlush(own_window.display);
-  }
-  return !window_too_large;
+  if (window_size.resize(width, height)) return true;
+  XResizeWindow(own_window.display, own_window.window,
+                static_cast<unsigned int>(std::min(width, window_size.largest_width())),
+                static_cast<unsigned int>(std::min(height, window_size.largest_height())));
+  XFlush(own_window.display);
+  return false;
 }
 
 void on_reshape(int width, int height) {
@@ -210,9 +215,10 @@ void enter_fullscreen() {
   }
   Display* display = own_window.display;
   const int screen = DefaultScreen(display);
-  XMoveResizeWindow(display, own_window.window, 0, 0,
-                    static_cast<unsigned int>(std::min(DisplayWidth(display, screen), largest_width)),
-                    static_cast<unsigned int>(std::min(DisplayHeight(display, screen), largest_height)));
+  const int width = std::min(DisplayWidth(display, screen), window_size.largest_width());
+  const int height = std::min(DisplayHeight(display, screen), window_size.largest_height());
+  XMoveResizeWindow(display, own_window.window, 0, 0, static_cast<unsigned int>(width),
+                    static_cast<unsigned int>(height));
   XFlush(display);
 }
 
@@ -251,13 +257,11 @@ int run_glut_window(const ShellRun& run) {
   glutCreateWindow("Aerolume");
   if (options.windowed && (first.x < 0 || first.y < 0)) glutPositionWindow(first.x, first.y);
   end_when_window_destroyed();
-  GLint largest[2] = {0, 0};
-  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, largest);
-  largest_width = largest[0];
-  largest_height = largest[1];
-  if (first.width > largest_width || first.height > largest_height)
+  window_size.read_largest();
+  if (!window_size.resize(first.width, first.height))
     return viewer_failure("a window of %dx%d is larger than OpenGL can draw here (%dx%d)",
-                          first.width, first.height, largest_width, largest_height);
+                          first.width, first.height, window_size.largest_width(),
+                          window_size.largest_height());
   if (!options.windowed) enter_fullscreen();
   glutDisplayFunc(display_frame);
   glutReshapeFunc(on_reshape);
@@ -266,7 +270,6 @@ int run_glut_window(const ShellRun& run) {
   glutIdleFunc(display_frame);
   glutWindowStatusFunc(on_window_status);
   set_window_control({leave_fullscreen, enter_fullscreen});
-  start_viewer_scene(options);
   display_frame();
   glutMainLoop();
   return 0;

@@ -1,17 +1,9 @@
-// What the viewer's shells share around the frame: the start of the scene, and the pace
-// that follows the power source.
+// What the viewer's shells share after a frame: the pace that follows the power source.
 #include "viewer/shell.h"
 
-#include "core/state.h"
-#include "run/scene_setup.h"
 #include "viewer/poll_wait.h"
 
 namespace aerolume {
-
-void start_viewer_scene(const ViewerOptions& options) {
-  start_scene(options.scene);
-  if (options.windowed) fullscreen = false;
-}
 
 bool follow_power(const ShellRun& run) {
   if (!run.power.dispatch()) return false;

@@ -6,6 +6,7 @@
 
 #include "viewer/frame_pacing.h"
 #include "viewer/power_watch.h"
+#include "viewer/shell_frames.h"
 #include "viewer/viewer_options.h"
 
 namespace aerolume {
@@ -27,10 +28,6 @@ bool follow_power(const ShellRun& run);
 // After a presented frame: the frame-rate line, then the wait for the next slot under a
 // cap, following the power source meanwhile (a new pace ends the wait).
 void pace_after_frame(const ShellRun& run);
-
-// The scene from the chosen seed (the clock by default), then the modes asked for.
-// Needs a current GL context.
-void start_viewer_scene(const ViewerOptions& options);
 
 // The shells, one file each.
 int run_glut_window(const ShellRun& run);   // the program's own window (glut_shell.cpp)
