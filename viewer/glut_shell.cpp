@@ -28,9 +28,36 @@ namespace aerolume {
 
 namespace {
 
-// GLUT calls back without a context argument, so the run it was handed is kept here for
-// the callbacks, for as long as glutMainLoop runs.
-const ShellRun* current_run = nullptr;
+// Everything the shell keeps while glutMainLoop runs. GLUT calls back without a context
+// argument, so it lives in one record, of which there is one.
+struct GlutShell {
+  // The run main handed the shell.
+  const ShellRun* run = nullptr;
+  // The window as Xlib knows it, found once its context is current, with GLX's first
+  // error number and the X error handler the shell's own replaced (see on_x_error).
+  struct {
+    Display* display = nullptr;
+    Window id = 0;
+    int glx_error_base = 0;
+    XErrorHandler previous_handler = nullptr;
+  } window;
+  // Its place when not full screen: --windowed's, or -geometry's.
+  WindowPlace windowed = {10, 30, 1024, 768};
+  // Its size against the largest GL can draw into. A window made larger (by another
+  // client, or full screen on a larger screen) is shrunk to the largest and not drawn
+  // until it has been.
+  SurfaceSize size;
+  FirstFrame first_frame;
+  // Frames run from GLUT's idle callback while the window can be seen and the pace
+  // draws any.
+  bool seen = true;
+  FrameGate frames;
+  // The timers that look at the power source while the pace draws nothing, and at the
+  // window while it is hidden: at most one of each is pending.
+  bool stopped_check_pending = false;
+  bool hidden_check_pending = false;
+};
+GlutShell shell;
 
 // GLUT reports a fatal problem (no display, no suitable visual) here; it is given one
 // clear line and a failure status instead of GLUT's own message.
@@ -49,43 +76,30 @@ void on_glut_error(const char* format, va_list args) {
   _exit(status);
 }
 
-// The window's size against the largest GL can draw into. A window made larger (by
-// another client, or full screen on a larger screen) is shrunk to the largest and not
-// drawn until it has been.
-SurfaceSize window_size;
-// The scene starts on the first frame.
-FirstFrame first_frame;
-// Frames run from GLUT's idle callback while the window can be seen (seen, below) and the
-// pace draws any.
-FrameGate frame_gate;
-
 // With --battery-fps, a battery pace of 0 stops the frames; the power source is then
 // looked at four times a second, as GLUT's loop waits on nothing else of ours.
 constexpr unsigned int stopped_check_ms = 250;
 void check_power_while_stopped(int);
-bool stopped_check_pending = false;
-bool seen = true;
-
 // Sets GLUT's idle callback, and with it the frames, as the frame gate says.
 void follow_frame_gate();
 
 void display_frame() {
-  first_frame.before_frame(current_run->options);
-  if (!window_size.fits()) return;
+  shell.first_frame.before_frame(shell.run->options);
+  if (!shell.size.fits()) return;
   render_frame();
   glutSwapBuffers();
-  pace_after_frame(*current_run);
-  if (current_run->pacing.pace().stopped && !stopped_check_pending) {
+  pace_after_frame(*shell.run);
+  if (shell.run->pacing.pace().stopped && !shell.stopped_check_pending) {
     follow_frame_gate();
-    stopped_check_pending = true;
+    shell.stopped_check_pending = true;
     glutTimerFunc(stopped_check_ms, check_power_while_stopped, 0);
   }
 }
 
 void check_power_while_stopped(int) {
-  follow_power(*current_run);
-  if (!current_run->pacing.pace().stopped) {
-    stopped_check_pending = false;
+  follow_power(*shell.run);
+  if (!shell.run->pacing.pace().stopped) {
+    shell.stopped_check_pending = false;
     follow_frame_gate();
     return;
   }
@@ -97,48 +111,40 @@ void check_power_while_stopped(int) {
 // does not follow the destruction of its window, so the shell learns of it from the X
 // error that the next request on the window gets: the buffer swap while drawing, or the
 // check below while hidden.
-struct OwnWindow {
-  Display* display = nullptr;
-  Window window = 0;
-  int glx_error_base = 0;
-  XErrorHandler previous_handler = nullptr;
-};
-OwnWindow own_window;
-
 int on_x_error(Display* display, XErrorEvent* event) {
   // _exit: GL and GLUT would still talk to the window at exit.
-  if (window_gone_error(event->error_code, own_window.glx_error_base) &&
-      event->resourceid == own_window.window)
+  if (window_gone_error(event->error_code, shell.window.glx_error_base) &&
+      event->resourceid == shell.window.id)
     _exit(0);
-  return own_window.previous_handler != nullptr ? own_window.previous_handler(display, event) : 0;
+  const XErrorHandler previous = shell.window.previous_handler;
+  return previous != nullptr ? previous(display, event) : 0;
 }
 
 // Called once the window exists and its context is current.
 void end_when_window_destroyed() {
-  own_window.display = glXGetCurrentDisplay();
-  own_window.window = glXGetCurrentDrawable();
+  shell.window.display = glXGetCurrentDisplay();
+  shell.window.id = glXGetCurrentDrawable();
   int event_base = 0;
-  glXQueryExtension(own_window.display, &own_window.glx_error_base, &event_base);
-  own_window.previous_handler = XSetErrorHandler(on_x_error);
+  glXQueryExtension(shell.window.display, &shell.window.glx_error_base, &event_base);
+  shell.window.previous_handler = XSetErrorHandler(on_x_error);
 }
 
 // Asks the server about the window: an error (the window gone) ends the program from the
 // error handler.
 void check_window_exists() {
   XWindowAttributes attributes;
-  XGetWindowAttributes(own_window.display, own_window.window, &attributes);
+  XGetWindowAttributes(shell.window.display, shell.window.id, &attributes);
 }
 
 // While the window is not drawn, nothing else would ever touch it, so it is checked four
 // times a second: a destroyed window ends the program within a second, asleep too.
 constexpr unsigned int hidden_check_ms = 250;
-bool hidden_check_pending = false;
 
 void check_while_hidden(int) {
-  hidden_check_pending = false;
-  if (seen) return;
+  shell.hidden_check_pending = false;
+  if (shell.seen) return;
   check_window_exists();
-  hidden_check_pending = true;
+  shell.hidden_check_pending = true;
   glutTimerFunc(hidden_check_ms, check_while_hidden, 0);
 }
 
@@ -147,15 +153,15 @@ void check_while_hidden(int) {
 // scene then goes on from where it stopped. A window destroyed by another client is
 // first unmapped, so the first check finds it gone.
 void on_window_status(int status) {
-  const bool now_seen = status == GLUT_FULLY_RETAINED || status == GLUT_PARTIALLY_RETAINED;
-  if (now_seen == seen) return;
-  seen = now_seen;
+  const bool seen = status == GLUT_FULLY_RETAINED || status == GLUT_PARTIALLY_RETAINED;
+  if (seen == shell.seen) return;
+  shell.seen = seen;
   follow_frame_gate();
-  if (!seen && !hidden_check_pending) check_while_hidden(0);
+  if (!seen && !shell.hidden_check_pending) check_while_hidden(0);
 }
 
 void follow_frame_gate() {
-  const bool frames_run = frame_gate.frames_run(seen, current_run->pacing.pace().stopped);
+  const bool frames_run = shell.frames.frames_run(shell.seen, shell.run->pacing.pace().stopped);
   glutIdleFunc(frames_run ? display_frame : nullptr);
 }
 
@@ -174,11 +180,11 @@ unsigned int display_mode(int samples, const char* display_name) {
 // Whether a window of this size can be drawn; asks for the largest that can if not.
 // (Through Xlib: GLUT takes a request for the size it last asked for as already done.)
 bool fits_gl(int width, int height) {
-  if (window_size.resize(width, height)) return true;
-  XResizeWindow(own_window.display, own_window.window,
-                static_cast<unsigned int>(std::min(width, window_size.largest_width())),
-                static_cast<unsigned int>(std::min(height, window_size.largest_height())));
-  XFlush(own_window.display);
+  if (shell.size.resize(width, height)) return true;
+  XResizeWindow(shell.window.display, shell.window.id,
+                static_cast<unsigned int>(std::min(width, shell.size.largest_width())),
+                static_cast<unsigned int>(std::min(height, shell.size.largest_height())));
+  XFlush(shell.window.display);
   return false;
 }
 
@@ -188,20 +194,18 @@ void on_reshape(int width, int height) {
   glutPostRedisplay();
 }
 
-// The window's place when not full screen: --windowed's, or -geometry's.
-WindowPlace windowed = {10, 30, 1024, 768};
-
 // Whether a window manager runs: only one client may redirect the root window's
 // children, and that client is the window manager.
 bool window_manager_running() {
+  Display* display = shell.window.display;
   XWindowAttributes root;
-  return XGetWindowAttributes(own_window.display, DefaultRootWindow(own_window.display), &root) &&
+  return XGetWindowAttributes(display, DefaultRootWindow(display), &root) &&
          (root.all_event_masks & SubstructureRedirectMask) != 0;
 }
 
 void leave_fullscreen() {
-  glutReshapeWindow(windowed.width, windowed.height);
-  glutPositionWindow(windowed.x, windowed.y);
+  glutReshapeWindow(shell.windowed.width, shell.windowed.height);
+  glutPositionWindow(shell.windowed.x, shell.windowed.y);
 }
 
 // A window manager makes the window full screen when asked (_NET_WM_STATE_FULLSCREEN)
@@ -213,11 +217,11 @@ void enter_fullscreen() {
     glutFullScreen();
     return;
   }
-  Display* display = own_window.display;
+  Display* display = shell.window.display;
   const int screen = DefaultScreen(display);
-  const int width = std::min(DisplayWidth(display, screen), window_size.largest_width());
-  const int height = std::min(DisplayHeight(display, screen), window_size.largest_height());
-  XMoveResizeWindow(display, own_window.window, 0, 0, static_cast<unsigned int>(width),
+  const int width = std::min(DisplayWidth(display, screen), shell.size.largest_width());
+  const int height = std::min(DisplayHeight(display, screen), shell.size.largest_height());
+  XMoveResizeWindow(display, shell.window.id, 0, 0, static_cast<unsigned int>(width),
                     static_cast<unsigned int>(height));
   XFlush(display);
 }
@@ -228,7 +232,7 @@ static_assert(key_f1 == GLUT_KEY_F1 && key_left == GLUT_KEY_LEFT && key_up == GL
 }  // namespace
 
 int run_glut_window(const ShellRun& run) {
-  current_run = &run;
+  shell.run = &run;
   const ViewerOptions& options = run.options;
   SplitCommandLine& command_line = run.command_line;
   // -geometry is read here rather than by glutInit, which leaves the window's size unset
@@ -248,20 +252,20 @@ int run_glut_window(const ShellRun& run) {
   glutInit(&glut_argc, glut_words.data());
   glutInitDisplayMode(display_mode(options.samples, command_line.display));
   const int screen_width = glutGet(GLUT_SCREEN_WIDTH), screen_height = glutGet(GLUT_SCREEN_HEIGHT);
-  windowed = windowed_place(command_line.window_geometry, screen_width, screen_height);
+  shell.windowed = windowed_place(command_line.window_geometry, screen_width, screen_height);
   // Full screen starts from the 1024 x 768 window; --windowed from its place. GLUT
   // takes a negative place as "anywhere", so such a place is set once the window exists.
-  const WindowPlace first = options.windowed ? windowed : WindowPlace{-1, -1, 1024, 768};
+  const WindowPlace first = options.windowed ? shell.windowed : WindowPlace{-1, -1, 1024, 768};
   glutInitWindowSize(first.width, first.height);
   if (first.x >= 0 && first.y >= 0) glutInitWindowPosition(first.x, first.y);
   glutCreateWindow("Aerolume");
   if (options.windowed && (first.x < 0 || first.y < 0)) glutPositionWindow(first.x, first.y);
   end_when_window_destroyed();
-  window_size.read_largest();
-  if (!window_size.resize(first.width, first.height))
+  shell.size.read_largest();
+  if (!shell.size.resize(first.width, first.height))
     return viewer_failure("a window of %dx%d is larger than OpenGL can draw here (%dx%d)",
-                          first.width, first.height, window_size.largest_width(),
-                          window_size.largest_height());
+                          first.width, first.height, shell.size.largest_width(),
+                          shell.size.largest_height());
   if (!options.windowed) enter_fullscreen();
   glutDisplayFunc(display_frame);
   glutReshapeFunc(on_reshape);
