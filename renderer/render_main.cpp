@@ -7,6 +7,7 @@
 #include "renderer/render_run.h"
 
 int main(int argc, char** argv) {
+  aerolume::set_program_name(aerolume::render_program);
   try {
     const aerolume::ParsedRenderCommandLine parsed = aerolume::parse_render_options(argc, argv);
     std::fputs(parsed.out_text.c_str(), stdout);

@@ -4,7 +4,6 @@
 #include <GL/gl.h>
 
 #include <chrono>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -29,34 +28,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr const char* program = render_program;
-
 double ms_between(Clock::time_point a, Clock::time_point b) {
   return std::chrono::duration<double, std::milli>(b - a).count();
 }
 
 }  // namespace
-
-int report_failure(const char* format, ...) {
-  std::va_list arguments;
-  va_start(arguments, format);
-  std::va_list measuring;
-  va_copy(measuring, arguments);
-  const int length = std::vsnprintf(nullptr, 0, format, measuring);
-  va_end(measuring);
-  std::string line = std::string(program) + ": ";
-  const std::size_t message_at = line.size();
-  if (length > 0) {
-    line.resize(message_at + static_cast<std::size_t>(length) + 1);
-    std::vsnprintf(&line[message_at], static_cast<std::size_t>(length) + 1, format, arguments);
-    line.back() = '\n';  // over the terminating zero
-  } else {
-    line += '\n';
-  }
-  va_end(arguments);
-  std::fputs(line.c_str(), stderr);  // one write: the line is never split by another's
-  return failure_status;
-}
 
 int run_render(const RenderOptions& options) {
   // An interrupted run takes its temporary files with it.
@@ -78,13 +54,13 @@ int run_render(const RenderOptions& options) {
   OffscreenContext context;
   if (!context.create(options.width, options.height, &error, options.samples))
     return report_failure("no GL context could be made: %s", error.c_str());
-  std::fputs(samples_taken_note(program, options.samples, context.samples()).c_str(), stderr);
+  std::fputs(samples_taken_note(render_program, options.samples, context.samples()).c_str(), stderr);
   GLint max_viewport[2] = {0, 0};
   glGetIntegerv(GL_MAX_VIEWPORT_DIMS, max_viewport);
   if (options.width > max_viewport[0] || options.height > max_viewport[1]) {
     report_failure("--size: %dx%d is larger than this GL's maximum of %dx%d", options.width,
                    options.height, max_viewport[0], max_viewport[1]);
-    std::fprintf(stderr, "%s\n", usage_hint(program).c_str());
+    std::fprintf(stderr, "%s\n", usage_hint(render_program).c_str());
     return usage_error_status;
   }
 

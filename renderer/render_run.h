@@ -5,15 +5,10 @@
 #pragma once
 
 #include "renderer/render_options.h"
+#include "run/failure.h"
 
 namespace aerolume {
 
 int run_render(const RenderOptions& options);
-
-// The status of a run that failed, and its report: one line on stderr, the program's
-// name and the message. Returns failure_status, so that a failure reads
-// `return report_failure("cannot ...: %s", why);`.
-constexpr int failure_status = 1;
-[[gnu::format(printf, 1, 2)]] int report_failure(const char* format, ...);
 
 }  // namespace aerolume

@@ -18,7 +18,7 @@
 #include "render/render_state.h"
 #include "run/frame.h"
 #include "viewer/controls.h"
-#include "viewer/failure.h"
+#include "run/failure.h"
 #include "viewer/glx_samples.h"
 #include "viewer/shell.h"
 #include "viewer/shell_frames.h"
@@ -68,7 +68,7 @@ void on_glut_error(const char* format, va_list args) {
   std::vsnprintf(message, sizeof message, format, args);
   const bool no_display = std::strstr(message, "open display") != nullptr;
   const int status =
-      viewer_failure("cannot start the window: %s%s", message,
+      report_failure("cannot start the window: %s%s", message,
                      no_display ? " (is a graphical display available and DISPLAY set?)" : "");
   // _exit: the clean-up at exit would still talk to the display, where the request that
   // failed (an indirect context the server refuses, say) may yet answer with an X error
@@ -263,7 +263,7 @@ int run_glut_window(const ShellRun& run) {
   end_when_window_destroyed();
   shell.size.read_largest();
   if (!shell.size.resize(first.width, first.height))
-    return viewer_failure("a window of %dx%d is larger than OpenGL can draw here (%dx%d)",
+    return report_failure("a window of %dx%d is larger than OpenGL can draw here (%dx%d)",
                           first.width, first.height, shell.size.largest_width(),
                           shell.size.largest_height());
   if (!options.windowed) enter_fullscreen();

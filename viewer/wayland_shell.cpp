@@ -35,7 +35,7 @@
 #include "render/framebuffer_samples.h"
 #include "run/frame.h"
 #include "viewer/buffer_size.h"
-#include "viewer/failure.h"
+#include "run/failure.h"
 #include "viewer/poll_wait.h"
 #include "viewer/shell.h"
 #include "viewer/wayland_outputs.h"
@@ -74,8 +74,8 @@ void keep_library_line(const char* format, va_list arguments) {
   va_start(arguments, format);
   std::vsnprintf(message, sizeof message, format, arguments);
   va_end(arguments);
-  if (library_line.empty()) return viewer_failure("%s", message);
-  return viewer_failure("%s (libwayland: %s)", message, library_line.c_str());
+  if (library_line.empty()) return report_failure("%s", message);
+  return report_failure("%s (libwayland: %s)", message, library_line.c_str());
 }
 
 // The compositor as the user names it: WAYLAND_DISPLAY, or libwayland's default.
@@ -451,7 +451,7 @@ int run_session(LayerSession& session, const ShellRun& run) {
                 "needs; the program's own window works here through XWayland (aerolume without %s)",
                 role, role);
   if (const std::string missing = missing_output_line(connection, options); !missing.empty())
-    viewer_note("%s", missing.c_str());
+    report_note("%s", missing.c_str());
 
   EglObjects& gl = session.egl;
   auto get_platform_display = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(

@@ -28,7 +28,7 @@
 #include <memory>
 
 #include "run/frame.h"
-#include "viewer/failure.h"
+#include "run/failure.h"
 #include "viewer/poll_wait.h"
 #include "viewer/shell.h"
 #include "viewer/x11_errors.h"
@@ -81,7 +81,7 @@ bool window_gone(Display* display, Window window) {
 // refused before its first frame, or once resized to it.
 int too_large(Window window, int width, int height, int largest_width, int largest_height) {
   if (width <= largest_width && height <= largest_height) return 0;
-  return viewer_failure("window 0x%lx is %dx%d, larger than OpenGL can draw here (%dx%d)",
+  return report_failure("window 0x%lx is %dx%d, larger than OpenGL can draw here (%dx%d)",
                         window, width, height, largest_width, largest_height);
 }
 
@@ -177,20 +177,20 @@ int run_in_x_window(const ShellRun& run) {
   const ErrorHandlerGuard error_handler;
   const DisplayPtr display(XOpenDisplay(nullptr));
   if (!display) {
-    return viewer_failure("cannot open the X display \"%s\" (is DISPLAY set?)",
+    return report_failure("cannot open the X display \"%s\" (is DISPLAY set?)",
                           XDisplayName(nullptr));
   }
   Display* d = display.get();
   int glx_error_base = 0, glx_event_base = 0;
   if (!glXQueryExtension(d, &glx_error_base, &glx_event_base))
-    return viewer_failure("the X display has no GLX extension, so OpenGL cannot draw on it");
+    return report_failure("the X display has no GLX extension, so OpenGL cannot draw on it");
 
   const Window window = run.options.role == Role::root_window
                             ? DefaultRootWindow(d)
                             : static_cast<Window>(run.options.window_id.value_or(0));
   XWindowAttributes attributes;
   if (!XGetWindowAttributes(d, window, &attributes) || synced_error(d))
-    return viewer_failure("there is no window 0x%lx on this display", window);
+    return report_failure("there is no window 0x%lx on this display", window);
   // The window exists: from here on, its going away at any moment ends the run with 0.
   host_window = window;
 
@@ -216,19 +216,19 @@ int run_in_x_window(const ShellRun& run) {
   int count = 0;
   const VisualInfoPtr visual(XGetVisualInfo(d, VisualIDMask | VisualScreenMask, &wanted, &count));
   if (!visual || count < 1)
-    return viewer_failure("cannot look up the visual of window 0x%lx", window);
+    return report_failure("cannot look up the visual of window 0x%lx", window);
   if (const char* missing = missing_gl_feature(d, visual.get()))
-    return viewer_failure("window 0x%lx cannot be drawn: its visual 0x%lx has no %s", window,
+    return report_failure("window 0x%lx cannot be drawn: its visual 0x%lx has no %s", window,
                           visual->visualid, missing);
   const bool double_buffered = glx_config(d, visual.get(), GLX_DOUBLEBUFFER) != 0;
 
   const GLXContext context = glXCreateContext(d, visual.get(), nullptr, True);
   if (context == nullptr || synced_error(d))
-    return viewer_failure("cannot create an OpenGL context for window 0x%lx", window);
+    return report_failure("cannot create an OpenGL context for window 0x%lx", window);
   const ContextGuard context_guard(d, context);
   if (!glXMakeCurrent(d, window, context) || synced_error(d)) {
     if (window_gone(d, window)) return 0;
-    return viewer_failure("cannot draw with OpenGL on window 0x%lx", window);
+    return report_failure("cannot draw with OpenGL on window 0x%lx", window);
   }
 
   GLint largest[2] = {0, 0};
@@ -243,7 +243,7 @@ int run_in_x_window(const ShellRun& run) {
     if (!follow_window_events(d, window, &ancestors, &state)) return 0;
     if (x_error.seen) {
       if (window_gone_error(x_error.error_code, glx_error_base)) return 0;
-      return viewer_failure("X error %d on request %d while drawing", x_error.error_code,
+      return report_failure("X error %d on request %d while drawing", x_error.error_code,
                             x_error.request_code);
     }
     if (!state.seen() || run.pacing.pace().stopped) {
