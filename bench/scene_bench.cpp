@@ -18,8 +18,8 @@
 #include "render/scene_pass.h"
 #include "sim/balloon_stream.h"
 #include "renderer/offscreen_context.h"
-#include "renderer/png_io.h"
 #include "renderer/render_stats.h"
+#include "renderer/rgb_image.h"
 
 namespace aerolume {
 namespace {

@@ -2,7 +2,6 @@
 // ReplacingFile takes them.
 #include "renderer/png_io.h"
 
-#include <GL/gl.h>
 #include <png.h>
 
 #include <cerrno>
@@ -10,24 +9,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "renderer/replacing_file.h"
 
 namespace aerolume {
-
-RgbImage read_gl_frame(int width, int height) {
-  RgbImage image;
-  image.width = width;
-  image.height = height;
-  image.pixels.resize(static_cast<std::size_t>(width) * height * 3);
-  std::vector<std::uint8_t> bottom_up(image.pixels.size());
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottom_up.data());
-  const std::size_t row = static_cast<std::size_t>(width) * 3;
-  for (int y = 0; y < height; ++y)
-    std::memcpy(&image.pixels[y * row], &bottom_up[(height - 1 - y) * row], row);
-  return image;
-}
 
 namespace {
 

@@ -1,26 +1,12 @@
-// PNG files of 8-bit RGB images, rows top to bottom, and reading back the GL frame.
+// PNG files of 8-bit RGB images.
 #pragma once
 
-#include <cstdint>
 #include <string>
-#include <vector>
 
 #include "renderer/replacing_file.h"
+#include "renderer/rgb_image.h"
 
 namespace aerolume {
-
-struct RgbImage {
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint8_t> pixels;  // width * height * 3, rows top to bottom
-
-  const std::uint8_t* at(int x, int y) const {
-    return &pixels[(static_cast<std::size_t>(y) * width + x) * 3];
-  }
-};
-
-// Reads the current GL colour buffer (rows flipped so the top row comes first).
-RgbImage read_gl_frame(int width, int height);
 
 // Writes the image to path as ReplacingFile does (a plain file whole or not at all). On
 // failure returns false and says why in one line in *error, naming the cause of a failed

@@ -3,15 +3,12 @@
 #include "renderer/render_options.h"
 
 #include <CLI/CLI.hpp>
-#include <sys/stat.h>
 
-#include <cctype>
 #include <charconv>
-#include <climits>
 #include <cstdint>
+#include <vector>
 
-#include "renderer/replacing_file.h"
-#include "renderer/webp_animation.h"
+#include "renderer/picture_formats.h"
 
 #ifndef AEROLUME_VERSION
 #define AEROLUME_VERSION "unknown"
@@ -57,53 +54,6 @@ CLI::Validator size_reader(RenderOptions* options) {
       "", "size");
 }
 
-bool ends_with_extension(const std::string& path, std::string_view extension) {
-  if (path.size() < extension.size()) return false;
-  for (std::size_t i = 0; i < extension.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(path[path.size() - extension.size() + i])) !=
-        extension[i])
-      return false;
-  return true;
-}
-
-// A picture's name says its format: PNG for --output, WebP for --animation (standard
-// output, FIFOs, devices and folders aside; for a link, its own name or its file's will do).
-std::string misnamed_picture(const RenderOptions& o) {
-  struct Picture {
-    const char* option;
-    const std::string& path;
-    const char* extension;
-    const char* other_extension;
-    const char* other;
-  };
-  for (const Picture& p : {Picture{"--output", o.output, ".png", ".webp",
-                                   "an animated WebP is written by --animation"},
-                           Picture{"--animation", o.animation, ".webp", ".png",
-                                   "a PNG picture is written by --output"}}) {
-    if (p.path.empty() || written_directly(p.path) || ends_with_extension(p.path, p.extension) ||
-        ends_with_extension(path_after_links(p.path), p.extension))
-      continue;
-    struct stat info {};
-    if (::stat(p.path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) continue;  // refused later
-    const std::string problem =
-        std::string(p.option) + ": '" + p.path + "' does not end in " + p.extension;
-    return ends_with_extension(p.path, p.other_extension) ? problem + " (" + p.other + ")"
-                                                          : problem;
-  }
-  return std::string();
-}
-
-// What the WebP container cannot hold, found before the first frame rather than at the
-// end of the run. A frame's start is an int of milliseconds to libwebp; the longest run
-// at the longest interval ends well within it.
-static_assert((static_cast<long long>(max_frames) + max_every) * animation_frame_ms <= INT_MAX);
-std::string unfit_for_webp(const RenderOptions& o) {
-  if (o.animation.empty() || (o.width <= max_webp_side && o.height <= max_webp_side))
-    return std::string();
-  return "--animation: a WebP animation is at most " + std::to_string(max_webp_side) +
-         " pixels on each side, not " + std::to_string(o.width) + "x" + std::to_string(o.height);
-}
-
 }  // namespace
 
 bool parse_size(const std::string& text, int* width, int* height, std::string* error) {
@@ -147,14 +97,10 @@ ParsedRenderCommandLine parse_render_options(int argc, const char* const* argv) 
       ->check(size_reader(&o));
   add_scene_options(app, &o.scene);
   add_samples_option(app, &o.samples);
-  const CLI::Option* output =
-      app.add_option("--output", o.output, "Write the last frame to this PNG file ('-': stdout)")
-          ->type_name("FILE.png");
-  const CLI::Option* animation =
-      app.add_option("--animation", o.animation,
-                     "Write the frames to this file as an animated WebP, 25 frames a second "
-                     "('-': stdout)")
-          ->type_name("FILE.webp");
+  std::vector<const CLI::Option*> pictures;
+  for (const PictureFormat& f : picture_formats())
+    pictures.push_back(app.add_option(f.option, o.*f.path, f.help)
+                           ->type_name(std::string("FILE") + f.extension));
   const CLI::Option* every =
       app.add_option("--every", o.every,
                      "Keep one frame in K for the animation (frames 1, K + 1, 2K + 1, ...), "
@@ -167,20 +113,21 @@ ParsedRenderCommandLine parse_render_options(int argc, const char* const* argv) 
 
   static_cast<ParseOutcome&>(parsed) = parse_command_line(app, argc, argv);
   if (!parsed.should_run) return parsed;
-  const int to_stdout = (o.output == "-") + (o.animation == "-") + (o.stats || o.json);
+  int to_stdout = o.stats || o.json;
+  std::string stdout_options;  // "--output -, --animation -"
   std::string problem;
-  if (output->count() > 0 && o.output.empty())
-    problem = "--output: '' names no file";
-  else if (animation->count() > 0 && o.animation.empty())
-    problem = "--animation: '' names no file";
-  else if (every->count() > 0 && animation->count() == 0)
+  for (std::size_t i = 0; i < picture_formats().size(); ++i) {
+    const PictureFormat& f = picture_formats()[i];
+    to_stdout += o.*f.path == "-";
+    stdout_options += std::string(i == 0 ? "" : ", ") + f.option + " -";
+    if (problem.empty() && pictures[i]->count() > 0 && (o.*f.path).empty())
+      problem = std::string(f.option) + ": '' names no file";
+  }
+  if (problem.empty() && every->count() > 0 && o.animation.empty())
     problem = "--every goes with --animation";
-  else if (to_stdout > 1)
-    problem =
-        "only one of --output -, --animation - and the statistics can go to standard output";
-  else
-    problem = misnamed_picture(o);
-  if (problem.empty()) problem = unfit_for_webp(o);
+  if (problem.empty() && to_stdout > 1)
+    problem = "only one of " + stdout_options + " and the statistics can go to standard output";
+  if (problem.empty()) problem = picture_problem(o);
   if (!problem.empty()) static_cast<ParseOutcome&>(parsed) = usage_error(app, problem);
   return parsed;
 }

@@ -6,7 +6,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "run/frame.h"
 #include "run/scene_setup.h"
@@ -16,11 +18,11 @@
 #include "render/scene_pass.h"
 #include "sim/balloon_stream.h"
 #include "renderer/offscreen_context.h"
-#include "renderer/png_io.h"
+#include "renderer/picture_formats.h"
 #include "renderer/progress_bar.h"
 #include "renderer/render_stats.h"
 #include "renderer/replacing_file.h"
-#include "renderer/webp_animation.h"
+#include "renderer/rgb_image.h"
 
 namespace aerolume {
 
@@ -38,17 +40,16 @@ int run_render(const RenderOptions& options) {
   // An interrupted run takes its temporary files with it.
   clean_up_on_signals();
   std::string error;
-  // Both files are opened now, so a path that cannot be written fails before any frame
-  // is rendered (and a FIFO's reader is met at the start); a temporary file is renamed
-  // into place once its picture is complete.
-  ReplacingFile picture;
-  if (!options.output.empty() && !picture.open(options.output, &error))
-    return report_failure("%s", error.c_str());
-  WebpAnimation animation;
-  if (!options.animation.empty() &&
-      !animation.open(options.animation, options.width, options.height,
-                      options.every * animation_frame_ms, &error))
-    return report_failure("%s", error.c_str());
+  // Every picture's file is opened now, in the table's order, so a path that cannot be
+  // written fails before any frame is rendered; a temporary file is renamed into place
+  // once its picture is complete.
+  std::vector<std::unique_ptr<PictureOutput>> pictures;
+  for (const PictureFormat& format : picture_formats()) {
+    const std::string& path = options.*format.path;
+    if (path.empty()) continue;
+    pictures.push_back(format.make(options));
+    if (!pictures.back()->open(path, &error)) return report_failure("%s", error.c_str());
+  }
 
   const Clock::time_point start = Clock::now();
   OffscreenContext context;
@@ -93,9 +94,10 @@ int run_render(const RenderOptions& options) {
       figures.frame_ms.push_back(ms_between(t0, t1));
       figures.simulation_us.push_back(stream_timing.last_pass_us);
     }
-    if (!options.animation.empty() && i % options.every == 0 &&
-        !animation.add_frame(read_gl_frame(options.width, options.height), &error))
-      return report_failure("%s", error.c_str());
+    for (const std::unique_ptr<PictureOutput>& picture : pictures)
+      if (picture->keeps(i) &&
+          !picture->add_frame(read_gl_frame(options.width, options.height), &error))
+        return report_failure("%s", error.c_str());
     progress.update(i + 1, ms_between(frames_start, t1));
   }
   figures.wall_ms = ms_between(frames_start, Clock::now());
@@ -103,12 +105,9 @@ int run_render(const RenderOptions& options) {
   stream_timing.enabled = false;
   figures.balloons = balloon_count();
 
-  if (!options.animation.empty() && !animation.finish(&error))
-    return report_failure("%s", error.c_str());
-  if (!options.output.empty()) {
-    const RgbImage image = read_gl_frame(options.width, options.height);
-    if (!write_png(picture, image, &error)) return report_failure("%s", error.c_str());
-  }
+  // The last opened is finished first: the animation, then the still picture.
+  for (auto picture = pictures.rbegin(); picture != pictures.rend(); ++picture)
+    if (!(*picture)->finish(&error)) return report_failure("%s", error.c_str());
 
   if (want_stats) {
     figures.peak_rss_kib = peak_resident_kib();

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "renderer/png_io.h"
+#include "renderer/rgb_image.h"
 #include "renderer/replacing_file.h"
 
 struct WebPAnimEncoder;

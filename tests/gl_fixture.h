@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "renderer/offscreen_context.h"
-#include "renderer/png_io.h"
+#include "renderer/rgb_image.h"
 
 namespace aerolume::gltest {
 

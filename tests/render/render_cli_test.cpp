@@ -250,6 +250,7 @@ TEST_F(RenderCli, PicturesGoWhereThePathPoints) {
   };
   const auto is_png = [](const std::string& bytes) { return bytes.rfind("\x89PNG\r\n", 0) == 0; };
   const std::string big = (pictures_ / "big.png").string(), webp = (pictures_ / "x.webp").string();
+  const std::string gif = (pictures_ / "x.gif").string();
   // The longest name a folder holds, with no room left for a temporary suffix.
   const std::string longest_name = std::string(251, 'n') + ".png";
 
@@ -287,6 +288,10 @@ TEST_F(RenderCli, PicturesGoWhereThePathPoints) {
       {{"--output", webp}, 2,
        "aerolume-render: --output: '" + webp + "' does not end in .png (an animated WebP is "
        "written by --animation)\n" + std::string(hint) + "\n",
+       {"link.png", "new.png", "pipe", "real.png"}, nullptr},
+      {{"--animation", gif}, 2,  // no format's extension: no other option named
+       "aerolume-render: --animation: '" + gif + "' does not end in .webp\n" +
+           std::string(hint) + "\n",
        {"link.png", "new.png", "pipe", "real.png"}, nullptr},
       {{"--size", "400x300", "--output", big}, 1,
        "aerolume-render: cannot write " + big + ": File too large\n",
