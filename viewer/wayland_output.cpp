@@ -15,7 +15,13 @@ constexpr const char* layer_namespace = "aerolume";
 
 void on_output_geometry(void*, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
                         std::int32_t, const char*, const char*, std::int32_t) {}
-void on_output_mode(void*, wl_output*, std::uint32_t, std::int32_t, std::int32_t, std::int32_t) {}
+// Every mode is listed, the current one flagged; a new current mode comes again when
+// the output changes mode.
+void on_output_mode(void* data, wl_output*, std::uint32_t flags, std::int32_t, std::int32_t,
+                    std::int32_t refresh_mhz) {
+  if ((flags & WL_OUTPUT_MODE_CURRENT) != 0)
+    static_cast<OutputRecord*>(data)->refresh_mhz = std::max(refresh_mhz, 0);
+}
 void on_output_done(void* data, wl_output*) { static_cast<OutputRecord*>(data)->described = true; }
 void on_output_scale(void* data, wl_output*, std::int32_t scale) {
   static_cast<OutputRecord*>(data)->scale = std::max(scale, 1);
@@ -49,7 +55,9 @@ const zwlr_layer_surface_v1_listener layer_surface_listener = {on_layer_configur
 
 void on_frame_done(void* data, wl_callback* callback, std::uint32_t) {
   wl_callback_destroy(callback);
-  static_cast<OutputRecord*>(data)->frame_callback = nullptr;
+  auto* record = static_cast<OutputRecord*>(data);
+  record->frame_callback = nullptr;
+  ++record->callbacks;
 }
 const wl_callback_listener frame_listener = {on_frame_done};
 
@@ -117,9 +125,27 @@ bool follow_configure(OutputRecord& record, const EglObjects& egl, std::uint32_t
   return true;
 }
 
+namespace {
+
 void ask_frame(OutputRecord& record) {
   record.frame_callback = wl_surface_frame(record.surface);
+  record.asked_at = std::chrono::steady_clock::now();
   wl_callback_add_listener(record.frame_callback, &frame_listener, &record);
+}
+
+}  // namespace
+
+bool swap_frame(OutputRecord& record, const EglObjects& egl) {
+  record.callbacks = 0;
+  record.drawn = true;
+  record.held = false;
+  ask_frame(record);
+  return eglSwapBuffers(egl.display, record.egl_surface) == EGL_TRUE;
+}
+
+void ask_frame_and_commit(OutputRecord& record) {
+  ask_frame(record);
+  wl_surface_commit(record.surface);
 }
 
 void drop_output(OutputRecord& record, const EglObjects& egl) {

@@ -8,6 +8,7 @@
 #include <wayland-egl.h>
 #include <wlr-layer-shell-unstable-v1-client-protocol.h>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -29,6 +30,7 @@ struct OutputRecord {
   std::uint32_t output_version = 0;
   std::string name;              // wl_output.name (version 4)
   std::int32_t scale = 1;        // wl_output.scale (version 2)
+  std::int32_t refresh_mhz = 0;  // the refresh of the output's current mode, in mHz (0: unknown)
   bool described = false;        // the output's first done has come: name and scale known
   bool gone = false;             // the output went away or the surface was closed
   wl_surface* surface = nullptr;
@@ -39,7 +41,11 @@ struct OutputRecord {
   int buffer_width = 0, buffer_height = 0;        // their size in pixels
   wl_egl_window* egl_window = nullptr;
   EGLSurface egl_surface = EGL_NO_SURFACE;
-  wl_callback* frame_callback = nullptr;          // asked before the last swap, not yet done
+  wl_callback* frame_callback = nullptr;          // asked, not yet done
+  std::chrono::steady_clock::time_point asked_at;  // when it was asked
+  int callbacks = 0;    // frame callbacks done since the surface's last drawn frame
+  bool drawn = false;   // a frame has been drawn on the surface
+  bool held = false;    // a frame is drawn and its swap held until its k-th callback
 };
 
 // wl_surface.set_buffer_scale came with version 3 of wl_compositor: before it the
@@ -63,8 +69,13 @@ void make_layer_surface(OutputRecord& record, wl_compositor* compositor,
 // changed. Returns false when EGL cannot draw on the surface.
 bool follow_configure(OutputRecord& record, const EglObjects& egl, std::uint32_t compositor_version);
 
-// Asks for the surface's next frame callback (before a swap, which commits it).
-void ask_frame(OutputRecord& record);
+// Presents the frame drawn on the record's surface, which is current: asks for the frame
+// callback that begins the count of its refreshes, and swaps. False when EGL fails.
+bool swap_frame(OutputRecord& record, const EglObjects& egl);
+
+// Between two drawn frames: asks for the next frame callback and commits the surface
+// without a new buffer, so that the compositor's refreshes are counted.
+void ask_frame_and_commit(OutputRecord& record);
 
 // Destroys what the record holds, its surface and the wl_output with it.
 void drop_output(OutputRecord& record, const EglObjects& egl);

@@ -2,8 +2,11 @@
 // output (or on the one --output names), under every window (--background) or over them
 // until the first input (--overlay). One record per output; the listeners only record
 // what arrived, and the loop makes surfaces, answers configures and draws what is due.
-// A surface is drawn only once the compositor's frame callback has come and the frame
-// slot has begun; with no callback due the program sleeps in poll on the connection.
+// A surface is drawn only once the compositor's frame callback has come: under a cap a
+// new frame shows on every k-th callback where its output's refresh is known (k
+// refreshes a frame; drawn a callback ahead and swapped on the k-th; the scene stepped by
+// the fastest output shown), else once the frame slot has begun; with no callback due
+// the program sleeps in poll on the connection.
 //
 // Returns 0 when the compositor goes away after the first frame was shown, when the
 // overlay sees input, and at once when another overlay already shows on the same
@@ -33,6 +36,7 @@
 #include "run/failure.h"
 #include "run/frame.h"
 #include "viewer/poll_wait.h"
+#include "viewer/refresh_rounds.h"
 #include "viewer/shell.h"
 #include "viewer/wayland_overlay_lock.h"
 #include "viewer/wayland_registry.h"
@@ -139,14 +143,27 @@ std::string missing_output_line(const Connection& connection, const ViewerOption
 
 // --- The loop ---
 
+// What the pace weighs of a record's surface now: its output's refresh, the callbacks
+// since its last frame, and whether they still come.
+SurfaceBeat beat_of(const OutputRecord& record, PacingClock::time_point now) {
+  SurfaceBeat beat;
+  beat.refresh_hz = record.refresh_mhz / 1000.0;
+  beat.callbacks = record.callbacks;
+  beat.drawn = record.drawn;
+  beat.waiting = record.frame_callback != nullptr;
+  beat.shown = !beat.waiting || now - record.asked_at < hidden_after;
+  beat.held = record.held;
+  return beat;
+}
+
 // Draws every due surface once, one view each, in one frame (the scene steps once);
-// before each swap the surface asks for the frame callback that allows its next frame.
-// The scene starts on the first surface made current.
+// each surface then swaps, or, where it holds its swap for its k-th callback, finishes
+// its drawing and keeps it. The scene starts on the first surface made current.
 class DueSurfaces final : public ViewSurfaces {
  public:
   DueSurfaces(const EglObjects& egl, const ViewerOptions& options, bool* started,
-              const std::vector<OutputRecord*>& due)
-      : egl_(egl), options_(options), started_(started), due_(due) {}
+              const std::vector<OutputRecord*>& due, const std::vector<bool>& holds)
+      : egl_(egl), options_(options), started_(started), due_(due), holds_(holds) {}
   bool begin_view(std::size_t index) override {
     OutputRecord* record = due_[index];
     if (!eglMakeCurrent(egl_.display, record->egl_surface, record->egl_surface, egl_.context))
@@ -159,8 +176,10 @@ class DueSurfaces final : public ViewSurfaces {
   }
   bool end_view(std::size_t index) override {
     OutputRecord* record = due_[index];
-    ask_frame(*record);
-    return eglSwapBuffers(egl_.display, record->egl_surface) == EGL_TRUE;
+    if (!holds_[index]) return swap_frame(*record, egl_);
+    glFinish();  // drawn now, so that the held swap is quick when its callback comes
+    record->held = true;
+    return true;
   }
 
  private:
@@ -168,16 +187,23 @@ class DueSurfaces final : public ViewSurfaces {
   const ViewerOptions& options_;
   bool* started_;
   const std::vector<OutputRecord*>& due_;
+  const std::vector<bool>& holds_;
 };
 
 bool draw_round(Connection& connection, const EglObjects& egl, const ViewerOptions& options,
-                bool* started, const std::vector<OutputRecord*>& due) {
+                bool* started, const std::vector<OutputRecord*>& due, const std::vector<bool>& holds) {
   std::vector<View> views;
   for (const OutputRecord* record : due) views.push_back({0, 0, record->buffer_width, record->buffer_height});
-  DueSurfaces surfaces(egl, options, started, due);
+  DueSurfaces surfaces(egl, options, started, due, holds);
   if (!render_views(views, surfaces)) return false;
   connection.shown = true;
   return true;
+}
+
+// Swaps a held frame once its k-th callback has come.
+bool swap_held(const EglObjects& egl, OutputRecord& record) {
+  return eglMakeCurrent(egl.display, record.egl_surface, record.egl_surface, egl.context) &&
+         swap_frame(record, egl);
 }
 
 // Sends what is queued, sleeps in poll until the compositor writes, the power source has
@@ -339,18 +365,48 @@ int run_session(LayerSession& session, const ShellRun& run) {
   for (;;) {
     if (!follow_outputs(connection, gl, options)) return egl_fail("making a surface");
     if (connection.input_seen) return 0;
-    std::vector<OutputRecord*> due;  // none while the battery pace draws nothing
-    if (!run.pacing.pace().stopped)
-      for (auto& record : connection.outputs)
-        if (record->egl_surface != EGL_NO_SURFACE && record->frame_callback == nullptr)
-          due.push_back(record.get());
-    PacingClock::time_point now = PacingClock::now();
-    if (!due.empty() && now >= next_slot) {
-      if (!draw_round(connection, gl, options, &started, due)) return egl_fail("drawing");
+    const PacingClock::time_point now = PacingClock::now();
+    std::vector<OutputRecord*> surfaces;
+    std::vector<SurfaceBeat> beats;
+    for (auto& record : connection.outputs) {
+      if (record->egl_surface == EGL_NO_SURFACE) continue;
+      surfaces.push_back(record.get());
+      beats.push_back(beat_of(*record, now));
+    }
+    const Pace pace = run.pacing.pace();
+    for (std::size_t i = 0; i < beats.size(); ++i) {
+      if (!swap_due(beats[i], pace.max_fps)) continue;
+      if (!swap_held(gl, *surfaces[i])) return egl_fail("drawing");
+      beats[i] = beat_of(*surfaces[i], now);
+    }
+    RoundPlan plan;  // none due while the battery pace draws nothing
+    if (!pace.stopped) {
+      for (std::size_t i = 0; i < beats.size(); ++i)
+        if (wants_callback(beats[i], pace.max_fps)) ask_frame_and_commit(*surfaces[i]);
+      plan = plan_round(beats, pace.max_fps);
+    }
+    std::vector<OutputRecord*> due;
+    std::vector<bool> holds;
+    for (std::size_t i : plan.due) {
+      due.push_back(surfaces[i]);
+      holds.push_back(plan.clock && holds_swap(beats[i], pace.max_fps));
+    }
+    // Under a refresh clock its callbacks pace the rounds; else the wall-clock slot does.
+    if (!due.empty() && (plan.clock || now >= next_slot)) {
+      if (!draw_round(connection, gl, options, &started, due, holds)) return egl_fail("drawing");
       next_slot = run.pacing.next_start_after_frame();
       continue;
     }
-    const Deadline deadline = due.empty() ? Deadline() : Deadline(next_slot);
+    Deadline deadline;  // none: nothing can draw before the compositor writes
+    if (!due.empty()) {
+      deadline = Deadline(next_slot);
+    } else if (plan.clock && !pace.stopped) {
+      // Surfaces ready while the clock's callback is awaited: at hidden_after the clock
+      // counts as hidden and the round goes on without it.
+      for (const SurfaceBeat& beat : beats)
+        if (ready_to_draw(beat, pace.max_fps))
+          deadline = Deadline(surfaces[*plan.clock]->asked_at + hidden_after);
+    }
     if (!wait_and_dispatch(display, &run.power, deadline))
       return connection_end(display, connection.shown);
     follow_power(run);

@@ -4,7 +4,8 @@
 # a surface of its own, a fullscreen window over it puts the program to sleep and its
 # going wakes it (and the pause is no part of a timed step); at output scale 2, set
 # while it runs, the buffer has the output's pixels; SIGUSR1 renews the clouds and the
-# same process draws on; an --output that names no output is said aloud and
+# same process draws on; at 144 Hz, a mode set while it runs, a frame comes on every 5th
+# frame callback, the swaps as even as the callbacks; an --output that names no output is said aloud and
 # drawn once it comes; --overlay covers a window and ends with 0 on pointer motion, a
 # key or a scroll, a second one ends at once while one shows, and swayidle's line from
 # the README starts it after the idle time without holding back its other timeouts;
@@ -17,6 +18,7 @@ VIRTUAL_POINTER=$3
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/sway_lib.sh"
 needs_tools grim wtype weston weston-flower swayidle nm /usr/bin/python3
+INTERVALS=$(dirname "$0")/swap_intervals.py
 
 # The share of output $1 in the sky colour, now.
 sky_on() {
@@ -141,6 +143,31 @@ note "SIGUSR1: the same process, change $renewed against $still without it, draw
 kill -TERM "$APP_PID"
 wait_for_end "$APP_PID" 10 "SIGTERM at scale 2"
 as_client swaymsg output HEADLESS-1 scale 1 >/dev/null
+
+# The pace divides the refresh: at 60 Hz and then at 144 Hz (the mode changed while the
+# program runs), a frame on every k-th frame callback (k = 5 at 144 Hz under the pace of
+# 30), every frame after the same number, so that the swaps keep to k times the callback
+# period (the median; the share of even intervals is a timing, which bench/wayland-pace
+# reports). A small mode, so that llvmpipe draws a frame well within the 6 ms between
+# callbacks.
+pace_mode() { as_client swaymsg -- output HEADLESS-1 mode --custom "320x256@${1}Hz" >/dev/null; }
+pace_mode 60 || fail "swaymsg could not set a custom mode"
+"${client[@]}" env WAYLAND_DEBUG=1 "$AEROLUME" --background >"$WORK/app.out" 2>"$WORK/app.err" &
+APP_PID=$!
+wait_for_scene HEADLESS-1 "the background at 60 Hz"
+pace_mode 144
+sleep 1
+mark=$(wc -l <"$WORK/app.err")
+sleep 5
+app_running || fail "the program ended at 144 Hz: $(tail -n 3 "$WORK/app.err")"
+tail -n +"$mark" "$WORK/app.err" >"$WORK/at144.log"
+read -r _ _ _ _ fps _ median _ _ _ _ _ period _ k _ within < <("$INTERVALS" "$WORK/at144.log")
+[ "${k:-}" = 5 ] && awk -v m="$median" -v p="$period" 'BEGIN { d = m - 5 * p; exit !(d <= 1 && d >= -1) }' ||
+  fail "at 144 Hz: callbacks between swaps ${k:-none} (5 expected), median interval ${median:-none} ms against 5 x ${period:-?} ms"
+note "at 144 Hz: k $k, median swap interval $median ms, $within within 1 ms of k x $period ms, $fps frames/s"
+kill -TERM "$APP_PID"
+wait_for_end "$APP_PID" 10 "SIGTERM at 144 Hz"
+as_client swaymsg -- output HEADLESS-1 mode --custom "${SCREEN_W}x${SCREEN_H}@60Hz" >/dev/null
 
 started=$(date +%s%N)
 start_program --background --fps --timed
