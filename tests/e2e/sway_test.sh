@@ -145,11 +145,11 @@ wait_for_end "$APP_PID" 10 "SIGTERM at scale 2"
 as_client swaymsg output HEADLESS-1 scale 1 >/dev/null
 
 # The pace divides the refresh: at 60 Hz and then at 144 Hz (the mode changed while the
-# program runs), a frame on every k-th frame callback (k = 5 at 144 Hz under the pace of
-# 30), every frame after the same number, so that the swaps keep to k times the callback
-# period (the median; the share of even intervals is a timing, which bench/wayland-pace
-# reports). A small mode, so that llvmpipe draws a frame well within the 6 ms between
-# callbacks.
+# program runs), a new frame on every k-th frame callback (k = 5 at 144 Hz under the pace
+# of 30), every frame after the same number and swapped as its k-th comes, so that the
+# swaps are as even as the compositor's callbacks (how even those are on a busy machine
+# is sway's; bench/wayland-pace reports the intervals). A small mode, so that llvmpipe
+# draws a frame well within the 6 ms between callbacks.
 pace_mode() { as_client swaymsg -- output HEADLESS-1 mode --custom "320x256@${1}Hz" >/dev/null; }
 pace_mode 60 || fail "swaymsg could not set a custom mode"
 "${client[@]}" env WAYLAND_DEBUG=1 "$AEROLUME" --background >"$WORK/app.out" 2>"$WORK/app.err" &
@@ -161,10 +161,10 @@ mark=$(wc -l <"$WORK/app.err")
 sleep 5
 app_running || fail "the program ended at 144 Hz: $(tail -n 3 "$WORK/app.err")"
 tail -n +"$mark" "$WORK/app.err" >"$WORK/at144.log"
-read -r _ _ _ _ fps _ median _ _ _ _ _ period _ k _ within < <("$INTERVALS" "$WORK/at144.log")
-[ "${k:-}" = 5 ] && awk -v m="$median" -v p="$period" 'BEGIN { d = m - 5 * p; exit !(d <= 1 && d >= -1) }' ||
-  fail "at 144 Hz: callbacks between swaps ${k:-none} (5 expected), median interval ${median:-none} ms against 5 x ${period:-?} ms"
-note "at 144 Hz: k $k, median swap interval $median ms, $within within 1 ms of k x $period ms, $fps frames/s"
+read -r _ _ _ _ fps _ median _ _ _ _ _ period _ k _ within _ prompt < <("$INTERVALS" "$WORK/at144.log")
+[ "${k:-}" = 5 ] && greater "$prompt" 0.949 ||
+  fail "at 144 Hz: callbacks between swaps ${k:-none} (5 expected), ${prompt:-no} of the swaps within 1 ms of their 5th"
+note "at 144 Hz: k $k, ${prompt} of the swaps within 1 ms of their 5th callback; median interval $median ms, $within within 1 ms of k x $period ms, $fps frames/s"
 kill -TERM "$APP_PID"
 wait_for_end "$APP_PID" 10 "SIGTERM at 144 Hz"
 as_client swaymsg -- output HEADLESS-1 mode --custom "${SCREEN_W}x${SCREEN_H}@60Hz" >/dev/null
