@@ -541,8 +541,9 @@ TEST(FramePacing, FramesLastAWholeNumberOfRefreshes) {
   EXPECT_EQ(refreshes_per_frame(std::nan(""), 30), 0);
 }
 
-// Under a cap each surface shows a new frame on its own k-th frame callback: drawn on
-// the one before and swapped on the k-th where k is 2 or more. The rounds keep to one
+// Under a cap each surface shows a new frame on its own k-th frame callback: drawn as
+// many callbacks before as its drawing takes (one at least, never before the first) and
+// swapped on the k-th where k is 2 or more. The rounds keep to one
 // clock, the fastest output shown; a surface never drawn joins the next round; an unknown
 // refresh leaves the slot to pace; a clock whose callbacks stopped coming hands on.
 TEST(FramePacing, OutputsShowAFrameOnTheirKthCallbackAndShareTheFastestClock) {
@@ -554,7 +555,7 @@ TEST(FramePacing, OutputsShowAFrameOnTheirKthCallbackAndShareTheFastestClock) {
     std::optional<std::size_t> clock;
     std::vector<bool> wants, swaps;  // wants_callback and swap_due of each surface
   };
-  // refresh, callbacks since the last frame, drawn, waiting, shown, held
+  // refresh, callbacks since the last frame, drawn, waiting, shown, held (, ahead)
   const SurfaceBeat at144{144, 3, true, false, true, false};
   const SurfaceBeat at144_ahead{144, 4, true, false, true, false};
   const SurfaceBeat at60_ahead{60, 1, true, false, true, false};
@@ -563,6 +564,10 @@ TEST(FramePacing, OutputsShowAFrameOnTheirKthCallbackAndShareTheFastestClock) {
       {"144 Hz, the 4th: drawn ahead", {at144_ahead}, 30, {0}, 0, {true}, {false}},
       {"144 Hz, held, the 5th: swapped", {{144, 5, true, false, true, true}}, 30, {}, 0, {false}, {true}},
       {"held, the 5th not yet", {{144, 4, true, true, true, true}}, 30, {}, 0, {false}, {false}},
+      {"drawing takes 3 refreshes: drawn on the 2nd", {{144, 2, true, false, true, false, 3}}, 30, {0}, 0,
+       {true}, {false}},
+      {"drawing longer than a frame: on the 1st, not sooner", {{144, 0, true, false, true, false, 9}}, 30, {},
+       0, {true}, {false}},
       {"no cap: every callback", {{144, 1, true, false, true, false}}, 0, {0}, 0, {false}, {false}},
       {"60 Hz ready, the 144 Hz clock not yet", {at144, at60_ahead}, 30, {}, 0, {true, true}, {false, false}},
       {"both ready: one round", {at60_ahead, at144_ahead}, 30, {0, 1}, 1, {true, true}, {false, false}},

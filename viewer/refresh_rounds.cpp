@@ -17,8 +17,9 @@ bool holds_swap(const SurfaceBeat& surface, int max_fps) {
 
 bool ready_to_draw(const SurfaceBeat& surface, int max_fps) {
   if (surface.waiting || surface.held) return false;
-  const int ahead = holds_swap(surface, max_fps) ? 1 : 0;
-  return !surface.drawn || surface.callbacks >= callbacks_per_frame(surface, max_fps) - ahead;
+  const int k = callbacks_per_frame(surface, max_fps);
+  const int ahead = holds_swap(surface, max_fps) ? std::clamp(surface.ahead, 1, k - 1) : 0;
+  return !surface.drawn || surface.callbacks >= k - ahead;
 }
 
 bool swap_due(const SurfaceBeat& surface, int max_fps) {

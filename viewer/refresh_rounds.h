@@ -2,8 +2,8 @@
 // under a cap, each surface shows a new frame on every k-th callback of its output's
 // refresh (refreshes_per_frame), so that every frame stays up for the same number of
 // refreshes, and the outputs share one stepping clock. Where k is 2 or more the frame is
-// drawn a callback ahead and its swap held until the k-th, so that the time a frame takes
-// to draw never lands it a refresh late. Pure decisions; the Wayland shell counts the
+// drawn ahead (by as many callbacks as its drawing takes, at least one) and its swap held
+// until the k-th, so that the time a frame takes to draw does not land it refreshes late. Pure decisions; the Wayland shell counts the
 // callbacks.
 #pragma once
 
@@ -22,6 +22,7 @@ struct SurfaceBeat {
   bool waiting = false;   // a frame callback is asked and not yet done
   bool shown = true;      // its callbacks come: none has been waited on for long
   bool held = false;      // a frame is drawn and its swap held
+  int ahead = 1;          // callbacks the drawing takes: drawn that many before the k-th
 };
 
 // The frame callbacks a surface waits for between two of its frames under a pace of at

@@ -4,6 +4,7 @@
 #include "viewer/wayland_output.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "viewer/buffer_size.h"
 
@@ -53,11 +54,21 @@ void on_layer_configure(void* data, zwlr_layer_surface_v1*, std::uint32_t serial
 void on_layer_closed(void* data, zwlr_layer_surface_v1*) { static_cast<OutputRecord*>(data)->gone = true; }
 const zwlr_layer_surface_v1_listener layer_surface_listener = {on_layer_configure, on_layer_closed};
 
-void on_frame_done(void* data, wl_callback* callback, std::uint32_t) {
+// The first callback after a swap comes with the refresh that showed the frame; each
+// later one counts a refresh, and where its time (the compositor's, in ms) says more
+// refreshes have passed since, as many as that.
+void on_frame_done(void* data, wl_callback* callback, std::uint32_t time_ms) {
   wl_callback_destroy(callback);
   auto* record = static_cast<OutputRecord*>(data);
   record->frame_callback = nullptr;
-  ++record->callbacks;
+  if (record->callbacks == 0) record->shown_ms = time_ms;
+  int by_time = 0;
+  if (record->refresh_mhz > 0) {
+    // Unsigned: the compositor's millisecond clock may wrap.
+    const double since = static_cast<double>(static_cast<std::uint32_t>(time_ms - record->shown_ms));
+    by_time = 1 + static_cast<int>(std::min(std::lround(since * record->refresh_mhz / 1.0e6), 1000000L));
+  }
+  record->callbacks = std::max(record->callbacks + 1, by_time);
 }
 const wl_callback_listener frame_listener = {on_frame_done};
 

@@ -43,7 +43,10 @@ struct OutputRecord {
   EGLSurface egl_surface = EGL_NO_SURFACE;
   wl_callback* frame_callback = nullptr;          // asked, not yet done
   std::chrono::steady_clock::time_point asked_at;  // when it was asked
-  int callbacks = 0;    // frame callbacks done since the surface's last drawn frame
+  // Refreshes since the surface's last frame showed, counted by its frame callbacks and
+  // by their times (a refresh whose callback came late, while a frame was drawn, counts).
+  int callbacks = 0;
+  std::uint32_t shown_ms = 0;  // the time of the first callback after the last swap
   bool drawn = false;   // a frame has been drawn on the surface
   bool held = false;    // a frame is drawn and its swap held until its k-th callback
 };

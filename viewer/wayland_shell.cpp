@@ -21,9 +21,11 @@
 #include <GL/gl.h>
 #include <poll.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -145,7 +147,8 @@ std::string missing_output_line(const Connection& connection, const ViewerOption
 
 // What the pace weighs of a record's surface now: its output's refresh, the callbacks
 // since its last frame, and whether they still come.
-SurfaceBeat beat_of(const OutputRecord& record, PacingClock::time_point now) {
+SurfaceBeat beat_of(const OutputRecord& record, PacingClock::time_point now,
+                    PacingClock::duration drawing) {
   SurfaceBeat beat;
   beat.refresh_hz = record.refresh_mhz / 1000.0;
   beat.callbacks = record.callbacks;
@@ -153,6 +156,13 @@ SurfaceBeat beat_of(const OutputRecord& record, PacingClock::time_point now) {
   beat.waiting = record.frame_callback != nullptr;
   beat.shown = !beat.waiting || now - record.asked_at < hidden_after;
   beat.held = record.held;
+  // The refreshes the drawing takes, rounded up: a frame is drawn that many callbacks
+  // before the one it is swapped on.
+  if (record.refresh_mhz > 0) {
+    const double period_us = 1.0e9 / record.refresh_mhz;
+    const double drawing_us = static_cast<double>(std::chrono::duration_cast<std::chrono::microseconds>(drawing).count());
+    beat.ahead = static_cast<int>(std::min(std::ceil(drawing_us / period_us), 1000.0));
+  }
   return beat;
 }
 
@@ -362,6 +372,7 @@ int run_session(LayerSession& session, const ShellRun& run) {
 
   bool started = false;
   PacingClock::time_point next_slot = PacingClock::now();
+  PacingClock::duration drawing{};  // a round's drawing, smoothed over the last few
   for (;;) {
     if (!follow_outputs(connection, gl, options)) return egl_fail("making a surface");
     if (connection.input_seen) return 0;
@@ -371,13 +382,13 @@ int run_session(LayerSession& session, const ShellRun& run) {
     for (auto& record : connection.outputs) {
       if (record->egl_surface == EGL_NO_SURFACE) continue;
       surfaces.push_back(record.get());
-      beats.push_back(beat_of(*record, now));
+      beats.push_back(beat_of(*record, now, drawing));
     }
     const Pace pace = run.pacing.pace();
     for (std::size_t i = 0; i < beats.size(); ++i) {
       if (!swap_due(beats[i], pace.max_fps)) continue;
       if (!swap_held(gl, *surfaces[i])) return egl_fail("drawing");
-      beats[i] = beat_of(*surfaces[i], now);
+      beats[i] = beat_of(*surfaces[i], now, drawing);
     }
     RoundPlan plan;  // none due while the battery pace draws nothing
     if (!pace.stopped) {
@@ -394,6 +405,7 @@ int run_session(LayerSession& session, const ShellRun& run) {
     // Under a refresh clock its callbacks pace the rounds; else the wall-clock slot does.
     if (!due.empty() && (plan.clock || now >= next_slot)) {
       if (!draw_round(connection, gl, options, &started, due, holds)) return egl_fail("drawing");
+      drawing = (3 * drawing + (PacingClock::now() - now)) / 4;
       next_slot = run.pacing.next_start_after_frame();
       continue;
     }

@@ -5,13 +5,14 @@ Each wl_surface.attach is a swap; the frame callbacks the surface asked for
 (wl_surface.frame, then wl_callback.done) between two swaps are the refreshes that frame
 stayed up for. Prints one line per surface that swapped, after the first SKIP swaps:
 
-  surface@ID swaps N fps F median M p5 A p95 B period P k K within W prompt S
+  surface@ID swaps N fps F median M p5 A p95 B period P k K within W prompt S kmedian KM
 
 times in ms: the median and the 5th and 95th percentiles of the swap intervals, the
 callback period seen (the median interval between consecutive callbacks), K the callbacks
 between swaps (several values joined by "," when they varied), W the share of intervals
 within 1 ms of K x P (the most common K, or the K given), S the share of swaps made within
-1 ms of the callback before them (the compositor's own jitter is not in it).
+1 ms of the callback before them (the compositor's own jitter is not in it), KM the
+median of the callbacks between swaps.
 
   swap_intervals.py LOG [SKIP [K]]
 """
@@ -65,7 +66,8 @@ for surface, times in swaps.items():
     within = sum(1 for i in intervals if abs(i - common * period) <= 1.0) / len(intervals)
     lag = [l for l in lags[surface][skip:] if l is not None]
     prompt = sum(1 for l in lag if l <= 1.0) / len(lag) if lag else 0.0
-    print("surface@%s swaps %d fps %.1f median %.2f p5 %.2f p95 %.2f period %.2f k %s within %.3f prompt %.3f" % (
+    print("surface@%s swaps %d fps %.1f median %.2f p5 %.2f p95 %.2f period %.2f k %s within %.3f prompt %.3f "
+          "kmedian %g" % (
         surface, len(times), (len(times) - 1) * 1000.0 / (times[-1] - start),
         statistics.median(intervals), percentile(intervals, 0.05), percentile(intervals, 0.95),
-        period, ",".join(str(k) for k in sorted(set(ks))), within, prompt))
+        period, ",".join(str(k) for k in sorted(set(ks))), within, prompt, statistics.median(ks) if ks else 0))

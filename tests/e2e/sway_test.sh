@@ -146,9 +146,10 @@ as_client swaymsg output HEADLESS-1 scale 1 >/dev/null
 
 # The pace divides the refresh: at 60 Hz and then at 144 Hz (the mode changed while the
 # program runs), a new frame on every k-th frame callback (k = 5 at 144 Hz under the pace
-# of 30), every frame after the same number and swapped as its k-th comes, so that the
-# swaps are as even as the compositor's callbacks (how even those are on a busy machine
-# is sway's; bench/wayland-pace reports the intervals). A small mode, so that llvmpipe
+# of 30; a refresh whose callback came late, while a frame was drawn, counts too), each
+# frame swapped as its k-th comes, so that the swaps are as even as the compositor's
+# callbacks (how even those are on a busy machine is sway's; bench/wayland-pace reports
+# the intervals). A small mode, so that llvmpipe
 # draws a frame well within the 6 ms between callbacks.
 pace_mode() { as_client swaymsg -- output HEADLESS-1 mode --custom "320x256@${1}Hz" >/dev/null; }
 pace_mode 60 || fail "swaymsg could not set a custom mode"
@@ -161,10 +162,10 @@ mark=$(wc -l <"$WORK/app.err")
 sleep 5
 app_running || fail "the program ended at 144 Hz: $(tail -n 3 "$WORK/app.err")"
 tail -n +"$mark" "$WORK/app.err" >"$WORK/at144.log"
-read -r _ _ _ _ fps _ median _ _ _ _ _ period _ k _ within _ prompt < <("$INTERVALS" "$WORK/at144.log")
-[ "${k:-}" = 5 ] && greater "$prompt" 0.949 ||
-  fail "at 144 Hz: callbacks between swaps ${k:-none} (5 expected), ${prompt:-no} of the swaps within 1 ms of their 5th"
-note "at 144 Hz: k $k, ${prompt} of the swaps within 1 ms of their 5th callback; median interval $median ms, $within within 1 ms of k x $period ms, $fps frames/s"
+read -r _ _ _ _ fps _ median _ _ _ _ _ period _ k _ within _ prompt _ kmedian < <("$INTERVALS" "$WORK/at144.log")
+[ "${kmedian:-}" = 5 ] && greater "$prompt" 0.949 ||
+  fail "at 144 Hz: callbacks between swaps ${k:-none} (median ${kmedian:-none}, 5 expected), ${prompt:-no} of the swaps within 1 ms of a callback"
+note "at 144 Hz: callbacks between swaps $k (median $kmedian), ${prompt} of the swaps within 1 ms of a callback; median interval $median ms, $within within 1 ms of 5 x $period ms, $fps frames/s"
 kill -TERM "$APP_PID"
 wait_for_end "$APP_PID" 10 "SIGTERM at 144 Hz"
 as_client swaymsg -- output HEADLESS-1 mode --custom "${SCREEN_W}x${SCREEN_H}@60Hz" >/dev/null
