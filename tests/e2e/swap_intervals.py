@@ -10,11 +10,11 @@ stayed up for. Prints one line per surface that swapped, after the first SKIP sw
 times in ms: the median and the 5th and 95th percentiles of the swap intervals, the
 callback period seen (the median interval between consecutive callbacks), K the callbacks
 between swaps (several values joined by "," when they varied), W the share of intervals
-within 1 ms of K x P (the most common K, or the K given), S the share of swaps made within
+within 1 ms of K x P (the most common K, or the K given; P seen, or the P given), S the share of swaps made within
 1 ms of the callback before them (the compositor's own jitter is not in it), KM the
 median of the callbacks between swaps.
 
-  swap_intervals.py LOG [SKIP [K]]
+  swap_intervals.py LOG [SKIP [K [P]]]
 """
 import re
 import statistics
@@ -23,6 +23,7 @@ import sys
 line_re = re.compile(r"^\[\s*(\d+)\.(\d+)\]\s+(->)?\s*(\S+?)@(\d+)\.(\w+)\((.*)\)")
 log, skip = sys.argv[1], int(sys.argv[2]) if len(sys.argv) > 2 else 0
 given_k = int(sys.argv[3]) if len(sys.argv) > 3 else None
+given_period = float(sys.argv[4]) if len(sys.argv) > 4 else None
 swaps, callbacks, owner, between, lags = {}, {}, {}, {}, {}
 for raw in open(log, errors="replace"):
     m = line_re.match(raw)
@@ -60,6 +61,8 @@ for surface, times in swaps.items():
     seen = [c for c in callbacks.get(surface, []) if c >= start]
     gaps = [b - a for a, b in zip(seen, seen[1:])]
     period = statistics.median(gaps) if gaps else 0.0
+    if given_period is not None:
+        period = given_period
     # The callbacks counted for each frame: those between its swap and the next.
     ks = between[surface][skip:-1][: len(intervals)]
     common = given_k if given_k is not None else (statistics.mode(ks) if ks else 0)
