@@ -8,9 +8,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
-#include "render/framebuffer_samples.h"
+#include "render/egl_configs.h"
 
 namespace aerolume {
 
@@ -53,30 +54,6 @@ void keep_gl_driver_loaded() {
     dlopen(driver.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
 }
 
-// Of the configurations that match `attributes`, the first with the sample count to take
-// for `asked` (see config_to_take); *taken is that count. The first is the deepest colour
-// the driver offers: the reference pictures were drawn with it.
-EGLConfig choose_config(EGLDisplay display, const EGLint* attributes, int asked, int* taken) {
-  EGLint count = 0;
-  if (!eglChooseConfig(display, attributes, nullptr, 0, &count) || count < 1) return nullptr;
-  std::vector<EGLConfig> configs(static_cast<std::size_t>(count));
-  if (!eglChooseConfig(display, attributes, configs.data(), count, &count) || count < 1)
-    return nullptr;
-  configs.resize(static_cast<std::size_t>(count));
-  std::vector<OfferedConfig> offered;
-  for (EGLConfig config : configs) {
-    OfferedConfig described;
-    eglGetConfigAttrib(display, config, EGL_SAMPLES, &described.samples);
-    eglGetConfigAttrib(display, config, EGL_RED_SIZE, &described.red);
-    eglGetConfigAttrib(display, config, EGL_GREEN_SIZE, &described.green);
-    eglGetConfigAttrib(display, config, EGL_BLUE_SIZE, &described.blue);
-    eglGetConfigAttrib(display, config, EGL_ALPHA_SIZE, &described.alpha);
-    offered.push_back(described);
-  }
-  const int chosen = config_to_take(asked, ColourChoice::as_listed, offered, taken);
-  return chosen < 0 ? nullptr : configs[static_cast<std::size_t>(chosen)];
-}
-
 }  // namespace
 
 OffscreenContext::~OffscreenContext() { release(); }
@@ -109,8 +86,11 @@ bool OffscreenContext::create(int width, int height, std::string* error, int sam
                                       EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
                                       EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8,
                                       EGL_DEPTH_SIZE, 24, EGL_NONE};
+  // The first configuration is the deepest colour the driver offers: the reference
+  // pictures were drawn with it.
   int samples_taken = 0;
-  const EGLConfig config = choose_config(display, config_attributes, samples, &samples_taken);
+  const EGLConfig config =
+      choose_egl_config(display, config_attributes, samples, ColourChoice::as_listed, &samples_taken);
   if (config == nullptr) {
     *error = "no EGL configuration offers an RGB pbuffer with depth for desktop GL";
     release();

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -21,6 +22,7 @@
 #include "render/framebuffer_samples.h"
 #include "run/frame.h"
 #include "viewer/frame_pacing.h"
+#include "viewer/refresh_rounds.h"
 #include "viewer/viewer_options.h"
 #include "viewer/x11_errors.h"
 #include "renderer/render_options.h"
@@ -537,6 +539,54 @@ TEST(FramePacing, FramesLastAWholeNumberOfRefreshes) {
     EXPECT_EQ(refreshes_per_frame(row.refresh_hz, row.max_fps), row.k)
         << row.refresh_hz << " Hz at " << row.max_fps;
   EXPECT_EQ(refreshes_per_frame(std::nan(""), 30), 0);
+}
+
+// Under a cap each surface shows a new frame on its own k-th frame callback: drawn as
+// many callbacks before as its drawing takes (one at least, never before the first) and
+// swapped on the k-th where k is 2 or more. The rounds keep to one
+// clock, the fastest output shown; a surface never drawn joins the next round; an unknown
+// refresh leaves the slot to pace; a clock whose callbacks stopped coming hands on.
+TEST(FramePacing, OutputsShowAFrameOnTheirKthCallbackAndShareTheFastestClock) {
+  struct Row {
+    const char* what;
+    std::vector<SurfaceBeat> surfaces;
+    int max_fps;
+    std::vector<std::size_t> due;
+    std::optional<std::size_t> clock;
+    std::vector<bool> wants, swaps;  // wants_callback and swap_due of each surface
+  };
+  // refresh, callbacks since the last frame, drawn, waiting, shown, held (, ahead)
+  const SurfaceBeat at144{144, 3, true, false, true, false};
+  const SurfaceBeat at144_ahead{144, 4, true, false, true, false};
+  const SurfaceBeat at60_ahead{60, 1, true, false, true, false};
+  const Row rows[] = {
+      {"144 Hz, 3 of 5 callbacks", {at144}, 30, {}, 0, {true}, {false}},
+      {"144 Hz, the 4th: drawn ahead", {at144_ahead}, 30, {0}, 0, {true}, {false}},
+      {"144 Hz, held, the 5th: swapped", {{144, 5, true, false, true, true}}, 30, {}, 0, {false}, {true}},
+      {"held, the 5th not yet", {{144, 4, true, true, true, true}}, 30, {}, 0, {false}, {false}},
+      {"drawing takes 3 refreshes: drawn on the 2nd", {{144, 2, true, false, true, false, 3}}, 30, {0}, 0,
+       {true}, {false}},
+      {"drawing longer than a frame: on the 1st, not sooner", {{144, 0, true, false, true, false, 9}}, 30, {},
+       0, {true}, {false}},
+      {"no cap: every callback", {{144, 1, true, false, true, false}}, 0, {0}, 0, {false}, {false}},
+      {"60 Hz ready, the 144 Hz clock not yet", {at144, at60_ahead}, 30, {}, 0, {true, true}, {false, false}},
+      {"both ready: one round", {at60_ahead, at144_ahead}, 30, {0, 1}, 1, {true, true}, {false, false}},
+      {"a new surface joins the clock's round", {at144_ahead, {60, 0, false, false, true, false}}, 30, {0, 1}, 0,
+       {true, false}, {false, false}},
+      {"refresh unknown: the slot paces", {{0, 1, true, false, true, false}}, 30, {0}, std::nullopt, {false}, {false}},
+      {"a hidden clock hands on", {{144, 0, true, true, false, false}, at60_ahead}, 30, {1}, 1, {false, true},
+       {false, false}},
+      {"the battery's 10 at 60 Hz: k = 6", {{60, 4, true, false, true, false}}, 10, {}, 0, {true}, {false}},
+  };
+  for (const Row& row : rows) {
+    const RoundPlan plan = plan_round(row.surfaces, row.max_fps);
+    EXPECT_EQ(plan.due, row.due) << row.what;
+    EXPECT_EQ(plan.clock, row.clock) << row.what;
+    for (std::size_t i = 0; i < row.surfaces.size(); ++i) {
+      EXPECT_EQ(wants_callback(row.surfaces[i], row.max_fps), row.wants[i]) << row.what << ", surface " << i;
+      EXPECT_EQ(swap_due(row.surfaces[i], row.max_fps), row.swaps[i]) << row.what << ", surface " << i;
+    }
+  }
 }
 
 TEST(FramePacing, TheLimiterSleepsOutEachSlotAndNeverBursts) {

@@ -2,8 +2,11 @@
 // output (or on the one --output names), under every window (--background) or over them
 // until the first input (--overlay). One record per output; the listeners only record
 // what arrived, and the loop makes surfaces, answers configures and draws what is due.
-// A surface is drawn only once the compositor's frame callback has come and the frame
-// slot has begun; with no callback due the program sleeps in poll on the connection.
+// A surface is drawn only once the compositor's frame callback has come: under a cap a
+// new frame shows on every k-th callback where its output's refresh is known (k
+// refreshes a frame; drawn a callback ahead and swapped on the k-th; the scene stepped by
+// the fastest output shown), else once the frame slot has begun; with no callback due
+// the program sleeps in poll on the connection.
 //
 // Returns 0 when the compositor goes away after the first frame was shown, when the
 // overlay sees input, and at once when another overlay already shows on the same
@@ -16,14 +19,13 @@
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <GL/gl.h>
-#include <fcntl.h>
 #include <poll.h>
-#include <sys/file.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -32,19 +34,19 @@
 #include <string>
 #include <vector>
 
-#include "render/framebuffer_samples.h"
-#include "run/frame.h"
-#include "viewer/buffer_size.h"
+#include "render/egl_configs.h"
 #include "run/failure.h"
+#include "run/frame.h"
 #include "viewer/poll_wait.h"
+#include "viewer/refresh_rounds.h"
 #include "viewer/shell.h"
-#include "viewer/wayland_outputs.h"
+#include "viewer/wayland_overlay_lock.h"
+#include "viewer/wayland_registry.h"
 
 namespace aerolume {
 
 namespace {
 
-constexpr const char* layer_namespace = "aerolume";
 // A wait for a frame callback longer than this means nobody could see the surfaces (a
 // fullscreen window over the background, the output off): the wait is no part of a
 // timed step.
@@ -78,100 +80,6 @@ void keep_library_line(const char* format, va_list arguments) {
   return report_failure("%s (libwayland: %s)", message, library_line.c_str());
 }
 
-// The compositor as the user names it: WAYLAND_DISPLAY, or libwayland's default.
-std::string compositor_name() {
-  const char* name = std::getenv("WAYLAND_DISPLAY");
-  return name != nullptr && *name != '\0' ? name : "wayland-0";
-}
-
-// --- One overlay at a time ---
-
-// An exclusive lock on $XDG_RUNTIME_DIR/aerolume-overlay-<WAYLAND_DISPLAY>.lock, held
-// while the overlay runs; the kernel lets go of it when the process ends, however it
-// ends. Without a runtime folder, or where the file cannot be opened, no lock is taken
-// and the overlay runs regardless.
-class OverlayLock {
- public:
-  OverlayLock() = default;
-  OverlayLock(const OverlayLock&) = delete;
-  OverlayLock& operator=(const OverlayLock&) = delete;
-  ~OverlayLock() {
-    if (fd_ >= 0) close(fd_);
-  }
-  // False when another process holds the lock.
-  bool take() {
-    const char* folder = std::getenv("XDG_RUNTIME_DIR");
-    if (folder == nullptr || *folder == '\0') return true;
-    std::string display = compositor_name();
-    for (char& c : display)
-      if (c == '/') c = '_';
-    const std::string path = std::string(folder) + "/aerolume-overlay-" + display + ".lock";
-    fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd_ < 0) return true;
-    int locked = 0;
-    while ((locked = flock(fd_, LOCK_EX | LOCK_NB)) < 0 && errno == EINTR) {
-    }
-    return locked == 0 || errno != EWOULDBLOCK;
-  }
-
- private:
-  int fd_ = -1;
-};
-
-// The window configuration for desktop GL with RGB and depth and the samples to take for
-// --samples, as config_to_take picks it: without alpha, so that the compositor shows the
-// surface opaque, and with 8 bits a colour channel where offered (XRGB8888 buffers, which
-// compositors handle far faster than the XRGB2101010 that EGL lists first).
-EGLConfig choose_config(EGLDisplay display, int asked_samples, int* taken) {
-  const EGLint attributes[] = {EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-                               EGL_RED_SIZE,     8,              EGL_GREEN_SIZE,      8,
-                               EGL_BLUE_SIZE,    8,              EGL_DEPTH_SIZE,      24,
-                               EGL_NONE};
-  EGLint count = 0;
-  if (!eglChooseConfig(display, attributes, nullptr, 0, &count) || count < 1) return nullptr;
-  std::vector<EGLConfig> configs(static_cast<std::size_t>(count));
-  if (!eglChooseConfig(display, attributes, configs.data(), count, &count)) return nullptr;
-  configs.resize(static_cast<std::size_t>(count));
-  std::vector<OfferedConfig> offered;
-  for (EGLConfig config : configs) {
-    OfferedConfig described;
-    eglGetConfigAttrib(display, config, EGL_SAMPLES, &described.samples);
-    eglGetConfigAttrib(display, config, EGL_RED_SIZE, &described.red);
-    eglGetConfigAttrib(display, config, EGL_GREEN_SIZE, &described.green);
-    eglGetConfigAttrib(display, config, EGL_BLUE_SIZE, &described.blue);
-    eglGetConfigAttrib(display, config, EGL_ALPHA_SIZE, &described.alpha);
-    offered.push_back(described);
-  }
-  const int chosen = config_to_take(asked_samples, ColourChoice::opaque_8_bits, offered, taken);
-  return chosen < 0 ? nullptr : configs[static_cast<std::size_t>(chosen)];
-}
-
-struct EglObjects {
-  EGLDisplay display = EGL_NO_DISPLAY;
-  EGLConfig config = nullptr;
-  EGLContext context = EGL_NO_CONTEXT;
-};
-
-// --- The records ---
-
-// Destroys what the record holds, its surface and the wl_output with it.
-void drop_record(const EglObjects& egl, OutputRecord& record) {
-  if (record.frame_callback != nullptr) wl_callback_destroy(record.frame_callback);
-  if (record.egl_surface != EGL_NO_SURFACE) {
-    // Released first, so that EGL lets go of the window before it is destroyed; the next
-    // draw makes the context current again.
-    eglMakeCurrent(egl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-    eglDestroySurface(egl.display, record.egl_surface);
-  }
-  if (record.egl_window != nullptr) wl_egl_window_destroy(record.egl_window);
-  if (record.layer_surface != nullptr) zwlr_layer_surface_v1_destroy(record.layer_surface);
-  if (record.surface != nullptr) wl_surface_destroy(record.surface);
-  if (record.output_version >= 3)
-    wl_output_release(record.output);
-  else
-    wl_output_destroy(record.output);
-}
-
 // The connection, what it knows of the compositor, and the EGL objects on it: released
 // in order (surfaces, EGL, globals, the connection) when the shell returns, on any path.
 struct LayerSession {
@@ -183,7 +91,7 @@ struct LayerSession {
   LayerSession(const LayerSession&) = delete;
   LayerSession& operator=(const LayerSession&) = delete;
   ~LayerSession() {
-    for (auto& record : connection.outputs) drop_record(egl, *record);
+    for (auto& record : connection.outputs) drop_output(*record, egl);
     connection.outputs.clear();
     if (egl.display != EGL_NO_DISPLAY) {
       eglMakeCurrent(egl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
@@ -198,58 +106,6 @@ struct LayerSession {
   }
 };
 
-// The layer surface on the record's output: the whole output (anchored to every edge,
-// size 0 x 0 for the compositor to fill in, no exclusive zone), committed without a
-// buffer; the configure that answers it brings the size.
-void make_layer_surface(Connection& connection, OutputRecord& record, const ViewerOptions& options) {
-  const bool overlay = options.layer == ViewerOptions::Layer::overlay;
-  record.surface = wl_compositor_create_surface(connection.compositor);
-  record.layer_surface = zwlr_layer_shell_v1_get_layer_surface(
-      connection.layer_shell, record.surface, record.output,
-      overlay ? ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY : ZWLR_LAYER_SHELL_V1_LAYER_BACKGROUND,
-      layer_namespace);
-  listen_to_layer_surface(&record);
-  zwlr_layer_surface_v1_set_size(record.layer_surface, 0, 0);
-  zwlr_layer_surface_v1_set_anchor(
-      record.layer_surface, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
-                                ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
-  zwlr_layer_surface_v1_set_exclusive_zone(record.layer_surface, -1);
-  // 1 (exclusive) and 0 (none) mean the same in every version of the layer shell.
-  zwlr_layer_surface_v1_set_keyboard_interactivity(
-      record.layer_surface, overlay ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE
-                                    : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
-  wl_surface_commit(record.surface);
-}
-
-// Acknowledges a configure and sizes the buffers to the surface times the output's
-// scale (made on the first configure). Returns false when EGL cannot draw on it.
-bool size_surface(const Connection& connection, const EglObjects& egl, OutputRecord& record) {
-  if (record.configure_serial) {
-    zwlr_layer_surface_v1_ack_configure(record.layer_surface, *record.configure_serial);
-    record.configure_serial.reset();
-  }
-  const std::int32_t scale = connection.compositor_version >= 3 ? record.scale : 1;
-  const std::optional<BufferSize> buffer = layer_buffer_size(record.width, record.height, scale);
-  if (!buffer) return true;  // nothing to draw at (yet)
-  if (record.egl_window == nullptr) {
-    record.egl_window = wl_egl_window_create(record.surface, buffer->width, buffer->height);
-    if (record.egl_window == nullptr) return false;
-    record.egl_surface = eglCreateWindowSurface(
-        egl.display, egl.config, reinterpret_cast<EGLNativeWindowType>(record.egl_window), nullptr);
-    if (record.egl_surface == EGL_NO_SURFACE) return false;
-    // A swap never waits for the compositor: the frame callback paces the surface.
-    if (!eglMakeCurrent(egl.display, record.egl_surface, record.egl_surface, egl.context)) return false;
-    eglSwapInterval(egl.display, 0);
-  } else {
-    wl_egl_window_resize(record.egl_window, buffer->width, buffer->height, 0, 0);
-  }
-  if (connection.compositor_version >= 3) wl_surface_set_buffer_scale(record.surface, scale);
-  record.buffer_scale = scale;
-  record.buffer_width = buffer->width;
-  record.buffer_height = buffer->height;
-  return true;
-}
-
 // Whether the record's output is one to show the scene on: described, and the one
 // --output names when it names one.
 bool is_output_to_show(const OutputRecord& record, const ViewerOptions& options) {
@@ -262,14 +118,13 @@ bool is_output_to_show(const OutputRecord& record, const ViewerOptions& options)
 bool follow_outputs(Connection& connection, const EglObjects& egl, const ViewerOptions& options) {
   auto& outputs = connection.outputs;
   for (auto& record : outputs)
-    if (record->gone) drop_record(egl, *record);
+    if (record->gone) drop_output(*record, egl);
   std::erase_if(outputs, [](const std::unique_ptr<OutputRecord>& r) { return r->gone; });
+  const bool overlay = options.layer == ViewerOptions::Layer::overlay;
   for (auto& record : outputs) {
     if (record->layer_surface == nullptr && is_output_to_show(*record, options))
-      make_layer_surface(connection, *record, options);
-    const bool rescaled = record->egl_window != nullptr && record->buffer_scale != record->scale &&
-                          connection.compositor_version >= 3;
-    if ((record->configure_serial || rescaled) && !size_surface(connection, egl, *record)) return false;
+      make_layer_surface(*record, connection.compositor, connection.layer_shell, overlay);
+    if (!follow_configure(*record, egl, connection.compositor_version)) return false;
   }
   return true;
 }
@@ -290,14 +145,35 @@ std::string missing_output_line(const Connection& connection, const ViewerOption
 
 // --- The loop ---
 
+// What the pace weighs of a record's surface now: its output's refresh, the callbacks
+// since its last frame, and whether they still come.
+SurfaceBeat beat_of(const OutputRecord& record, PacingClock::time_point now,
+                    PacingClock::duration drawing) {
+  SurfaceBeat beat;
+  beat.refresh_hz = record.refresh_mhz / 1000.0;
+  beat.callbacks = record.callbacks;
+  beat.drawn = record.drawn;
+  beat.waiting = record.frame_callback != nullptr;
+  beat.shown = !beat.waiting || now - record.asked_at < hidden_after;
+  beat.held = record.held;
+  // The refreshes the drawing takes, rounded up: a frame is drawn that many callbacks
+  // before the one it is swapped on.
+  if (record.refresh_mhz > 0) {
+    const double period_us = 1.0e9 / record.refresh_mhz;
+    const double drawing_us = static_cast<double>(std::chrono::duration_cast<std::chrono::microseconds>(drawing).count());
+    beat.ahead = static_cast<int>(std::min(std::ceil(drawing_us / period_us), 1000.0));
+  }
+  return beat;
+}
+
 // Draws every due surface once, one view each, in one frame (the scene steps once);
-// before each swap the surface asks for the frame callback that allows its next frame.
-// The scene starts on the first surface made current.
+// each surface then swaps, or, where it holds its swap for its k-th callback, finishes
+// its drawing and keeps it. The scene starts on the first surface made current.
 class DueSurfaces final : public ViewSurfaces {
  public:
   DueSurfaces(const EglObjects& egl, const ViewerOptions& options, bool* started,
-              const std::vector<OutputRecord*>& due)
-      : egl_(egl), options_(options), started_(started), due_(due) {}
+              const std::vector<OutputRecord*>& due, const std::vector<bool>& holds)
+      : egl_(egl), options_(options), started_(started), due_(due), holds_(holds) {}
   bool begin_view(std::size_t index) override {
     OutputRecord* record = due_[index];
     if (!eglMakeCurrent(egl_.display, record->egl_surface, record->egl_surface, egl_.context))
@@ -310,9 +186,10 @@ class DueSurfaces final : public ViewSurfaces {
   }
   bool end_view(std::size_t index) override {
     OutputRecord* record = due_[index];
-    record->frame_callback = wl_surface_frame(record->surface);
-    listen_for_frame_done(record);
-    return eglSwapBuffers(egl_.display, record->egl_surface) == EGL_TRUE;
+    if (!holds_[index]) return swap_frame(*record, egl_);
+    glFinish();  // drawn now, so that the held swap is quick when its callback comes
+    record->held = true;
+    return true;
   }
 
  private:
@@ -320,16 +197,23 @@ class DueSurfaces final : public ViewSurfaces {
   const ViewerOptions& options_;
   bool* started_;
   const std::vector<OutputRecord*>& due_;
+  const std::vector<bool>& holds_;
 };
 
 bool draw_round(Connection& connection, const EglObjects& egl, const ViewerOptions& options,
-                bool* started, const std::vector<OutputRecord*>& due) {
+                bool* started, const std::vector<OutputRecord*>& due, const std::vector<bool>& holds) {
   std::vector<View> views;
   for (const OutputRecord* record : due) views.push_back({0, 0, record->buffer_width, record->buffer_height});
-  DueSurfaces surfaces(egl, options, started, due);
+  DueSurfaces surfaces(egl, options, started, due, holds);
   if (!render_views(views, surfaces)) return false;
   connection.shown = true;
   return true;
+}
+
+// Swaps a held frame once its k-th callback has come.
+bool swap_held(const EglObjects& egl, OutputRecord& record) {
+  return eglMakeCurrent(egl.display, record.egl_surface, record.egl_surface, egl.context) &&
+         swap_frame(record, egl);
 }
 
 // Sends what is queued, sleeps in poll until the compositor writes, the power source has
@@ -399,7 +283,7 @@ int connection_end(wl_display* display, bool shown) {
   const int error = wl_display_get_error(display);
   const bool closed = error == EPIPE || error == ECONNRESET;
   if (closed && shown) return 0;
-  const std::string name = compositor_name();
+  const std::string name = wayland_display_name();
   if (closed)
     return fail("the Wayland compositor \"%s\" closed the connection before anything was shown",
                 name.c_str());
@@ -424,7 +308,7 @@ std::optional<int> start_roundtrip(wl_display* display) {
       break;
   }
   return fail("the Wayland compositor \"%s\" did not answer within %lld seconds",
-              compositor_name().c_str(), static_cast<long long>(answer_within.count()));
+              wayland_display_name().c_str(), static_cast<long long>(answer_within.count()));
 }
 
 int egl_fail(const char* what) {
@@ -439,7 +323,7 @@ int run_session(LayerSession& session, const ShellRun& run) {
   connection.display = wl_display_connect(nullptr);
   if (connection.display == nullptr)
     return fail("cannot connect to the Wayland compositor \"%s\" (WAYLAND_DISPLAY)",
-                compositor_name().c_str());
+                wayland_display_name().c_str());
   wl_display* display = connection.display;
   session.registry = wl_display_get_registry(display);
   listen_to_registry(session.registry, &connection);
@@ -466,8 +350,17 @@ int run_session(LayerSession& session, const ShellRun& run) {
     return status;
   }
   if (!eglBindAPI(EGL_OPENGL_API)) return egl_fail("eglBindAPI(desktop GL)");
+  // Desktop GL with RGB and depth, without alpha, so that the compositor shows the surface
+  // opaque, and with 8 bits a colour channel where offered (XRGB8888 buffers, which
+  // compositors handle far faster than the XRGB2101010 that EGL lists first).
+  const EGLint config_attributes[] = {EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RENDERABLE_TYPE,
+                                      EGL_OPENGL_BIT,   EGL_RED_SIZE,   8,
+                                      EGL_GREEN_SIZE,   8,              EGL_BLUE_SIZE,
+                                      8,                EGL_DEPTH_SIZE, 24,
+                                      EGL_NONE};
   int taken = 0;
-  gl.config = choose_config(gl.display, options.samples, &taken);
+  gl.config = choose_egl_config(gl.display, config_attributes, options.samples,
+                                ColourChoice::opaque_8_bits, &taken);
   if (gl.config == nullptr)
     return fail("EGL offers no RGB window configuration with depth for desktop GL on this "
                 "Wayland display");
@@ -479,21 +372,53 @@ int run_session(LayerSession& session, const ShellRun& run) {
 
   bool started = false;
   PacingClock::time_point next_slot = PacingClock::now();
+  PacingClock::duration drawing{};  // a round's drawing, smoothed over the last few
   for (;;) {
     if (!follow_outputs(connection, gl, options)) return egl_fail("making a surface");
     if (connection.input_seen) return 0;
-    std::vector<OutputRecord*> due;  // none while the battery pace draws nothing
-    if (!run.pacing.pace().stopped)
-      for (auto& record : connection.outputs)
-        if (record->egl_surface != EGL_NO_SURFACE && record->frame_callback == nullptr)
-          due.push_back(record.get());
-    PacingClock::time_point now = PacingClock::now();
-    if (!due.empty() && now >= next_slot) {
-      if (!draw_round(connection, gl, options, &started, due)) return egl_fail("drawing");
+    const PacingClock::time_point now = PacingClock::now();
+    std::vector<OutputRecord*> surfaces;
+    std::vector<SurfaceBeat> beats;
+    for (auto& record : connection.outputs) {
+      if (record->egl_surface == EGL_NO_SURFACE) continue;
+      surfaces.push_back(record.get());
+      beats.push_back(beat_of(*record, now, drawing));
+    }
+    const Pace pace = run.pacing.pace();
+    for (std::size_t i = 0; i < beats.size(); ++i) {
+      if (!swap_due(beats[i], pace.max_fps)) continue;
+      if (!swap_held(gl, *surfaces[i])) return egl_fail("drawing");
+      beats[i] = beat_of(*surfaces[i], now, drawing);
+    }
+    RoundPlan plan;  // none due while the battery pace draws nothing
+    if (!pace.stopped) {
+      for (std::size_t i = 0; i < beats.size(); ++i)
+        if (wants_callback(beats[i], pace.max_fps)) ask_frame_and_commit(*surfaces[i]);
+      plan = plan_round(beats, pace.max_fps);
+    }
+    std::vector<OutputRecord*> due;
+    std::vector<bool> holds;
+    for (std::size_t i : plan.due) {
+      due.push_back(surfaces[i]);
+      holds.push_back(plan.clock && holds_swap(beats[i], pace.max_fps));
+    }
+    // Under a refresh clock its callbacks pace the rounds; else the wall-clock slot does.
+    if (!due.empty() && (plan.clock || now >= next_slot)) {
+      if (!draw_round(connection, gl, options, &started, due, holds)) return egl_fail("drawing");
+      drawing = (3 * drawing + (PacingClock::now() - now)) / 4;
       next_slot = run.pacing.next_start_after_frame();
       continue;
     }
-    const Deadline deadline = due.empty() ? Deadline() : Deadline(next_slot);
+    Deadline deadline;  // none: nothing can draw before the compositor writes
+    if (!due.empty()) {
+      deadline = Deadline(next_slot);
+    } else if (plan.clock && !pace.stopped) {
+      // Surfaces ready while the clock's callback is awaited: at hidden_after the clock
+      // counts as hidden and the round goes on without it.
+      for (const SurfaceBeat& beat : beats)
+        if (ready_to_draw(beat, pace.max_fps))
+          deadline = Deadline(surfaces[*plan.clock]->asked_at + hidden_after);
+    }
     if (!wait_and_dispatch(display, &run.power, deadline))
       return connection_end(display, connection.shown);
     follow_power(run);

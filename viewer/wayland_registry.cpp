@@ -1,7 +1,8 @@
-// The Wayland shell's records and their listeners: each listener writes what arrived
-// into the connection or the output's record, and does nothing else (the seat's pointer
-// and keyboard are taken or let go as the seat gains or loses them).
-#include "viewer/wayland_outputs.h"
+// The registry and the seat: each listener writes what arrived into the connection and
+// does nothing else (the seat's pointer, keyboard and touch screen are taken or let go as
+// the seat gains or loses them); an output's own events are its record's
+// (viewer/wayland_output.cpp).
+#include "viewer/wayland_registry.h"
 
 #include <unistd.h>
 
@@ -11,46 +12,6 @@
 namespace aerolume {
 
 namespace {
-
-void on_output_geometry(void*, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-                        std::int32_t, const char*, const char*, std::int32_t) {}
-void on_output_mode(void*, wl_output*, std::uint32_t, std::int32_t, std::int32_t, std::int32_t) {}
-void on_output_done(void* data, wl_output*) { static_cast<OutputRecord*>(data)->described = true; }
-void on_output_scale(void* data, wl_output*, std::int32_t scale) {
-  static_cast<OutputRecord*>(data)->scale = std::max(scale, 1);
-}
-void on_output_name(void* data, wl_output*, const char* name) {
-  static_cast<OutputRecord*>(data)->name = name;
-}
-void on_output_description(void*, wl_output*, const char*) {}
-// Listener tables are filled by member, as later versions of libwayland add members.
-wl_output_listener make_output_listener() {
-  wl_output_listener listener{};
-  listener.geometry = on_output_geometry;
-  listener.mode = on_output_mode;
-  listener.done = on_output_done;
-  listener.scale = on_output_scale;
-  listener.name = on_output_name;
-  listener.description = on_output_description;
-  return listener;
-}
-const wl_output_listener output_listener = make_output_listener();
-
-void on_layer_configure(void* data, zwlr_layer_surface_v1*, std::uint32_t serial, std::uint32_t width,
-                        std::uint32_t height) {
-  auto* record = static_cast<OutputRecord*>(data);
-  record->configure_serial = serial;
-  record->width = width;
-  record->height = height;
-}
-void on_layer_closed(void* data, zwlr_layer_surface_v1*) { static_cast<OutputRecord*>(data)->gone = true; }
-const zwlr_layer_surface_v1_listener layer_surface_listener = {on_layer_configure, on_layer_closed};
-
-void on_frame_done(void* data, wl_callback* callback, std::uint32_t) {
-  wl_callback_destroy(callback);
-  static_cast<OutputRecord*>(data)->frame_callback = nullptr;
-}
-const wl_callback_listener frame_listener = {on_frame_done};
 
 void record_input(void* data) {
   auto* connection = static_cast<Connection*>(data);
@@ -201,13 +162,7 @@ void on_global(void* data, wl_registry* registry, std::uint32_t name, const char
         bind(&zwlr_layer_shell_v1_interface, layer_shell_version_used));
     connection->layer_shell_version = std::min(version, layer_shell_version_used);
   } else if (std::strcmp(interface, wl_output_interface.name) == 0) {
-    auto record = std::make_unique<OutputRecord>();
-    record->global_name = name;
-    record->output_version = std::min(version, 4u);
-    record->output = static_cast<wl_output*>(bind(&wl_output_interface, 4));
-    record->described = record->output_version < 2;  // no done event before version 2
-    wl_output_add_listener(record->output, &output_listener, record.get());
-    connection->outputs.push_back(std::move(record));
+    connection->outputs.push_back(bind_output(registry, name, version));
   } else if (std::strcmp(interface, wl_seat_interface.name) == 0 && connection->wants_input &&
              connection->seat == nullptr) {
     connection->seat = static_cast<wl_seat*>(bind(&wl_seat_interface, seat_version_used));
@@ -250,14 +205,6 @@ void release_globals(Connection* connection) {
   }
   if (connection->compositor != nullptr) wl_compositor_destroy(connection->compositor);
   connection->compositor = nullptr;
-}
-
-void listen_for_frame_done(OutputRecord* record) {
-  wl_callback_add_listener(record->frame_callback, &frame_listener, record);
-}
-
-void listen_to_layer_surface(OutputRecord* record) {
-  zwlr_layer_surface_v1_add_listener(record->layer_surface, &layer_surface_listener, record);
 }
 
 }  // namespace aerolume
