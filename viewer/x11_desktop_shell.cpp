@@ -294,11 +294,11 @@ int run_on_x_monitors(const ShellRun& run, Display* d, int glx_error_base) {
       XNextEvent(d, &event);
       const ScreenWatch::News news = desktop.screen.note_event(event);
       monitors_changed = monitors_changed || news.monitors;
-      if (event.xany.window != root || event.type == ConfigureNotify)
-        children_changed = children_changed || event.type == MapNotify ||
-                           event.type == UnmapNotify || event.type == ConfigureNotify ||
-                           event.type == CirculateNotify || event.type == DestroyNotify ||
-                           event.type == ReparentNotify;
+      // The root's children, and the root itself, mapped, moved, restacked or gone.
+      children_changed = children_changed || event.type == MapNotify ||
+                         event.type == UnmapNotify || event.type == ConfigureNotify ||
+                         event.type == CirculateNotify || event.type == DestroyNotify ||
+                         event.type == ReparentNotify;
       for (MonitorRecord& record : desktop.records) {
         if (record.window == None) continue;
         WindowNews window_news;
