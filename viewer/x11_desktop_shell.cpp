@@ -299,6 +299,13 @@ int run_on_x_monitors(const ShellRun& run, Display* d, int glx_error_base) {
                          event.type == UnmapNotify || event.type == ConfigureNotify ||
                          event.type == CirculateNotify || event.type == DestroyNotify ||
                          event.type == ReparentNotify;
+      // Buttons on a desktop window in a window manager's frame go on to the root.
+      if (desktop.desktop && event.xany.window != root && forward_button(d, root, event))
+        continue;
+      if (desktop.desktop && event.type == ReparentNotify)
+        for (const MonitorRecord& record : desktop.records)
+          if (event.xreparent.window == record.window)
+            follow_desktop_parent(d, record.window, root, event.xreparent.parent);
       for (MonitorRecord& record : desktop.records) {
         if (record.window == None) continue;
         WindowNews window_news;
