@@ -352,8 +352,9 @@ int run_on_x_monitors(const ShellRun& run, Display* d, int glx_error_base) {
       continue;
     }
     if (desktop.screen.read_dpms(PacingClock::now()) && desktop.screen.sight().dpms_off) continue;
-    for (const View& view : views)
-      if (too_large(root, view.width, view.height, largest[0], largest[1])) return 1;
+    for (std::size_t i = 0; i < views.size(); ++i)
+      if (too_large(surfaces.drawables[i], views[i].width, views[i].height, largest[0], largest[1]))
+        return 1;
     render_views(views, surfaces);
     pace_after_frame(run);
   }
