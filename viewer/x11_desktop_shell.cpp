@@ -221,16 +221,15 @@ struct DesktopRun {
 
   // The views drawn this frame: the monitors that can be seen.
   std::vector<View> views(MonitorSurfaces* surfaces) const {
+    std::vector<MonitorSight> sights;
+    for (const MonitorRecord& record : records)
+      sights.push_back({record.monitor, record.covered, record.state.seen(), record.state.width,
+                        record.state.height});
     std::vector<View> drawn;
     surfaces->drawables.clear();
-    std::vector<Monitor> monitors;
-    for (const MonitorRecord& record : records) monitors.push_back(record.monitor);
-    const std::vector<View> on_root = root_views(monitors, screen_rect);
-    for (std::size_t i = 0; i < records.size(); ++i) {
-      const MonitorRecord& record = records[i];
-      if (record.covered || (desktop && !record.state.seen())) continue;
-      drawn.push_back(desktop ? View{0, 0, record.state.width, record.state.height} : on_root[i]);
-      surfaces->drawables.push_back(desktop ? record.window : root);
+    for (const MonitorView& seen : monitor_views(sights, screen_rect, desktop)) {
+      drawn.push_back(seen.view);
+      surfaces->drawables.push_back(desktop ? records[seen.monitor].window : root);
     }
     return drawn;
   }
