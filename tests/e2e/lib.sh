@@ -92,7 +92,7 @@ expect_clouds() {
   local want=$1 before=$2 what=$3 share=""
   shift 3
   case $want in
-    renewed) wait_until 10 clouds_changed_over 0.02 "$before" "$@" ;;
+    renewed) WAIT_STEP=0.5 wait_until 10 clouds_changed_over 0.02 "$before" "$@" ;;
     kept) sleep 1 && clouds_changed_over 0.005 "$before" "$@" ;;
     *) fail "expect_clouds: renewed or kept, not '$want'" ;;
   esac
