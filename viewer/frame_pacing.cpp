@@ -52,7 +52,7 @@ void FramePacing::set_pace(Pace pace) {
 PacingClock::time_point FramePacing::next_start_after_frame() {
   const PacingClock::time_point now = PacingClock::now();
   if (rate_line_) rate_line_->frame_done(now);
-  return limiter_ ? limiter_->next_start(now) : now;
+  return limiter_ && !swap_paced_ ? limiter_->next_start(now) : now;
 }
 
 void set_pace_and_step_clock(FramePacing& pacing, Pace pace) {

@@ -50,15 +50,19 @@ class FramePacing {
   // From now on: the first slot of a new cap begins now.
   void set_pace(Pace pace);
   const Pace& pace() const { return pace_; }
+  // Whether the buffer swaps keep the cap themselves (a swap interval of k refreshes, see
+  // viewer/glx_swap_pace.h): then no slot is waited out.
+  void set_swap_paced(bool paced) { swap_paced_ = paced; }
   // After a presented frame: counts it for the frame-rate line and returns the moment the
-  // next frame may start (now, without a cap). It never sleeps: each shell waits in its
-  // own loop.
+  // next frame may start (now, without a cap or with swaps paced). It never sleeps: each
+  // shell waits in its own loop.
   PacingClock::time_point next_start_after_frame();
 
  private:
   std::optional<FrameRateLine> rate_line_;
   std::optional<FrameLimiter> limiter_;
   Pace pace_;
+  bool swap_paced_ = false;
 };
 
 // Sets the pace, and with it the clock of timed steps (run/frame.h): under a cap the
