@@ -115,9 +115,10 @@ void GlxSwapPace::follow(FramePacing& pacing) {
   cap_seen_ = cap;
   next_look_ = now + look_again_after;
   // No cap: the interval stays the driver's, as it always was.
-  const int k = cap > 0 ? refreshes_per_frame(window_refresh_hz(display_, drawable_), cap) : 0;
+  const double refresh = cap > 0 ? window_refresh_hz(display_, drawable_) : 0.0;
+  const int k = cap > 0 ? refreshes_per_frame(refresh, cap) : 0;
   set_interval(k);
-  pacing.set_swap_paced(k > 0);
+  pacing.set_swap_paced(k > 0 ? k / refresh : 0.0);
 }
 
 void GlxSwapPace::set_interval(int interval) {

@@ -2,7 +2,8 @@
 // the monitor a window lies on and GLX can set a swap interval, a capped pace of N frames
 // a second swaps every k refreshes (k from refreshes_per_frame, viewer/power_pace.h)
 // instead of sleeping out a wall-clock slot, which drifts against the display and shows
-// some frames a refresh longer than others. Elsewhere (no cap, no refresh known, as under
+// some frames a refresh longer than others (a shorter slot stays as a backstop, see
+// FramePacing::set_swap_paced). Elsewhere (no cap, no refresh known, as under
 // Xvfb, whose modes have no timings, or no swap control) the slot paces as before and the
 // swap interval is left alone.
 #pragma once
@@ -38,8 +39,8 @@ class GlxSwapPace {
   GlxSwapPace(Display* display, GLXDrawable drawable);
   // Looks at the refresh again when the cap has changed and every few seconds (the window
   // may have moved to another monitor, or the mode changed), sets the swap interval to k
-  // and tells the pacing that swaps pace the frames; without a k, puts the interval the
-  // drawable had back and hands the pace to the slot again.
+  // and tells the pacing that swaps pace the frames, k / refresh seconds each; without a
+  // k, puts the interval the drawable had back and hands the pace to the cap's slot.
   void follow(FramePacing& pacing);
 
  private:
