@@ -3,9 +3,10 @@
 // a second swaps every k refreshes (k from refreshes_per_frame, viewer/power_pace.h)
 // instead of sleeping out a wall-clock slot, which drifts against the display and shows
 // some frames a refresh longer than others (a shorter slot stays as a backstop, see
-// FramePacing::set_swap_paced). Elsewhere (no cap, no refresh known, as under
-// Xvfb, whose modes have no timings, or no swap control) the slot paces as before and the
-// swap interval is left alone.
+// FramePacing::set_swap_paced). Elsewhere (no cap, no refresh known, or no swap
+// control) the slot paces as before and the swap interval is left alone. That is Xvfb's
+// case: its modes have no timings, and llvmpipe there offers no swap control, so the
+// end-to-end tests never take this path.
 #pragma once
 
 #include <GL/glx.h>
