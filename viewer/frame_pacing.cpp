@@ -27,8 +27,11 @@ void FrameRateLine::frame_done(PacingClock::time_point now) {
 }
 
 FrameLimiter::FrameLimiter(int max_fps, PacingClock::time_point start)
-    : slot_(std::chrono::duration_cast<PacingClock::duration>(std::chrono::duration<double>(1.0 / max_fps))),
-      slot_end_(start + slot_) {}
+    : FrameLimiter(std::chrono::duration_cast<PacingClock::duration>(std::chrono::duration<double>(1.0 / max_fps)),
+                   start) {}
+
+FrameLimiter::FrameLimiter(PacingClock::duration slot, PacingClock::time_point start)
+    : slot_(slot), slot_end_(start + slot_) {}
 
 PacingClock::time_point FrameLimiter::next_start(PacingClock::time_point now) {
   const PacingClock::time_point start = now < slot_end_ ? slot_end_ : now;
@@ -45,8 +48,20 @@ FramePacing::FramePacing(bool rate_line, int max_fps) {
 void FramePacing::set_pace(Pace pace) {
   if (pace == pace_) return;
   pace_ = pace;
+  swap_paced_seconds_ = 0.0;
   limiter_.reset();
   if (pace.max_fps > 0) limiter_.emplace(pace.max_fps);
+}
+
+void FramePacing::set_swap_paced(double frame_seconds) {
+  if (frame_seconds == swap_paced_seconds_ || pace_.max_fps <= 0) return;
+  swap_paced_seconds_ = frame_seconds;
+  if (frame_seconds > 0.0)
+    limiter_.emplace(std::chrono::duration_cast<PacingClock::duration>(
+                         std::chrono::duration<double>(0.75 * frame_seconds)),
+                     PacingClock::now());
+  else
+    limiter_.emplace(pace_.max_fps);
 }
 
 PacingClock::time_point FramePacing::next_start_after_frame() {

@@ -32,6 +32,7 @@ class FrameRateLine {
 class FrameLimiter {
  public:
   explicit FrameLimiter(int max_fps, PacingClock::time_point start = PacingClock::now());
+  FrameLimiter(PacingClock::duration slot, PacingClock::time_point start);
   // The moment the current frame's slot ends and the next frame may start.
   PacingClock::time_point next_start(PacingClock::time_point now);
 
@@ -50,6 +51,12 @@ class FramePacing {
   // From now on: the first slot of a new cap begins now.
   void set_pace(Pace pace);
   const Pace& pace() const { return pace_; }
+  // The buffer swaps keep the cap themselves, each frame lasting frame_seconds (a swap
+  // interval of k refreshes, see viewer/glx_swap_pace.h): the slot then shrinks to three
+  // quarters of that, so it never holds back a frame the swaps paced, and only keeps a
+  // driver that does not wait for the refreshes (Mesa with vblank_mode=0, say) to 4/3 of
+  // the pace. 0: the cap's own slot again. A new pace (set_pace) ends it.
+  void set_swap_paced(double frame_seconds);
   // After a presented frame: counts it for the frame-rate line and returns the moment the
   // next frame may start (now, without a cap). It never sleeps: each shell waits in its
   // own loop.
@@ -59,6 +66,7 @@ class FramePacing {
   std::optional<FrameRateLine> rate_line_;
   std::optional<FrameLimiter> limiter_;
   Pace pace_;
+  double swap_paced_seconds_ = 0.0;
 };
 
 // Sets the pace, and with it the clock of timed steps (run/frame.h): under a cap the

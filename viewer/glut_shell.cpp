@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "render/framebuffer_samples.h"
@@ -20,6 +21,7 @@
 #include "viewer/controls.h"
 #include "run/failure.h"
 #include "viewer/glx_samples.h"
+#include "viewer/glx_swap_pace.h"
 #include "viewer/shell.h"
 #include "viewer/shell_frames.h"
 #include "viewer/x11_errors.h"
@@ -48,6 +50,8 @@ struct GlutShell {
   // until it has been.
   SurfaceSize size;
   FirstFrame first_frame;
+  // The swap interval, made once the window's context is current.
+  std::optional<GlxSwapPace> swap_pace;
   // Frames run from GLUT's idle callback while the window can be seen and the pace
   // draws any.
   bool seen = true;
@@ -86,6 +90,7 @@ void follow_frame_gate();
 void display_frame() {
   shell.first_frame.before_frame(shell.run->options);
   if (!shell.size.fits()) return;
+  shell.swap_pace->follow(shell.run->pacing);
   render_frame();
   glutSwapBuffers();
   pace_after_frame(*shell.run);
@@ -261,6 +266,7 @@ int run_glut_window(const ShellRun& run) {
   glutCreateWindow("Aerolume");
   if (options.windowed && (first.x < 0 || first.y < 0)) glutPositionWindow(first.x, first.y);
   end_when_window_destroyed();
+  shell.swap_pace.emplace(shell.window.display, shell.window.id);
   shell.size.read_largest();
   if (!shell.size.resize(first.width, first.height))
     return report_failure("a window of %dx%d is larger than OpenGL can draw here (%dx%d)",

@@ -24,6 +24,8 @@
 
 #include "run/frame.h"
 #include "run/failure.h"
+#include "viewer/glx_swap_pace.h"
+#include "viewer/poll_wait.h"
 #include "viewer/shell.h"
 #include "viewer/x11_errors.h"
 #include "viewer/x11_glx.h"
@@ -123,6 +125,7 @@ int run_in_x_window(const ShellRun& run) {
 
   start_viewer_scene(run.options);
   WindowSurface surface(d, window, double_buffered);
+  GlxSwapPace swap_pace(d, window);
 
   for (;;) {
     if (!follow_window_events(d, window, &ancestors, &state)) return 0;
@@ -141,6 +144,7 @@ int run_in_x_window(const ShellRun& run) {
     }
     if (too_large(window, state.width, state.height, largest_width, largest_height)) return 1;
     const View view{0, 0, state.width, state.height};
+    if (double_buffered) swap_pace.follow(run.pacing);
     render_views({&view, 1}, surface);
     pace_after_frame(run);
   }

@@ -68,11 +68,11 @@ window_place() {
     END {print x, y, w, h}'
 }
 
-# Starts Xvfb and aerolume, waits until the window covers the whole screen, and gives
+# Starts Xvfb and aerolume (with the arguments given), waits until the window covers the whole screen, and gives
 # the program a second to draw there.
 open_fullscreen_window() {
   start_xvfb
-  start_app
+  start_app "$@"
   wait_window_size $SCREEN_W $SCREEN_H
   note "window covers the whole screen"
   sleep 1
@@ -82,6 +82,35 @@ grab() { "$XPROBE" grab "$1" || fail "screen grab failed"; }
 
 # Share (0..1) of differing pixels between two grabs, optionally inside X Y W H.
 changed() { "$XPROBE" diff "$@"; }
+
+# expect_clouds renewed|kept BEFORE.png WHAT [X Y W H]: the sky's clouds on the screen
+# against those of an earlier grab (the balloons, which move, left out), inside X Y W H
+# if given. Renewed: over a fiftieth of the sky differs within 10 s (a fresh scene is
+# made before the next frame). Kept: under a two-hundredth differs, a second from now. The
+# program (APP_PID, if set) must run throughout.
+expect_clouds() {
+  local want=$1 before=$2 what=$3 share=""
+  shift 3
+  case $want in
+    renewed) WAIT_STEP=0.5 wait_until 10 clouds_changed_over 0.02 "$before" "$@" ;;
+    kept) sleep 1 && clouds_changed_over 0.005 "$before" "$@" ;;
+    *) fail "expect_clouds: renewed or kept, not '$want'" ;;
+  esac
+  local over=$?
+  case $want in
+    renewed) [ "$over" -eq 0 ] || fail "$what: the clouds were not renewed ($share of the sky changed)" ;;
+    kept) [ "$over" -ne 0 ] || fail "$what: the clouds changed ($share of the sky)" ;;
+  esac
+  note "$what: clouds $want ($share of the sky changed)"
+}
+clouds_changed_over() {
+  local least=$1 before=$2
+  shift 2
+  [ -z "$APP_PID" ] || app_running || fail "$what: the program ended: $(cat "$WORK/app.err" 2>/dev/null)"
+  grab "$WORK/clouds.png"
+  share=$("$XPROBE" clouds "$before" "$WORK/clouds.png" "$@") || fail "cannot compare the clouds"
+  greater "$share" "$least"
+}
 
 # CPU seconds (user + system) that process $1 (default: the program) has used so far.
 cpu_seconds() {

@@ -6,6 +6,7 @@
 # refused with one line that names --background; changes made while
 # it starts are not lost; it ends with status 0 and says nothing when the window goes away
 # (while it starts too), on SIGINT or SIGTERM (asleep too) and when the display is lost;
+# SIGUSR1 makes new clouds and, while unmapped, leaves it asleep;
 # XSCREENSAVER_WINDOW and the root window work too, and the root sleeps while one window
 # covers the whole screen; a window it cannot use is one line on stderr and status 1.
 AEROLUME=$1
@@ -190,11 +191,18 @@ start_app_with env -u WAYLAND_DISPLAY XSCREENSAVER_WINDOW="$HOST_WINDOW" "$AEROL
 sky_fills 700 500 400 300
 only_in_host_window
 stop_app_with TERM
-# It sleeps while the host's window is unmapped, and a signal still ends it at once.
-start_app_with "$AEROLUME" --window-id "$HOST_WINDOW"
+# SIGUSR1 makes new clouds while it draws (seed 5's sky is cloudy there). It sleeps while
+# the host's window is unmapped, SIGUSR1 leaves it asleep, and a signal still ends it at
+# once.
+start_app_with "$AEROLUME" --window-id "$HOST_WINDOW" --seed 5
 sky_fills 700 500 400 300
+grab "$WORK/clouds_before.png"
+kill -USR1 "$APP_PID"
+expect_clouds renewed "$WORK/clouds_before.png" "SIGUSR1 in the host's window" 700 500 400 300
 xdotool windowunmap "$HOST_WINDOW"
 asleep "the host's window unmapped"
+kill -USR1 "$APP_PID"
+asleep "the host's window unmapped, after SIGUSR1"
 stop_app_with TERM
 stop_host
 

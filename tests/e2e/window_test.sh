@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The real window under Xvfb: it opens titled "Aerolume", covers the whole screen (exactly,
 # with no window manager, after F1 presses too), and what a person sees is the sky. Minimized (unmapped) or covered by another window it
-# stops drawing and uses next to no CPU, and draws again once seen. SIGTERM (while it
+# stops drawing and uses next to no CPU, and draws again once seen. SIGUSR1 makes new clouds
+# as the c key does, asleep too (they show once seen), and is dropped before the first
+# frame, which shows the seeded sky. SIGTERM (while it
 # starts too) and SIGINT end it with status 0, and so do losing the display and the window destroyed or its
 # connection killed by another client, all without a word on stderr.
 AEROLUME=$1
@@ -10,7 +12,9 @@ HOST=${3:-}
 STOP_LIB=${4:-}
 source "$(dirname "$0")/lib.sh"
 
-open_fullscreen_window
+# Seeded, so that a later start's clouds can be compared with these.
+open_fullscreen_window --seed 5
+grab "$WORK/seeded.png"
 # No window manager here: the full-screen window covers the screen exactly, from the start
 # and after any number of F1 presses.
 wait_window_place 0 0 $SCREEN_W $SCREEN_H
@@ -33,10 +37,17 @@ awake() {
   greater "$share" 0.1 || fail "$1, the program did not draw again ($share of a core)"
   note "$1: drawing again"
 }
+grab "$WORK/clouds_before.png"
+kill -USR1 "$APP_PID"
+expect_clouds renewed "$WORK/clouds_before.png" "SIGUSR1 while drawing"
+cp "$WORK/clouds.png" "$WORK/clouds_before.png"
 xdotool windowunmap "$WINDOW"
 asleep "minimized"
+kill -USR1 "$APP_PID"
+asleep "minimized, after SIGUSR1"
 xdotool windowmap "$WINDOW"
 awake "shown again"
+expect_clouds renewed "$WORK/clouds_before.png" "shown again after SIGUSR1 while minimized"
 start_host "${SCREEN_W}x${SCREEN_H}+0+0"
 asleep "covered by another window"
 stop_host
@@ -53,6 +64,13 @@ end_with 5 SIGTERM kill -TERM "$APP_PID"
 # A stop while it starts, before the display is even open, ends it the same way.
 start_app_stopped "before XOpenDisplay" --windowed
 end_with 5 "SIGTERM during start-up" eval 'kill -TERM "$APP_PID"; kill -CONT "$APP_PID"'
+# SIGUSR1 before the first frame: nothing to renew yet, the seeded clouds show.
+start_app_stopped "before XOpenDisplay" --seed 5
+kill -USR1 "$APP_PID"
+kill -CONT "$APP_PID"
+wait_for_sky screen_sky 0.25 "no sky after SIGUSR1 during start-up"
+expect_clouds kept "$WORK/seeded.png" "SIGUSR1 during start-up"
+end_with 5 "SIGTERM after SIGUSR1" kill -TERM "$APP_PID"
 start_app --windowed
 end_with 5 SIGINT kill -INT "$APP_PID"
 # Destroyed by another client (XDestroyWindow, as xdotool windowclose sends): just

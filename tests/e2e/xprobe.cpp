@@ -4,6 +4,10 @@
 //   aerolume_xprobe diff A.png B.png [X Y W H]
 //                                          share of pixels that differ (0..1), optionally
 //                                          inside a rectangle only
+//   aerolume_xprobe clouds A.png B.png [X Y W H]
+//                                          share of the sky (clear or clouded, in both)
+//                                          whose clouds differ (0..1): the balloons, their
+//                                          ropes and what they cover are left out
 //   aerolume_xprobe owned SELECTION        status 0 when a client owns the selection
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -21,7 +25,7 @@ using aerolume::RgbImage;
 int usage() {
   std::fputs(
       "usage: aerolume_xprobe grab OUT.png | sky FILE.png | diff A.png B.png [X Y W H] | "
-      "owned SELECTION\n",
+      "clouds A.png B.png [X Y W H] | owned SELECTION\n",
       stderr);
   return 2;
 }
@@ -83,32 +87,71 @@ int sky(const char* path) {
   return 0;
 }
 
-int diff(int argc, char** argv) {
+// The two images of a comparison and the rectangle compared (the whole image unless
+// X Y W H follow); false with a message when they cannot be compared.
+struct Comparison {
   RgbImage a, b;
-  if (!load(argv[2], &a) || !load(argv[3], &b)) return 1;
-  if (a.width != b.width || a.height != b.height) {
+  int x0 = 0, y0 = 0, w = 0, h = 0;
+};
+bool compared(int argc, char** argv, Comparison* c) {
+  if (!load(argv[2], &c->a) || !load(argv[3], &c->b)) return false;
+  if (c->a.width != c->b.width || c->a.height != c->b.height) {
     std::fputs("aerolume_xprobe: the two images differ in size\n", stderr);
-    return 1;
+    return false;
   }
-  int x0 = 0, y0 = 0, w = a.width, h = a.height;
+  c->w = c->a.width;
+  c->h = c->a.height;
   if (argc == 8) {
-    x0 = std::atoi(argv[4]);
-    y0 = std::atoi(argv[5]);
-    w = std::atoi(argv[6]);
-    h = std::atoi(argv[7]);
+    c->x0 = std::atoi(argv[4]);
+    c->y0 = std::atoi(argv[5]);
+    c->w = std::atoi(argv[6]);
+    c->h = std::atoi(argv[7]);
   }
-  if (x0 < 0 || y0 < 0 || w <= 0 || h <= 0 || x0 + w > a.width || y0 + h > a.height) {
+  if (c->x0 < 0 || c->y0 < 0 || c->w <= 0 || c->h <= 0 || c->x0 + c->w > c->a.width ||
+      c->y0 + c->h > c->a.height) {
     std::fputs("aerolume_xprobe: the rectangle lies outside the image\n", stderr);
-    return 2;
+    return false;
   }
+  return true;
+}
+
+int diff(int argc, char** argv) {
+  Comparison c;
+  if (!compared(argc, argv, &c)) return 2;
   std::size_t changed = 0;
-  for (int y = y0; y < y0 + h; ++y)
-    for (int x = x0; x < x0 + w; ++x) {
-      const std::uint8_t* p = a.at(x, y);
-      const std::uint8_t* q = b.at(x, y);
+  for (int y = c.y0; y < c.y0 + c.h; ++y)
+    for (int x = c.x0; x < c.x0 + c.w; ++x) {
+      const std::uint8_t* p = c.a.at(x, y);
+      const std::uint8_t* q = c.b.at(x, y);
       if (p[0] != q[0] || p[1] != q[1] || p[2] != q[2]) ++changed;
     }
-  std::printf("%.4f\n", static_cast<double>(changed) / (static_cast<double>(w) * h));
+  std::printf("%.4f\n", static_cast<double>(changed) / (static_cast<double>(c.w) * c.h));
+  return 0;
+}
+
+// The sky is its colour (51, 128, 255) blended toward white where clouds lie: full blue,
+// red no more than green. The red balloons are not, and their thin grey ropes hardly
+// count.
+bool sky_or_cloud(const std::uint8_t* p) { return p[2] >= 250 && p[0] <= p[1] + 2; }
+
+int clouds(int argc, char** argv) {
+  Comparison c;
+  if (!compared(argc, argv, &c)) return 2;
+  std::size_t sky = 0, changed = 0;
+  for (int y = c.y0; y < c.y0 + c.h; ++y)
+    for (int x = c.x0; x < c.x0 + c.w; ++x) {
+      const std::uint8_t* p = c.a.at(x, y);
+      const std::uint8_t* q = c.b.at(x, y);
+      if (!sky_or_cloud(p) || !sky_or_cloud(q)) continue;
+      ++sky;
+      // More than dithering: the cloud's density differs here.
+      if (std::abs(p[0] - q[0]) > 6 || std::abs(p[1] - q[1]) > 6) ++changed;
+    }
+  if (sky == 0) {
+    std::fputs("aerolume_xprobe: no sky in both images\n", stderr);
+    return 2;
+  }
+  std::printf("%.4f\n", static_cast<double>(changed) / static_cast<double>(sky));
   return 0;
 }
 
@@ -133,5 +176,6 @@ int main(int argc, char** argv) {
   if (command == "owned" && argc == 3) return owned(argv[2]);
   if (command == "sky" && argc == 3) return sky(argv[2]);
   if (command == "diff" && (argc == 4 || argc == 8)) return diff(argc, argv);
+  if (command == "clouds" && (argc == 4 || argc == 8)) return clouds(argc, argv);
   return usage();
 }
