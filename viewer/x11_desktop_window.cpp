@@ -1,5 +1,6 @@
 // The X desktop's windows: made with the hints EWMH and Motif window managers read.
 #include "viewer/x11_desktop_window.h"
+#include "viewer/x11_free.h"
 
 #include <X11/Xatom.h>
 #include <X11/extensions/shape.h>
@@ -9,10 +10,6 @@
 namespace aerolume {
 
 namespace {
-
-struct XFreer {
-  void operator()(void* data) const { XFree(data); }
-};
 
 Atom atom(Display* display, const char* name) { return XInternAtom(display, name, False); }
 

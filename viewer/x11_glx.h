@@ -11,6 +11,7 @@
 
 #include "viewer/poll_wait.h"
 #include "viewer/shell.h"
+#include "viewer/x11_free.h"
 
 namespace aerolume {
 
@@ -53,9 +54,6 @@ class ErrorHandlerGuard {
 
 struct DisplayCloser {
   void operator()(Display* display) const { XCloseDisplay(display); }
-};
-struct XFreer {
-  void operator()(void* data) const { XFree(data); }
 };
 using DisplayPtr = std::unique_ptr<Display, DisplayCloser>;
 using VisualInfoPtr = std::unique_ptr<XVisualInfo, XFreer>;

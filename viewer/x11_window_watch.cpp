@@ -2,6 +2,7 @@
 // from the start, and the events that change either.
 #include "viewer/x11_window_watch.h"
 
+#include "viewer/x11_free.h"
 #include "viewer/x11_rects.h"
 
 #include <algorithm>
@@ -12,10 +13,6 @@
 namespace aerolume {
 
 namespace {
-
-struct XFreer {
-  void operator()(void* data) const { XFree(data); }
-};
 
 // The parent of a window, or None for the root (or a window gone).
 Window parent_of(Display* display, Window window) {
