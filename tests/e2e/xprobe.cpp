@@ -1,12 +1,20 @@
 // aerolume_xprobe: what a person sees on an X screen, for the end-to-end tests.
-//   aerolume_xprobe grab OUT.png           the whole root window as a PNG
-//   aerolume_xprobe sky FILE.png           share of pixels in the sky colour (0..1)
+//   aerolume_xprobe grab OUT.png [WINDOW]  the whole root window as a PNG (what the
+//                                          screen shows, under a compositing manager
+//                                          too), or one window's own contents (under
+//                                          a compositing manager, what it drew even
+//                                          where other windows cover it)
+//   aerolume_xprobe sky FILE.png [X Y W H] share of pixels in the sky colour (0..1),
+//                                          optionally inside a rectangle only
 //   aerolume_xprobe diff A.png B.png [X Y W H]
 //                                          share of pixels that differ (0..1), optionally
 //                                          inside a rectangle only
 //   aerolume_xprobe owned SELECTION        status 0 when a client owns the selection
+//   aerolume_xprobe input WINDOW           the number of rectangles in the window's
+//                                          input shape (0: clicks fall through it)
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/shape.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,8 +28,8 @@ using aerolume::RgbImage;
 
 int usage() {
   std::fputs(
-      "usage: aerolume_xprobe grab OUT.png | sky FILE.png | diff A.png B.png [X Y W H] | "
-      "owned SELECTION\n",
+      "usage: aerolume_xprobe grab OUT.png [WINDOW] | sky FILE.png [X Y W H] | "
+      "diff A.png B.png [X Y W H] | owned SELECTION | input WINDOW\n",
       stderr);
   return 2;
 }
@@ -33,16 +41,28 @@ bool load(const char* path, RgbImage* image) {
   return false;
 }
 
-int grab(const char* path) {
+// A window id as xdotool and xwininfo print it (decimal or 0x hexadecimal); 0 when it is
+// none.
+Window window_id(const char* text) {
+  char* end = nullptr;
+  const unsigned long id = std::strtoul(text, &end, 0);
+  return end != text && *end == '\0' ? id : 0;
+}
+
+int grab(const char* path, const char* window_text) {
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) {
     std::fputs("aerolume_xprobe: cannot open the X display\n", stderr);
     return 1;
   }
-  const Window root = DefaultRootWindow(display);
+  const Window window = window_text != nullptr ? window_id(window_text) : DefaultRootWindow(display);
   XWindowAttributes attributes;
-  XGetWindowAttributes(display, root, &attributes);
-  XImage* shot = XGetImage(display, root, 0, 0, attributes.width, attributes.height, AllPlanes,
+  if (window == 0 || XGetWindowAttributes(display, window, &attributes) == 0) {
+    std::fputs("aerolume_xprobe: no such window\n", stderr);
+    XCloseDisplay(display);
+    return 1;
+  }
+  XImage* shot = XGetImage(display, window, 0, 0, attributes.width, attributes.height, AllPlanes,
                            ZPixmap);
   if (shot == nullptr) {
     std::fputs("aerolume_xprobe: cannot read the screen\n", stderr);
@@ -71,15 +91,41 @@ int grab(const char* path) {
   return 0;
 }
 
-int sky(const char* path) {
-  RgbImage image;
-  if (!load(path, &image)) return 1;
-  std::size_t count = 0;
-  for (std::size_t i = 0; i + 2 < image.pixels.size(); i += 3) {
-    const int r = image.pixels[i], g = image.pixels[i + 1], b = image.pixels[i + 2];
-    if (std::abs(r - 51) <= 1 && std::abs(g - 128) <= 1 && b == 255) ++count;
+struct Rect {
+  int x = 0, y = 0, w = 0, h = 0;
+};
+
+// The rectangle X Y W H in argv[first..first+3] when given, else the whole image; false
+// (said on stderr) when it does not lie inside the image.
+bool rectangle(int argc, char** argv, int first, const RgbImage& image, Rect* rect) {
+  *rect = {0, 0, image.width, image.height};
+  if (argc == first + 4) {
+    rect->x = std::atoi(argv[first]);
+    rect->y = std::atoi(argv[first + 1]);
+    rect->w = std::atoi(argv[first + 2]);
+    rect->h = std::atoi(argv[first + 3]);
   }
-  std::printf("%.4f\n", static_cast<double>(count) / (image.pixels.size() / 3));
+  // In 64 bits: a corner far out must not overflow the sum.
+  if (rect->x >= 0 && rect->y >= 0 && rect->w > 0 && rect->h > 0 &&
+      static_cast<long long>(rect->x) + rect->w <= image.width &&
+      static_cast<long long>(rect->y) + rect->h <= image.height)
+    return true;
+  std::fputs("aerolume_xprobe: the rectangle lies outside the image\n", stderr);
+  return false;
+}
+
+int sky(int argc, char** argv) {
+  RgbImage image;
+  if (!load(argv[2], &image)) return 1;
+  Rect r;
+  if (!rectangle(argc, argv, 3, image, &r)) return 2;
+  std::size_t count = 0;
+  for (int y = r.y; y < r.y + r.h; ++y)
+    for (int x = r.x; x < r.x + r.w; ++x) {
+      const std::uint8_t* p = image.at(x, y);
+      if (std::abs(p[0] - 51) <= 1 && std::abs(p[1] - 128) <= 1 && p[2] == 255) ++count;
+    }
+  std::printf("%.4f\n", static_cast<double>(count) / (static_cast<double>(r.w) * r.h));
   return 0;
 }
 
@@ -90,17 +136,9 @@ int diff(int argc, char** argv) {
     std::fputs("aerolume_xprobe: the two images differ in size\n", stderr);
     return 1;
   }
-  int x0 = 0, y0 = 0, w = a.width, h = a.height;
-  if (argc == 8) {
-    x0 = std::atoi(argv[4]);
-    y0 = std::atoi(argv[5]);
-    w = std::atoi(argv[6]);
-    h = std::atoi(argv[7]);
-  }
-  if (x0 < 0 || y0 < 0 || w <= 0 || h <= 0 || x0 + w > a.width || y0 + h > a.height) {
-    std::fputs("aerolume_xprobe: the rectangle lies outside the image\n", stderr);
-    return 2;
-  }
+  Rect r;
+  if (!rectangle(argc, argv, 4, a, &r)) return 2;
+  const int x0 = r.x, y0 = r.y, w = r.w, h = r.h;
   std::size_t changed = 0;
   for (int y = y0; y < y0 + h; ++y)
     for (int x = x0; x < x0 + w; ++x) {
@@ -124,14 +162,39 @@ int owned(const char* selection) {
   return taken ? 0 : 1;
 }
 
+// The number of rectangles in the window's input shape: 0 means no click lands on it.
+int input(const char* window_text) {
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) {
+    std::fputs("aerolume_xprobe: cannot open the X display\n", stderr);
+    return 2;
+  }
+  int event_base = 0, error_base = 0;
+  const Window window = window_id(window_text);
+  XWindowAttributes attributes;
+  if (!XShapeQueryExtension(display, &event_base, &error_base) || window == 0 ||
+      XGetWindowAttributes(display, window, &attributes) == 0) {
+    std::fputs("aerolume_xprobe: no such window, or no SHAPE extension\n", stderr);
+    XCloseDisplay(display);
+    return 2;
+  }
+  int count = 0, ordering = 0;
+  XRectangle* rects = XShapeGetRectangles(display, window, ShapeInput, &count, &ordering);
+  if (rects != nullptr) XFree(rects);
+  std::printf("%d\n", count);
+  XCloseDisplay(display);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) return usage();
   const std::string command = argv[1];
-  if (command == "grab" && argc == 3) return grab(argv[2]);
+  if (command == "grab" && (argc == 3 || argc == 4)) return grab(argv[2], argc == 4 ? argv[3] : nullptr);
   if (command == "owned" && argc == 3) return owned(argv[2]);
-  if (command == "sky" && argc == 3) return sky(argv[2]);
+  if (command == "input" && argc == 3) return input(argv[2]);
+  if (command == "sky" && (argc == 3 || argc == 7)) return sky(argc, argv);
   if (command == "diff" && (argc == 4 || argc == 8)) return diff(argc, argv);
   return usage();
 }
