@@ -153,7 +153,8 @@ TEST(ViewerOptions, PaceAndSamplesFollowTheRole) {
                            {{"--root"}, "0x600002", 30, 0},
                            {{"--root", "--max-fps", "0"}, nullptr, 0, 0},
                            {{"--max-fps", "60", "--samples", "4"}, nullptr, 60, 4},
-                           {{"--windowed", "--samples", "16"}, "0x600002", 0, 16}};
+                           {{"--windowed", "--samples", "16"}, "0x600002", 0, 16},
+                           {{"--background", "--samples", "4"}, nullptr, 30, 4}};
   for (const Case& c : accepted) {
     const ParsedViewerCommandLine p = parse(c.args, c.environment);
     ASSERT_TRUE(p.should_run) << p.err_text;
@@ -238,7 +239,7 @@ TEST(ViewerOptions, LayerSurfacesAreARoleOfTheirOwn) {
       {{"--background", "--root"}, "--background draws on surfaces of its own; it cannot go with --root"},
       {{"--overlay", "--window-id", "5"}, "--overlay draws on surfaces of its own; it cannot go with --window-id"},
       {{"--windowed", "--overlay"}, "--overlay draws on surfaces of its own; it cannot go with --windowed"},
-      {{"--output", "DP-1"}, "--output chooses the output of --background or --overlay; give one of them"},
+      {{"--output", "DP-1"}, "--output chooses the output of --background, --overlay or --root; give one of them"},
       {{"--background", "--output"}, "--output needs a value"}};
   for (const auto& [args, problem] : refused) {
     const ParsedViewerCommandLine p = parse(args);
@@ -248,8 +249,8 @@ TEST(ViewerOptions, LayerSurfacesAreARoleOfTheirOwn) {
 }
 
 // One role, from the words and the environment together: every refusal is judged against
-// it, and --background without Wayland is --root in every respect (its refusals, the
-// screen-saver variable).
+// it; --background without Wayland is the X desktop (its own windows: --samples and
+// --output go with it), and the screen-saver variable still stands in for it.
 TEST(ViewerOptions, TheRoleComesFromTheWordsAndTheEnvironment) {
   constexpr const char* wayland = "wayland-1";
   constexpr const char* saver = "0x600002";
@@ -274,15 +275,19 @@ TEST(ViewerOptions, TheRoleComesFromTheWordsAndTheEnvironment) {
       {{"--background"}, saver, wayland, Role::wayland_background},
       {{"--background"}, "junk", wayland, Role::wayland_background},
       {{"--overlay"}, saver, wayland, Role::wayland_overlay},
-      {{"--background"}, nullptr, nullptr, Role::root_window},
-      {{"--background"}, nullptr, "", Role::root_window},
+      {{"--background"}, nullptr, nullptr, Role::x_desktop},
+      {{"--background"}, nullptr, "", Role::x_desktop},
+      {{"--background", "--samples", "4", "--output", "MonB"}, nullptr, nullptr, Role::x_desktop},
+      {{"--root", "--output", "DUMMY0"}, nullptr, nullptr, Role::root_window},
       {{"--background"}, saver, nullptr, Role::host_window, 0x600002},
-      {{"--background", "--samples", "4"}, nullptr, nullptr, {}, 0, 2, host_samples},
+      {{"--background", "--samples", "4"}, saver, nullptr, {}, 0, 2, host_samples},
       {{"--root", "--samples", "4"}, nullptr, wayland, {}, 0, 2, host_samples},
-      {{"--background", "--output", "DP-1"}, nullptr, nullptr, {}, 0, 2,
-       "--output chooses a Wayland output; without WAYLAND_DISPLAY, --background draws"},
+      {{"--background", "--output", "DP-1"}, saver, nullptr, {}, 0, 2,
+       "--output chooses a monitor of the desktop; in another program's window"},
+      {{"-geometry", "640x480", "--root"}, nullptr, nullptr, {}, 0, 2, geometry_in_host},
       {{"--background"}, "junk", nullptr, {}, 0, 2, "XSCREENSAVER_WINDOW: 'junk' is not a window id"},
-      {{"-geometry", "640x480", "--background"}, nullptr, nullptr, {}, 0, 2, geometry_in_host},
+      {{"-geometry", "640x480", "--background"}, nullptr, nullptr, {}, 0, 2,
+       "-geometry acts on the program's own window; it cannot go with --background (desktop"},
       {{"-geometry", "640x480", "--background"}, nullptr, wayland, {}, 0, 2,
        "-geometry acts on the program's own window; it cannot go with --background or --overlay"},
       {{"--background", "--output", ""}, nullptr, wayland, {}, 0, 2, "--output needs a value"},
@@ -484,6 +489,9 @@ TEST(ViewerOptions, ThePowerSourceSetsThePace) {
                         {{"--root", "--battery-fps", "24"}, saver, {24, false}, true},
                         {{"--root", "--max-fps", "5"}, battery, {5, false}, true},
                         {{"--root", "--max-fps", "0"}, battery, {10, false}, true},
+                        {{"--background"}, both, {10, false}, true},
+                        {{"--background", "--battery-fps", "0"}, saver, {0, true}, true},
+                        {{"--background", "--max-fps", "60"}, mains, {60, false}, true},
                         {{}, both, {0, false}, false},
                         {{"--windowed", "--max-fps", "60"}, saver, {60, false}, false},
                         {{"--battery-fps", "15"}, battery, {15, false}, true},

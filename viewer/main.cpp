@@ -1,7 +1,7 @@
 // The viewer, aerolume: reads the command line and the environment, which decide the role,
 // and hands the run to that role's shell. The program's own window (GLUT) by default;
-// another program's X window or the root window (--window-id, --root,
-// XSCREENSAVER_WINDOW) through the X11 + GLX shell; a Wayland compositor's layer surfaces
+// another program's X window, the root window or the X desktop (--window-id, --root,
+// XSCREENSAVER_WINDOW, --background on X) through the X11 + GLX shell; a Wayland compositor's layer surfaces
 // (--background, --overlay) through the Wayland shell. GLUT's own options come first.
 #include <cstdio>
 
@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
       return aerolume::run_on_layer_surfaces(run);
     case Role::host_window:
     case Role::root_window:
+    case Role::x_desktop:
       return aerolume::run_in_x_window(run);
     case Role::own_window:
       break;

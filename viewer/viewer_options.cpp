@@ -61,15 +61,18 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
       "SIGINT arrives; the keys then belong to the host. Screen-saver hosts may write "
       "-root and -window-id with one dash, and a window id given beside --root stands in "
       "for the root window too.\n"
-      "Nothing is drawn while the window is minimized (unmapped) or fully covered; the "
-      "scene goes on from where it stopped once the window is seen again. The root window "
-      "(--root) is never reported covered, so there drawing goes on under a full-screen "
-      "window.\n"
+      "On X, --background draws in desktop windows of its own, one per monitor, under every "
+      "other window (compositing managers show them as any window); --root draws on the "
+      "root window itself, one scene per monitor, and refuses to while a compositing "
+      "manager owns the screen.\n"
+      "Nothing is drawn while the window is minimized (unmapped) or fully covered, nor on a "
+      "monitor that one window covers, nor while the server's screen saver or DPMS blanks "
+      "the screen; the scene goes on from where it stopped once it is seen again.\n"
       "Exit status: 0 done (Esc, the window gone, SIGTERM or SIGINT, the display lost, the "
       "Wayland compositor gone, the overlay's first input), 1 failure (no display, no such "
       "window, no GL, a window larger than GL can draw, no Wayland compositor with the "
-      "layer shell), 2 bad options or an "
-      "XSCREENSAVER_WINDOW that is not a window id.");
+      "layer shell, no monitor of the --output name, --root under a compositing manager), "
+      "2 bad options or an XSCREENSAVER_WINDOW that is not a window id.");
   app.set_version_flag("--version", std::string(program) + " " + AEROLUME_VERSION);
   app.add_flag("--windowed", o.windowed,
                "Start in a 1024 x 768 window at (10, 30) instead of full screen (F1 switches)");
@@ -107,16 +110,17 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
                "Draw on the root window (the desktop background), or on the screen saver's "
                "window when XSCREENSAVER_WINDOW names one");
   app.add_flag("--background", background,
-               "On Wayland, draw under every window on each output (the layer shell's "
-               "background layer); without WAYLAND_DISPLAY, the same as --root");
+               "Draw under every window on each output (Wayland: the layer shell's "
+               "background layer; X: a desktop window of its own on each monitor)");
   app.add_flag("--overlay", overlay,
                "On Wayland, draw over every window on each output until the first key, "
                "button, pointer motion or scroll (a saver for idle daemons such as "
                "swayidle); one at a time");
   const CLI::Option* output =
       app.add_option("--output", o.output,
-                     "With --background or --overlay, only the Wayland output NAME (as "
-                     "swaymsg -t get_outputs names it)")
+                     "With --background, --overlay or --root, only the output NAME: a "
+                     "Wayland output (as swaymsg -t get_outputs names it), or on X a RandR "
+                     "monitor (as xrandr --listmonitors names it)")
           ->type_name("NAME");
 
   static_cast<ParseOutcome&>(parsed) = parse_command_line(app, argc, argv);
@@ -171,8 +175,10 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
                     "' is not a window id");
     o.window_id = id;
     o.role = Role::host_window;
-  } else if (root || background) {
-    // Without a compositor the desktop background is the X root window.
+  } else if (background) {
+    // On X the desktop background is a window of the program's own on each monitor.
+    o.role = Role::x_desktop;
+  } else if (root) {
     o.role = Role::root_window;
   }
   o.layer = o.role == Role::wayland_overlay      ? ViewerOptions::Layer::overlay
@@ -180,11 +186,15 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
                                                  : ViewerOptions::Layer::none;
 
   // Then what each role cannot take.
-  if (output->count() > 0 && !o.on_layer_surfaces())
-    return refuse(background ? "--output chooses a Wayland output; without WAYLAND_DISPLAY, "
-                               "--background draws on the X root window"
-                             : "--output chooses the output of --background or --overlay; "
-                               "give one of them");
+  const bool on_monitors = o.role == Role::x_desktop || o.role == Role::root_window;
+  if (output->count() > 0 && !o.on_layer_surfaces() && !on_monitors)
+    return refuse(o.role == Role::host_window
+                      ? "--output chooses a monitor of the desktop; in another program's window "
+                        "(--window-id or XSCREENSAVER_WINDOW) the host decides"
+                      : "--output chooses the output of --background, --overlay or --root; "
+                        "give one of them");
+  // The desktop windows are the program's own, with a visual of its choosing: --samples
+  // goes with them as with its own window.
   if (samples->count() > 0 && o.in_host_window())
     return refuse("--samples cannot go with another program's window (--window-id, --root or "
                   "XSCREENSAVER_WINDOW): that window's visual decides its samples");
@@ -308,6 +318,8 @@ SplitCommandLine split_glut_options(int argc, char** argv) {
 std::string glut_options_problem(const SplitCommandLine& split, const ViewerOptions& options) {
   const char* surface = options.on_layer_surfaces()
                             ? "--background or --overlay (a compositor's layer surfaces)"
+                        : options.role == Role::x_desktop
+                            ? "--background (desktop windows, one per monitor)"
                         : options.in_host_window()
                             ? "another program's window (--window-id, --root or XSCREENSAVER_WINDOW)"
                             : nullptr;

@@ -21,7 +21,8 @@ constexpr int max_fps_cap = 1000;
 enum class Role {
   own_window,          // the program's own window (GLUT): full screen, or --windowed
   host_window,         // another program's X window: --window-id, or XSCREENSAVER_WINDOW
-  root_window,         // the X root window: --root, or --background without Wayland
+  root_window,         // the X root window: --root
+  x_desktop,           // desktop windows of its own, one per monitor: --background on X
   wayland_background,  // layer surfaces under every window: --background on Wayland
   wayland_overlay,     // layer surfaces over every window until the first input: --overlay
 };
@@ -46,9 +47,12 @@ struct ViewerOptions {
   std::optional<int> battery_fps;
   // host_window: the window drawn into.
   std::optional<unsigned long> window_id;
-  int samples = 0;  // samples a pixel asked of the program's own window or layer surfaces
+  // samples a pixel asked of the program's own window, its desktop windows or its layer
+  // surfaces
+  int samples = 0;
   // The Wayland roles' layer (none in the others), as the layer shell names it; the role
-  // decides it. --output keeps the layer surfaces to the output of that name.
+  // decides it. --output keeps the layer surfaces to the output of that name, and the X
+  // desktop and the root window to the RandR monitor of that name.
   enum class Layer { none, background, overlay };
   Layer layer = Layer::none;
   std::string output;
@@ -57,16 +61,17 @@ struct ViewerOptions {
   bool on_layer_surfaces() const {
     return role == Role::wayland_background || role == Role::wayland_overlay;
   }
+  // Every role but the program's own window draws as a screen saver or a background: a
+  // saver's pace, following the power source.
+  bool saver_paced() const { return role != Role::own_window; }
   // Frames a second at most (0: no cap): --max-fps, else no cap in the program's own
-  // window and host_window_fps in a host's window and on layer surfaces.
-  int frame_cap() const {
-    return max_fps.value_or(in_host_window() || on_layer_surfaces() ? host_window_fps : 0);
-  }
+  // window and host_window_fps in every other role.
+  int frame_cap() const { return max_fps.value_or(saver_paced() ? host_window_fps : 0); }
   // Whether the pace follows the power source: in every role but the program's own
   // window, and there when --battery-fps is given.
-  bool follows_power() const { return in_host_window() || on_layer_surfaces() || battery_fps; }
+  bool follows_power() const { return saver_paced() || battery_fps; }
   Pace pace(PowerState power) const {
-    return pace_for(frame_cap(), battery_fps, in_host_window() || on_layer_surfaces(), power);
+    return pace_for(frame_cap(), battery_fps, saver_paced(), power);
   }
 };
 
@@ -110,8 +115,8 @@ struct ParsedViewerCommandLine : ParseOutcome {
 // Our own words (GLUT's taken out) and the environment: the role and its settings, or a
 // refusal. Words that do not go together, or with the role, end with status 2;
 // --overlay without a compositor to reach ends with 1 and its line. XSCREENSAVER_WINDOW
-// is used unless --window-id, --windowed or a Wayland role is given; with --root (or
-// --background without Wayland) it stands in for the root window, as hosts expect.
+// is used unless --window-id, --windowed or a Wayland role is given; with --root or
+// --background on X it stands in for the root window and the desktop, as hosts expect.
 ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
                                              const ViewerEnvironment& environment);
 

@@ -14,6 +14,7 @@ struct Rect {
   bool covers(const Rect& other) const;
   // The part of this rectangle inside `other` (empty where they do not meet).
   Rect clipped_to(const Rect& other) const;
+  bool operator==(const Rect&) const = default;
 };
 
 // A child of the root window as the screen's cover is judged: its rectangle with the
@@ -23,6 +24,7 @@ struct ScreenChild {
   Rect rect;
   bool viewable = false;
   bool input_output = false;
+  unsigned long window = 0;  // the X window described (0 where none is named)
 };
 
 // The index of the first child that alone hides the whole screen, or -1 when none does.

@@ -45,13 +45,32 @@ bool screen_rect(Display* display, Window window, bool inner, Rect* rect) {
 bool screen_covered_by_one_child(Display* display, Window root) {
   XWindowAttributes root_attributes;
   if (!XGetWindowAttributes(display, root, &root_attributes)) return false;
+  const Rect screen{0, 0, root_attributes.width, root_attributes.height};
+  return child_covering_screen(screen, screen_children(display, root)) >= 0;
+}
+
+}  // namespace
+
+std::vector<ScreenChild> screen_children(Display* display, Window root,
+                                         std::span<const Window> own) {
+  // The root's children that hold one of the program's windows (or are one).
+  std::vector<Window> own_top;
+  for (Window window : own) {
+    Window level = window;
+    for (Window parent = parent_of(display, level); parent != None && parent != root;
+         parent = parent_of(display, parent))
+      level = parent;
+    own_top.push_back(level);
+  }
+  std::vector<ScreenChild> described;
   Window unused_root = None, unused_parent = None, *children = nullptr;
   unsigned int count = 0;
-  if (!XQueryTree(display, root, &unused_root, &unused_parent, &children, &count)) return false;
+  if (!XQueryTree(display, root, &unused_root, &unused_parent, &children, &count))
+    return described;
   const std::unique_ptr<Window, XFreer> owned(children);
-  std::vector<ScreenChild> described;
   described.reserve(count);
   for (unsigned int i = 0; i < count; ++i) {
+    if (std::find(own_top.begin(), own_top.end(), children[i]) != own_top.end()) continue;
     XWindowAttributes attributes;
     // A child gone meanwhile hides nothing; its DestroyNotify brings another look.
     if (!XGetWindowAttributes(display, children[i], &attributes)) continue;
@@ -59,13 +78,10 @@ bool screen_covered_by_one_child(Display* display, Window root) {
     described.push_back({{attributes.x, attributes.y, attributes.width + 2 * border,
                           attributes.height + 2 * border},
                          attributes.map_state == IsViewable,
-                         attributes.c_class == InputOutput});
+                         attributes.c_class == InputOutput, children[i]});
   }
-  const Rect screen{0, 0, root_attributes.width, root_attributes.height};
-  return child_covering_screen(screen, described) >= 0;
+  return described;
 }
-
-}  // namespace
 
 bool is_root_window(Display* display, Window window) {
   for (int screen = 0; screen < ScreenCount(display); ++screen)
@@ -141,49 +157,55 @@ bool covered_by_one_window(Display* display, Window window) {
   return false;
 }
 
+void note_window_event(const XEvent& event, Window window, WindowState* state,
+                       WindowNews* news) {
+  switch (event.type) {
+    case DestroyNotify:
+      if (event.xdestroywindow.window == window) news->gone = true;
+      news->children_changed = true;
+      break;
+    case ConfigureNotify:
+      if (event.xconfigure.window == window) {
+        state->width = event.xconfigure.width;
+        state->height = event.xconfigure.height;
+      }
+      news->children_changed = true;
+      break;
+    case MapNotify:
+    case UnmapNotify:
+      news->reread = news->children_changed = true;
+      break;
+    case CirculateNotify:
+      news->children_changed = true;
+      break;
+    case ReparentNotify:
+      news->reread = news->rewalk = news->children_changed = true;
+      break;
+    case VisibilityNotify:
+      if (event.xany.window == window)
+        state->covered = event.xvisibility.state == VisibilityFullyObscured;
+      break;
+    default:
+      break;
+  }
+}
+
 bool follow_window_events(Display* display, Window window, AncestorWatch* ancestors,
                           WindowState* state) {
   // Events of the root's children (the root selects them) change what covers the screen.
-  bool reread = false, rewalk = false, children_changed = false;
+  WindowNews news;
   while (XPending(display) > 0) {
     XEvent event;
     XNextEvent(display, &event);
-    switch (event.type) {
-      case DestroyNotify:
-        if (event.xdestroywindow.window == window) return false;
-        children_changed = true;
-        break;
-      case ConfigureNotify:
-        if (event.xconfigure.window == window) {
-          state->width = event.xconfigure.width;
-          state->height = event.xconfigure.height;
-        }
-        children_changed = true;
-        break;
-      case MapNotify:
-      case UnmapNotify:
-        reread = children_changed = true;
-        break;
-      case CirculateNotify:
-        children_changed = true;
-        break;
-      case ReparentNotify:
-        reread = rewalk = children_changed = true;
-        break;
-      case VisibilityNotify:
-        if (event.xany.window == window)
-          state->covered = event.xvisibility.state == VisibilityFullyObscured;
-        break;
-      default:
-        break;
-    }
+    note_window_event(event, window, state, &news);
+    if (news.gone) return false;
   }
-  if (rewalk) ancestors->follow(display, window);
+  if (news.rewalk) ancestors->follow(display, window);
   // The server never reports the root covered: the shell judges it from its children.
   // Under a compositing manager a covered window may still show, so none is counted.
-  if (children_changed && is_root_window(display, window))
+  if (news.children_changed && is_root_window(display, window))
     state->covered = covered_by_one_window(display, window) && !screen_composited(display);
-  return !reread || read_window_state(display, window, state);
+  return !news.reread || read_window_state(display, window, state);
 }
 
 }  // namespace aerolume

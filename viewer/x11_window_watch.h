@@ -6,7 +6,10 @@
 
 #include <X11/Xlib.h>
 
+#include <span>
 #include <vector>
+
+#include "viewer/x11_rects.h"
 
 namespace aerolume {
 
@@ -47,6 +50,20 @@ bool screen_composited(Display* display);
 // changes, so a window covered from the start is found here. Covers by several windows
 // together are not found: the window is then drawn until the server reports a change.
 bool covered_by_one_window(Display* display, Window window);
+
+// The root's children as the screen's cover is judged (viewable InputOutput ones hide
+// what lies under them), without the program's own windows and the frames a window
+// manager put around them.
+std::vector<ScreenChild> screen_children(Display* display, Window root,
+                                         std::span<const Window> own = {});
+
+// What one event said of a window that is followed: the window destroyed, its mapping or
+// an ancestor's to be read afresh, its ancestors to be walked afresh, or a change among
+// the root's children. The size and the server's covering are set in the state at once.
+struct WindowNews {
+  bool gone = false, reread = false, rewalk = false, children_changed = false;
+};
+void note_window_event(const XEvent& event, Window window, WindowState* state, WindowNews* news);
 
 // Drains the pending events; returns false once the window has been destroyed. Mapping,
 // unmapping and reparenting, of the window or an ancestor, are followed by reading the

@@ -1,0 +1,36 @@
+// The X desktop's windows, one per monitor: a window of the desktop type that window
+// managers keep under every other window, on every workspace, out of the taskbar and the
+// pager and without decorations, so that compositing managers show it as any window. Its
+// input shape is empty, so that clicks reach whatever lies beneath (a window manager's
+// root menu). Where no EWMH window manager runs it is override-redirect instead, kept at
+// the bottom of the stack by the program.
+#pragma once
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <string>
+
+#include "viewer/x11_rects.h"
+
+namespace aerolume {
+
+// Whether an EWMH window manager runs: the root's _NET_SUPPORTING_WM_CHECK names a window
+// that names itself the same way.
+bool ewmh_window_manager(Display* display, Window root);
+
+// A desktop window over the rectangle, with the visual and colormap given, mapped and put
+// at the bottom of the stack; its structure and visibility events selected. None when the
+// server refuses it.
+Window create_desktop_window(Display* display, Window root, const XVisualInfo& visual,
+                             Colormap colormap, const Rect& place, bool managed);
+
+// Moves and resizes a desktop window onto a monitor's new rectangle.
+void place_desktop_window(Display* display, Window window, const Rect& place);
+
+// Another program's desktop window (_NET_WM_WINDOW_TYPE_DESKTOP: pcmanfm, caja, xfdesktop,
+// nemo), found on the root's child or, under a reparenting window manager, on the client
+// inside its frame: that program's name as WM_CLASS gives it, else "".
+std::string desktop_program(Display* display, Window root_child);
+
+}  // namespace aerolume
