@@ -340,4 +340,4 @@ desktop_windows() {
 
 # The sky's share of X Y W H on the screen now (as a person sees it: under a compositing
 # manager, what it composited).
-sky_in_rect() { "$XPROBE" grab "$WORK/screen.png" && "$XPROBE" sky "$WORK/screen.png" "$@"; }
+sky_in_rect() { "$XPROBE" look "$@"; }

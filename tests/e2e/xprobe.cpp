@@ -9,6 +9,11 @@
 //   aerolume_xprobe diff A.png B.png [X Y W H]
 //                                          share of pixels that differ (0..1), optionally
 //                                          inside a rectangle only
+//   aerolume_xprobe look X Y W H [RRGGBB]  share of the screen's rectangle now in the sky
+//                                          colour (or RRGGBB, exactly), read straight
+//                                          from the server: no file, fast on big screens
+//   aerolume_xprobe changes WINDOW SECONDS share of the window's own picture that
+//                                          changes over SECONDS
 //   aerolume_xprobe owned SELECTION        status 0 when a client owns the selection
 //   aerolume_xprobe input WINDOW           the number of rectangles in the window's
 //                                          input shape (0: clicks fall through it)
@@ -16,9 +21,11 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/shape.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "renderer/png_io.h"
 
@@ -29,7 +36,8 @@ using aerolume::RgbImage;
 int usage() {
   std::fputs(
       "usage: aerolume_xprobe grab OUT.png [WINDOW] | sky FILE.png [X Y W H] | "
-      "diff A.png B.png [X Y W H] | owned SELECTION | input WINDOW\n",
+      "diff A.png B.png [X Y W H] | look X Y W H [RRGGBB] | changes WINDOW SECONDS | "
+      "owned SELECTION | input WINDOW\n",
       stderr);
   return 2;
 }
@@ -49,40 +57,64 @@ Window window_id(const char* text) {
   return end != text && *end == '\0' ? id : 0;
 }
 
-int grab(const char* path, const char* window_text) {
+struct Rect {
+  int x = 0, y = 0, w = 0, h = 0;
+};
+
+Display* open_display() {
   Display* display = XOpenDisplay(nullptr);
-  if (display == nullptr) {
-    std::fputs("aerolume_xprobe: cannot open the X display\n", stderr);
-    return 1;
-  }
-  const Window window = window_text != nullptr ? window_id(window_text) : DefaultRootWindow(display);
+  if (display == nullptr) std::fputs("aerolume_xprobe: cannot open the X display\n", stderr);
+  return display;
+}
+
+// The window's size (the whole window when rect->w is 0) and whether it exists.
+bool window_rect(Display* display, Window window, Rect* rect) {
   XWindowAttributes attributes;
   if (window == 0 || XGetWindowAttributes(display, window, &attributes) == 0) {
     std::fputs("aerolume_xprobe: no such window\n", stderr);
-    XCloseDisplay(display);
-    return 1;
+    return false;
   }
-  XImage* shot = XGetImage(display, window, 0, 0, attributes.width, attributes.height, AllPlanes,
-                           ZPixmap);
+  if (rect->w == 0) *rect = {0, 0, attributes.width, attributes.height};
+  if (rect->x >= 0 && rect->y >= 0 && rect->w > 0 && rect->h > 0 &&
+      static_cast<long long>(rect->x) + rect->w <= attributes.width &&
+      static_cast<long long>(rect->y) + rect->h <= attributes.height)
+    return true;
+  std::fputs("aerolume_xprobe: the rectangle lies outside the window\n", stderr);
+  return false;
+}
+
+// Reads the rectangle of the window (the root: what the screen shows; a window under a
+// compositing manager: its own picture) as RGB.
+bool read_window(Display* display, Window window, const Rect& r, RgbImage* image) {
+  XImage* shot = XGetImage(display, window, r.x, r.y, r.w, r.h, AllPlanes, ZPixmap);
   if (shot == nullptr) {
     std::fputs("aerolume_xprobe: cannot read the screen\n", stderr);
-    XCloseDisplay(display);
-    return 1;
+    return false;
   }
-  RgbImage image;
-  image.width = attributes.width;
-  image.height = attributes.height;
-  image.pixels.resize(static_cast<std::size_t>(image.width) * image.height * 3);
-  for (int y = 0; y < image.height; ++y)
-    for (int x = 0; x < image.width; ++x) {
+  image->width = r.w;
+  image->height = r.h;
+  image->pixels.resize(static_cast<std::size_t>(r.w) * r.h * 3);
+  for (int y = 0; y < r.h; ++y)
+    for (int x = 0; x < r.w; ++x) {
       const unsigned long p = XGetPixel(shot, x, y);
-      std::uint8_t* out = &image.pixels[(static_cast<std::size_t>(y) * image.width + x) * 3];
+      std::uint8_t* out = &image->pixels[(static_cast<std::size_t>(y) * r.w + x) * 3];
       out[0] = static_cast<std::uint8_t>((p & shot->red_mask) >> __builtin_ctzl(shot->red_mask));
       out[1] = static_cast<std::uint8_t>((p & shot->green_mask) >> __builtin_ctzl(shot->green_mask));
       out[2] = static_cast<std::uint8_t>((p & shot->blue_mask) >> __builtin_ctzl(shot->blue_mask));
     }
   XDestroyImage(shot);
+  return true;
+}
+
+int grab(const char* path, const char* window_text) {
+  Display* display = open_display();
+  if (display == nullptr) return 1;
+  const Window window = window_text != nullptr ? window_id(window_text) : DefaultRootWindow(display);
+  Rect whole;
+  RgbImage image;
+  const bool read = window_rect(display, window, &whole) && read_window(display, window, whole, &image);
   XCloseDisplay(display);
+  if (!read) return 1;
   std::string error;
   if (!aerolume::write_png(path, image, &error)) {
     std::fprintf(stderr, "aerolume_xprobe: %s\n", error.c_str());
@@ -91,9 +123,6 @@ int grab(const char* path, const char* window_text) {
   return 0;
 }
 
-struct Rect {
-  int x = 0, y = 0, w = 0, h = 0;
-};
 
 // The rectangle X Y W H in argv[first..first+3] when given, else the whole image; false
 // (said on stderr) when it does not lie inside the image.
@@ -114,18 +143,70 @@ bool rectangle(int argc, char** argv, int first, const RgbImage& image, Rect* re
   return false;
 }
 
+// The share of the image's rectangle in the sky colour (within one step of red and green,
+// as the scene's sky comes out), or exactly in the colour RRGGBB when one is given (>= 0).
+double share_of(const RgbImage& image, const Rect& r, long colour) {
+  std::size_t count = 0;
+  for (int y = r.y; y < r.y + r.h; ++y)
+    for (int x = r.x; x < r.x + r.w; ++x) {
+      const std::uint8_t* p = image.at(x, y);
+      if (colour < 0 ? std::abs(p[0] - 51) <= 1 && std::abs(p[1] - 128) <= 1 && p[2] == 255
+                     : p[0] == ((colour >> 16) & 0xff) && p[1] == ((colour >> 8) & 0xff) &&
+                           p[2] == (colour & 0xff))
+        ++count;
+    }
+  return static_cast<double>(count) / (static_cast<double>(r.w) * r.h);
+}
+
 int sky(int argc, char** argv) {
   RgbImage image;
   if (!load(argv[2], &image)) return 1;
   Rect r;
   if (!rectangle(argc, argv, 3, image, &r)) return 2;
+  std::printf("%.4f\n", share_of(image, r, -1));
+  return 0;
+}
+
+int look(int argc, char** argv) {
+  Rect r{std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5])};
+  if (r.w <= 0) return usage();
+  const long colour = argc == 7 ? std::strtol(argv[6], nullptr, 16) : -1;
+  Display* display = open_display();
+  if (display == nullptr) return 1;
+  const Window root = DefaultRootWindow(display);
+  RgbImage image;
+  const bool read = window_rect(display, root, &r) && read_window(display, root, r, &image);
+  XCloseDisplay(display);
+  if (!read) return 1;
+  std::printf("%.4f\n", share_of(image, {0, 0, r.w, r.h}, colour));
+  return 0;
+}
+
+// The share of pixels that differ between two images of one size.
+double differing(const RgbImage& a, const RgbImage& b) {
   std::size_t count = 0;
-  for (int y = r.y; y < r.y + r.h; ++y)
-    for (int x = r.x; x < r.x + r.w; ++x) {
-      const std::uint8_t* p = image.at(x, y);
-      if (std::abs(p[0] - 51) <= 1 && std::abs(p[1] - 128) <= 1 && p[2] == 255) ++count;
-    }
-  std::printf("%.4f\n", static_cast<double>(count) / (static_cast<double>(r.w) * r.h));
+  for (std::size_t i = 0; i + 2 < a.pixels.size(); i += 3)
+    if (a.pixels[i] != b.pixels[i] || a.pixels[i + 1] != b.pixels[i + 1] ||
+        a.pixels[i + 2] != b.pixels[i + 2])
+      ++count;
+  return static_cast<double>(count) / (a.pixels.size() / 3);
+}
+
+int changes(const char* window_text, const char* seconds) {
+  Display* display = open_display();
+  if (display == nullptr) return 1;
+  const Window window = window_id(window_text);
+  Rect whole;
+  RgbImage before, after;
+  bool read = window_rect(display, window, &whole) && read_window(display, window, whole, &before);
+  if (read) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(std::atof(seconds)));
+    read = window_rect(display, window, &whole) && read_window(display, window, whole, &after) &&
+           after.width == before.width && after.height == before.height;
+  }
+  XCloseDisplay(display);
+  if (!read) return 1;
+  std::printf("%.4f\n", differing(before, after));
   return 0;
 }
 
@@ -194,6 +275,8 @@ int main(int argc, char** argv) {
   if (command == "grab" && (argc == 3 || argc == 4)) return grab(argv[2], argc == 4 ? argv[3] : nullptr);
   if (command == "owned" && argc == 3) return owned(argv[2]);
   if (command == "input" && argc == 3) return input(argv[2]);
+  if (command == "look" && (argc == 6 || argc == 7)) return look(argc, argv);
+  if (command == "changes" && argc == 4) return changes(argv[2], argv[3]);
   if (command == "sky" && (argc == 3 || argc == 7)) return sky(argc, argv);
   if (command == "diff" && (argc == 4 || argc == 8)) return diff(argc, argv);
   return usage();
