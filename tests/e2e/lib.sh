@@ -323,10 +323,13 @@ start_desktop() {
   note "$* running (pid $pid)"
 }
 stop_desktop() {
-  local pid=${!1}
+  local pid=${!1} kept=() other
   kill "$pid" 2>/dev/null
   wait "$pid" 2>/dev/null
   printf -v "$1" %s ""
+  # Out of the list the test ends: the pid may be another process's by then.
+  for other in "${SERVICE_PIDS[@]}"; do [ "$other" = "$pid" ] || kept+=("$other"); done
+  SERVICE_PIDS=("${kept[@]}")
 }
 
 # The mapped windows of class $1 whose type is the desktop's, one id a line.

@@ -26,7 +26,7 @@ start_background() { start_app_with "$AEROLUME" --background --seed 5 "$@"; }
 scene_on() {
   local rect
   for rect in "${@:2}"; do
-    wait_for_sky "sky_in_rect $rect" 0.5 "$1: the scene does not show on the monitor at $rect"
+    WAIT_STEP=0.2 wait_for_sky "sky_in_rect $rect" 0.5 "$1: the scene does not show on the monitor at $rect"
     note "$1: sky $SKY of $rect"
   done
 }
@@ -140,9 +140,12 @@ start_background
 scene_on "a cover on MonB" "$MON_A" "$MON_B"
 start_cover 1280x1024+1920+0 override
 sleep 1
+# Both windows over the same 1.5 s.
+"$XPROBE" changes "$(window_on $MON_A)" 1.5 >"$WORK/moves.a" &
 moved=$(window_moves "$(window_on $MON_B)")
+wait $! || fail "cannot grab MonA's window"
 [ "$moved" = 0.0000 ] || fail "MonB under a full-screen window is still drawn ($moved of it changed in 1.5 s)"
-moved=$(window_moves "$(window_on $MON_A)")
+moved=$(cat "$WORK/moves.a")
 greater "$moved" 0 || fail "MonA beside a covered MonB is not drawn"
 note "MonB under a full-screen window: not drawn; MonA: drawn ($moved changed in 1.5 s)"
 xdotool windowsize --sync "$COVER_WINDOW" $XORG_W $XORG_H && xdotool windowmove --sync "$COVER_WINDOW" 0 0
