@@ -124,6 +124,7 @@ struct DesktopRun {
   XVisualInfo* visual = nullptr;
   Colormap colormap = None;
   std::vector<MonitorRecord> records;
+  Rect screen_rect;  // the root's size when the monitors were last read
   bool missing_said = false, compositor_said = false;
   std::vector<std::string> hiders_said;  // the programs whose desktop was said to cover one
 
@@ -144,8 +145,9 @@ struct DesktopRun {
   // the run) for monitors gone. False when the --output monitor is missing: nothing is
   // drawn, and it is said once.
   bool follow_monitors() {
+    screen_rect = screen.read_screen();
     const MonitorChoice choice =
-        choose_monitors(screen.read_monitors(), screen.read_screen(), run.options.output);
+        choose_monitors(screen.read_monitors(), screen_rect, run.options.output);
     if (!choice.missing.empty() && !missing_said) {
       report_note("%s; nothing is drawn until it is back", choice.missing.c_str());
       missing_said = true;
@@ -221,7 +223,6 @@ struct DesktopRun {
   std::vector<View> views(MonitorSurfaces* surfaces) const {
     std::vector<View> drawn;
     surfaces->drawables.clear();
-    const Rect screen_rect = screen.read_screen();
     std::vector<Monitor> monitors;
     for (const MonitorRecord& record : records) monitors.push_back(record.monitor);
     const std::vector<View> on_root = root_views(monitors, screen_rect);
@@ -279,9 +280,8 @@ int run_on_x_monitors(const ShellRun& run, Display* d, int glx_error_base) {
     return report_failure("cannot draw with OpenGL on window 0x%lx", first);
   GLint largest[2] = {0, 0};
   glGetIntegerv(GL_MAX_VIEWPORT_DIMS, largest);
-  const Rect screen_rect = desktop.screen.read_screen();
-  if (on_root && too_large(root, static_cast<int>(screen_rect.width),
-                           static_cast<int>(screen_rect.height), largest[0], largest[1]))
+  if (on_root && too_large(root, static_cast<int>(desktop.screen_rect.width),
+                           static_cast<int>(desktop.screen_rect.height), largest[0], largest[1]))
     return 1;
 
   start_viewer_scene(run.options);
@@ -294,11 +294,18 @@ int run_on_x_monitors(const ShellRun& run, Display* d, int glx_error_base) {
       XNextEvent(d, &event);
       const ScreenWatch::News news = desktop.screen.note_event(event);
       monitors_changed = monitors_changed || news.monitors;
-      if (event.xany.window != root || event.type == ConfigureNotify)
-        children_changed = children_changed || event.type == MapNotify ||
-                           event.type == UnmapNotify || event.type == ConfigureNotify ||
-                           event.type == CirculateNotify || event.type == DestroyNotify ||
-                           event.type == ReparentNotify;
+      // The root's children, and the root itself, mapped, moved, restacked or gone.
+      children_changed = children_changed || event.type == MapNotify ||
+                         event.type == UnmapNotify || event.type == ConfigureNotify ||
+                         event.type == CirculateNotify || event.type == DestroyNotify ||
+                         event.type == ReparentNotify;
+      // Buttons on a desktop window in a window manager's frame go on to the root.
+      if (desktop.desktop && event.xany.window != root && forward_button(d, root, event))
+        continue;
+      if (desktop.desktop && event.type == ReparentNotify)
+        for (const MonitorRecord& record : desktop.records)
+          if (event.xreparent.window == record.window)
+            follow_desktop_parent(d, record.window, root, event.xreparent.parent);
       for (MonitorRecord& record : desktop.records) {
         if (record.window == None) continue;
         WindowNews window_news;

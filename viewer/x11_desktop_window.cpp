@@ -113,6 +113,31 @@ Window create_desktop_window(Display* display, Window root, const XVisualInfo& v
   return window;
 }
 
+void follow_desktop_parent(Display* display, Window window, Window root, Window parent) {
+  const bool framed = parent != None && parent != root;
+  if (framed)
+    XShapeCombineMask(display, window, ShapeInput, 0, 0, None, ShapeSet);
+  else
+    XShapeCombineRectangles(display, window, ShapeInput, 0, 0, nullptr, 0, ShapeSet, Unsorted);
+  const long buttons = framed ? ButtonPressMask | ButtonReleaseMask : NoEventMask;
+  XSelectInput(display, window, StructureNotifyMask | VisibilityChangeMask | buttons);
+}
+
+bool forward_button(Display* display, Window root, const XEvent& event) {
+  if (event.type != ButtonPress && event.type != ButtonRelease) return false;
+  XEvent forwarded = event;
+  forwarded.xbutton.window = root;
+  forwarded.xbutton.subwindow = None;
+  forwarded.xbutton.x = event.xbutton.x_root;
+  forwarded.xbutton.y = event.xbutton.y_root;
+  // The press's implicit grab is ours: let it go, so that the window manager can grab
+  // the pointer for its menu.
+  if (event.type == ButtonPress) XUngrabPointer(display, event.xbutton.time);
+  // To the clients that take the root's buttons, as a window manager does.
+  XSendEvent(display, root, False, ButtonPressMask | ButtonReleaseMask, &forwarded);
+  return true;
+}
+
 void place_desktop_window(Display* display, Window window, const Rect& place) {
   XMoveResizeWindow(display, window, static_cast<int>(place.x), static_cast<int>(place.y),
                     static_cast<unsigned>(place.width), static_cast<unsigned>(place.height));

@@ -25,6 +25,16 @@ bool ewmh_window_manager(Display* display, Window root);
 Window create_desktop_window(Display* display, Window root, const XVisualInfo& visual,
                              Colormap colormap, const Rect& place, bool managed);
 
+// Under a reparenting window manager the clicks on a desktop window would reach the
+// frame around it, which is not the root: while the window lies in a frame it takes the
+// buttons itself (its input shape whole again) and hands them to the root, as desktop
+// icon programs do; back on the root its input shape is empty again. Called with the
+// window's parent whenever it may have changed.
+void follow_desktop_parent(Display* display, Window window, Window root, Window parent);
+// Hands a button press or release on a desktop window to the root window; false for any
+// other event.
+bool forward_button(Display* display, Window root, const XEvent& event);
+
 // Moves and resizes a desktop window onto a monitor's new rectangle.
 void place_desktop_window(Display* display, Window window, const Rect& place);
 

@@ -14,10 +14,13 @@ start_xvfb
 
 # Bad options (and a screen-saver variable that names no window, written first): the
 # problem and the hint on stderr, status 2, and no window.
-# Without Wayland, --background is --root: what --root refuses, it refuses.
+# Without Wayland, --background is the X desktop, whose windows are its own (--samples and
+# --output go with it), but the screen-saver variable's window stands in for it.
 for args in "--seed x" "--max-fps 1001" "--windowed --root" "--bogus" "-geometry" \
-            "-iconic --root" "XSCREENSAVER_WINDOW=junk" "WAYLAND_DISPLAY= --background --samples 4" \
-            "WAYLAND_DISPLAY= --background --output DP-1" "WAYLAND_DISPLAY= -iconic --background" "-geometry 640x0" "-geometry +5"; do
+            "-iconic --root" "XSCREENSAVER_WINDOW=junk" \
+            "XSCREENSAVER_WINDOW=0x600002 WAYLAND_DISPLAY= --background --samples 4" \
+            "XSCREENSAVER_WINDOW=0x600002 WAYLAND_DISPLAY= --background --output DP-1" \
+            "WAYLAND_DISPLAY= -iconic --background" "-geometry 640x0" "-geometry +5"; do
   status=0
   variables=() options=()
   for word in $args; do
@@ -55,6 +58,15 @@ timeout 20 "$AEROLUME" -indirect >"$WORK/bad.out" 2>"$WORK/bad.err" || status=$?
 [ "$status" -eq 1 ] && [ "$(wc -l <"$WORK/bad.err")" -eq 1 ] && grep -q "^aerolume: " "$WORK/bad.err" ||
   fail "-indirect refused by the server: status $status, $(cat "$WORK/bad.err")"
 note "-indirect refused by the server: $(cat "$WORK/bad.err")"
+# On X, --output names a RandR monitor: one that the screen lacks is one line, status 1,
+# with the monitors it has.
+status=0
+timeout 20 env -u WAYLAND_DISPLAY "$AEROLUME" --background --output NOPE >"$WORK/bad.out" \
+  2>"$WORK/bad.err" || status=$?
+[ "$status" -eq 1 ] && [ "$(wc -l <"$WORK/bad.err")" -eq 1 ] &&
+  grep -q '^aerolume: there is no monitor named "NOPE"' "$WORK/bad.err" ||
+  fail "--background --output NOPE: status $status, $(cat "$WORK/bad.err")"
+note "--output NOPE on X: $(cat "$WORK/bad.err")"
 
 stop_app() {
   kill "$APP_PID" 2>/dev/null
