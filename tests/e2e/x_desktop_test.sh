@@ -7,7 +7,8 @@
 # picom (xrender, glx) and with xcompmgr; beside pcmanfm's desktop one line names pcmanfm.
 # A monitor one window covers is not drawn; every monitor covered, or the server's screen
 # saver on, is asleep; a monitor removed and added back is followed; --output picks one
-# monitor, and a missing name is refused in one line; --root under a compositing manager
+# monitor (its monitor removed: said once, asleep until it is back), and a missing name
+# is refused in one line; --root under a compositing manager
 # is refused in one line, and one that comes later is said once and slept through; a
 # desktop window destroyed by another program ends the run with status 0.
 AEROLUME=$1
@@ -186,7 +187,15 @@ expect_windows "--output MonB" "$MON_B clicks"
 scene_on "--output MonB" "$MON_B"
 sky=$(sky_in_rect $MON_A)
 greater 0.05 "$sky" || fail "with --output MonB, MonA shows the scene too (sky $sky)"
-stop_app_with TERM
+# Its monitor removed while running: said once, nothing drawn, back when it is.
+xrandr --delmonitor MonB
+expect_windows "--output MonB, MonB removed"
+asleep "--output MonB, MonB removed"
+said_once "--output MonB, MonB removed" '^aerolume: .*MonB'
+xrandr --setmonitor MonB 1280/338x1024/270+1920+0 none
+expect_windows "--output MonB, MonB back" "$MON_B clicks"
+scene_on "--output MonB, MonB back" "$MON_B"
+stop_said
 expect_refusal --background --output MonC
 grep -q MonC "$WORK/refusal.err" || fail "the refusal of --output MonC does not name it"
 
