@@ -123,6 +123,35 @@ TEST(MonitorsCovered, OneWindowOverAMonitorCoversThatMonitorAlone) {
     EXPECT_EQ(monitors_covered({mon_a, mon_b}, rows[i].children), rows[i].covered) << "row " << i;
 }
 
+// A frame draws the monitors nobody hides: none covered by one window and, on the X
+// desktop, none whose own window is unmapped or reported covered; none seen, no frame.
+TEST(MonitorViews, OnlyTheMonitorsSeenAreDrawn) {
+  const MonitorSight a{mon_a, false, true, 1920, 1080}, b{mon_b, false, true, 1280, 1024};
+  MonitorSight b_covered = b, b_unseen = b, a_covered = a;
+  b_covered.covered = a_covered.covered = true;
+  b_unseen.window_seen = false;
+  const View root_a{0, 0, 1920, 1080, true}, root_b{1920, 56, 1280, 1024, true};
+  const View own_a{0, 0, 1920, 1080}, own_b{0, 0, 1280, 1024};
+  struct Row {
+    std::vector<MonitorSight> monitors;
+    bool own_windows;
+    std::vector<MonitorView> views;
+  };
+  const Row rows[] = {
+      {{a, b}, false, {{0, root_a}, {1, root_b}}},
+      {{a, b_covered}, false, {{0, root_a}}},
+      {{a, b_unseen}, false, {{0, root_a}, {1, root_b}}},  // the root has no window of its own
+      {{a, b}, true, {{0, own_a}, {1, own_b}}},
+      {{a, b_unseen}, true, {{0, own_a}}},
+      {{a_covered, b}, true, {{1, own_b}}},
+      {{a_covered, b_covered}, true, {}},
+      {{a_covered, b_covered}, false, {}},
+  };
+  for (std::size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i)
+    EXPECT_EQ(monitor_views(rows[i].monitors, wide_screen, rows[i].own_windows), rows[i].views)
+        << "row " << i;
+}
+
 // Monitors are read afresh on RandR's screen change and on the root's own ConfigureNotify
 // (all that xrandr --setmonitor sends), not on its children's.
 TEST(MonitorsMayChange, RandrsEventAndTheRootsOwnConfigureNotify) {

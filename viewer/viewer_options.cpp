@@ -82,7 +82,7 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
          "--max-fps", [&o](const int& fps) { o.max_fps = fps; },
          "At most N frames a second, sleeping out the rest; 0: no cap [default: no cap in "
          "its own window, " + std::to_string(host_window_fps) +
-             " in another program's or on layer surfaces]")
+             " in another program's, on the X desktop's or on layer surfaces]")
       ->type_name("N")
       ->transform(decimal_check(0, max_fps_cap, "a frame rate"));
   app.add_option_function<int>(
@@ -90,8 +90,8 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
          "On battery or in power-saver mode (UPower, power-profiles-daemon), at most N frames "
          "a second; 0: draw nothing and leave the last picture [default: " +
              std::to_string(default_battery_fps) +
-             " in another program's window and on layer surfaces; its own window keeps its "
-             "pace unless this is given]")
+             " in another program's window, on the X desktop and on layer surfaces; its own "
+             "window keeps its pace unless this is given]")
       ->type_name("N")
       ->transform(decimal_check(0, max_fps_cap, "a frame rate"));
   const CLI::Option* samples = add_samples_option(app, &o.samples);

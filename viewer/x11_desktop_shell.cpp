@@ -221,16 +221,15 @@ struct DesktopRun {
 
   // The views drawn this frame: the monitors that can be seen.
   std::vector<View> views(MonitorSurfaces* surfaces) const {
+    std::vector<MonitorSight> sights;
+    for (const MonitorRecord& record : records)
+      sights.push_back({record.monitor, record.covered, record.state.seen(), record.state.width,
+                        record.state.height});
     std::vector<View> drawn;
     surfaces->drawables.clear();
-    std::vector<Monitor> monitors;
-    for (const MonitorRecord& record : records) monitors.push_back(record.monitor);
-    const std::vector<View> on_root = root_views(monitors, screen_rect);
-    for (std::size_t i = 0; i < records.size(); ++i) {
-      const MonitorRecord& record = records[i];
-      if (record.covered || (desktop && !record.state.seen())) continue;
-      drawn.push_back(desktop ? View{0, 0, record.state.width, record.state.height} : on_root[i]);
-      surfaces->drawables.push_back(desktop ? record.window : root);
+    for (const MonitorView& seen : monitor_views(sights, screen_rect, desktop)) {
+      drawn.push_back(seen.view);
+      surfaces->drawables.push_back(desktop ? records[seen.monitor].window : root);
     }
     return drawn;
   }
@@ -352,8 +351,9 @@ int run_on_x_monitors(const ShellRun& run, Display* d, int glx_error_base) {
       continue;
     }
     if (desktop.screen.read_dpms(PacingClock::now()) && desktop.screen.sight().dpms_off) continue;
-    for (const View& view : views)
-      if (too_large(root, view.width, view.height, largest[0], largest[1])) return 1;
+    for (std::size_t i = 0; i < views.size(); ++i)
+      if (too_large(surfaces.drawables[i], views[i].width, views[i].height, largest[0], largest[1]))
+        return 1;
     render_views(views, surfaces);
     pace_after_frame(run);
   }

@@ -48,6 +48,21 @@ std::vector<View> root_views(const std::vector<Monitor>& monitors, const Rect& s
   return views;
 }
 
+std::vector<MonitorView> monitor_views(const std::vector<MonitorSight>& monitors,
+                                       const Rect& screen, bool own_windows) {
+  std::vector<Monitor> placed;
+  for (const MonitorSight& sight : monitors) placed.push_back(sight.monitor);
+  const std::vector<View> on_root = root_views(placed, screen);
+  std::vector<MonitorView> views;
+  for (std::size_t i = 0; i < monitors.size(); ++i) {
+    const MonitorSight& sight = monitors[i];
+    if (sight.covered || (own_windows && !sight.window_seen)) continue;
+    views.push_back({i, own_windows ? View{0, 0, sight.window_width, sight.window_height}
+                                    : on_root[i]});
+  }
+  return views;
+}
+
 std::vector<bool> monitors_covered(const std::vector<Monitor>& monitors,
                                    const std::vector<ScreenChild>& children) {
   std::vector<bool> covered;

@@ -3,6 +3,7 @@
 // asks it), kept apart from Xlib so that they can be tested alone.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,25 @@ MonitorChoice choose_monitors(const std::vector<Monitor>& found, const Rect& scr
 // from the bottom. Every such view shares the drawable unless one monitor fills the
 // screen, so that nothing is drawn outside the monitors.
 std::vector<View> root_views(const std::vector<Monitor>& monitors, const Rect& screen);
+
+// A monitor as a frame finds it: whether one other window covers it and, on the X
+// desktop, whether its own window can be seen (mapped, not reported covered) and its size.
+struct MonitorSight {
+  Monitor monitor;
+  bool covered = false;
+  bool window_seen = true;
+  int window_width = 0, window_height = 0;
+};
+// The views of a frame, each with the index of its monitor: one for every monitor nobody
+// hides, in order; on the root (own_windows false) as root_views places them, on the X
+// desktop the whole of that monitor's window. Empty when none is seen: no frame at all.
+struct MonitorView {
+  std::size_t monitor;
+  View view;
+  bool operator==(const MonitorView&) const = default;
+};
+std::vector<MonitorView> monitor_views(const std::vector<MonitorSight>& monitors,
+                                       const Rect& screen, bool own_windows);
 
 // Which monitors one window alone covers, each judged as the root's cover is
 // (child_covering_screen): the root's children, the program's own windows left out.
