@@ -1,19 +1,18 @@
 // aerolume_xprobe: what a person sees on an X screen, for the end-to-end tests.
-//   aerolume_xprobe grab OUT.png [WINDOW]  the whole root window as a PNG (what the
+//   aerolume_xprobe grab OUT.png           the whole root window as a PNG (what the
 //                                          screen shows, under a compositing manager
-//                                          too), or one window's own contents (under
-//                                          a compositing manager, what it drew even
-//                                          where other windows cover it)
-//   aerolume_xprobe sky FILE.png [X Y W H] share of pixels in the sky colour (0..1),
-//                                          optionally inside a rectangle only
+//                                          too)
+//   aerolume_xprobe sky FILE.png           share of pixels in the sky colour (0..1)
 //   aerolume_xprobe diff A.png B.png [X Y W H]
 //                                          share of pixels that differ (0..1), optionally
 //                                          inside a rectangle only
 //   aerolume_xprobe look X Y W H [RRGGBB]  share of the screen's rectangle now in the sky
 //                                          colour (or RRGGBB, exactly), read straight
 //                                          from the server: no file, fast on big screens
-//   aerolume_xprobe changes WINDOW SECONDS share of the window's own picture that
-//                                          changes over SECONDS
+//   aerolume_xprobe changes WINDOW SECONDS share of the window's own picture (under a
+//                                          compositing manager, what it drew even
+//                                          where other windows cover it) that changes
+//                                          over SECONDS
 //   aerolume_xprobe owned SELECTION        status 0 when a client owns the selection
 //   aerolume_xprobe input WINDOW           the number of rectangles in the window's
 //                                          input shape (0: clicks fall through it)
@@ -35,7 +34,7 @@ using aerolume::RgbImage;
 
 int usage() {
   std::fputs(
-      "usage: aerolume_xprobe grab OUT.png [WINDOW] | sky FILE.png [X Y W H] | "
+      "usage: aerolume_xprobe grab OUT.png | sky FILE.png | "
       "diff A.png B.png [X Y W H] | look X Y W H [RRGGBB] | changes WINDOW SECONDS | "
       "owned SELECTION | input WINDOW\n",
       stderr);
@@ -106,10 +105,10 @@ bool read_window(Display* display, Window window, const Rect& r, RgbImage* image
   return true;
 }
 
-int grab(const char* path, const char* window_text) {
+int grab(const char* path) {
   Display* display = open_display();
   if (display == nullptr) return 1;
-  const Window window = window_text != nullptr ? window_id(window_text) : DefaultRootWindow(display);
+  const Window window = DefaultRootWindow(display);
   Rect whole;
   RgbImage image;
   const bool read = window_rect(display, window, &whole) && read_window(display, window, whole, &image);
@@ -158,12 +157,10 @@ double share_of(const RgbImage& image, const Rect& r, long colour) {
   return static_cast<double>(count) / (static_cast<double>(r.w) * r.h);
 }
 
-int sky(int argc, char** argv) {
+int sky(const char* path) {
   RgbImage image;
-  if (!load(argv[2], &image)) return 1;
-  Rect r;
-  if (!rectangle(argc, argv, 3, image, &r)) return 2;
-  std::printf("%.4f\n", share_of(image, r, -1));
+  if (!load(path, &image)) return 1;
+  std::printf("%.4f\n", share_of(image, {0, 0, image.width, image.height}, -1));
   return 0;
 }
 
@@ -272,12 +269,12 @@ int input(const char* window_text) {
 int main(int argc, char** argv) {
   if (argc < 2) return usage();
   const std::string command = argv[1];
-  if (command == "grab" && (argc == 3 || argc == 4)) return grab(argv[2], argc == 4 ? argv[3] : nullptr);
+  if (command == "grab" && argc == 3) return grab(argv[2]);
   if (command == "owned" && argc == 3) return owned(argv[2]);
   if (command == "input" && argc == 3) return input(argv[2]);
   if (command == "look" && (argc == 6 || argc == 7)) return look(argc, argv);
   if (command == "changes" && argc == 4) return changes(argv[2], argv[3]);
-  if (command == "sky" && (argc == 3 || argc == 7)) return sky(argc, argv);
+  if (command == "sky" && argc == 3) return sky(argv[2]);
   if (command == "diff" && (argc == 4 || argc == 8)) return diff(argc, argv);
   return usage();
 }
