@@ -136,6 +136,25 @@ asleep() {
   note "$1: $share of a core"
 }
 
+# The program draws ($1 says when): over 2 % of a core for 2 s. The CPU, not the screen,
+# says whether frames run: a picture may outlive the last frame on the screen.
+drawing() {
+  local share
+  share=$(cpu_share_over 2)
+  greater "$share" 0.02 || fail "$1, the program did not draw ($share of a core)"
+  note "$1: drawing ($share of a core)"
+}
+
+# The program ends at once with status 1 and exactly one "aerolume: " line on stderr.
+expect_refusal() {
+  local status=0
+  timeout 20 "$AEROLUME" "$@" >/dev/null 2>"$WORK/refusal.err" || status=$?
+  [ "$status" -eq 1 ] || fail "$* ended with status $status, expected 1"
+  [ "$(wc -l <"$WORK/refusal.err")" -eq 1 ] && grep -q '^aerolume: ' "$WORK/refusal.err" ||
+    fail "$* did not give one line on stderr: $(cat "$WORK/refusal.err")"
+  note "$* refused: $(cat "$WORK/refusal.err")"
+}
+
 # Ends the program with Esc and checks it exits with status 0.
 quit_with_escape() {
   xdotool key --window "$WINDOW" Escape
@@ -167,6 +186,31 @@ stop_host() {
   kill "$HOST_PID" 2>/dev/null
   wait "$HOST_PID" 2>/dev/null
   HOST_PID=""
+}
+
+# Starts the program (or env with it) in the background; sets APP_PID.
+start_app_with() {
+  "$@" >"$WORK/app.out" 2>"$WORK/app.err" &
+  APP_PID=$!
+}
+
+# A second host window, on top of the others: start_cover WxH+X+Y [KIND]; sets COVER_PID
+# and COVER_WINDOW.
+start_cover() {
+  local pid=$HOST_PID window=$HOST_WINDOW parent=$HOST_PARENT
+  start_host "$@"
+  COVER_PID=$HOST_PID COVER_WINDOW=$HOST_WINDOW
+  HOST_PID=$pid HOST_WINDOW=$window HOST_PARENT=$parent
+}
+stop_cover() {
+  kill "$COVER_PID"
+  wait "$COVER_PID" 2>/dev/null
+}
+
+# Ends the program with a signal and checks status 0 and a silent stderr.
+stop_app_with() {
+  kill -"$1" "$APP_PID"
+  expect_quiet_end "$APP_PID" 5 "SIG$1"
 }
 
 # --- The power source: UPower and power-profiles-daemon mocked by python3-dbusmock ---
@@ -221,3 +265,111 @@ dbus.SystemBus().get_object(name, path).UpdateProperties(
 PY
   note "$3 is now $4"
 }
+
+# --- X desktops: Xorg on the dummy driver with two monitors, and desktop programs from
+# Debian (window managers, compositing managers, desktop icons), each ended by its pid ---
+
+# start_xorg_dummy: Xorg with the dummy driver on a free display, its screen 3200x1080 and
+# two RandR monitors of different sizes, MonA 1920x1080+0+0 and MonB 1280x1024+1920+0
+# (under MonB a 1280x56 strip lies outside both); exported as DISPLAY, its pid in
+# XVFB_PID (and XVFB_PIDS, ended with the test). Exits 77 without Xorg and the driver, or
+# where the server cannot start unprivileged.
+XORG_W=3200 XORG_H=1080
+start_xorg_dummy() {
+  needs_tools Xorg xrandr xdotool
+  [ -e /usr/lib/xorg/modules/drivers/dummy_drv.so ] ||
+    { echo "SKIP: the dummy driver is not installed (xserver-xorg-video-dummy)"; exit 77; }
+  # No input devices: the server must never take the machine's keyboard or mouse.
+  cat >"$WORK/xorg.conf" <<CONF
+Section "ServerFlags"
+  Option "AutoAddDevices" "false"
+  Option "AutoEnableDevices" "false"
+  Option "DontVTSwitch" "true"
+EndSection
+Section "Device"
+  Identifier "dummy"
+  Driver "dummy"
+  VideoRam 65536
+EndSection
+Section "Monitor"
+  Identifier "monitor"
+  HorizSync 5.0 - 1000.0
+  VertRefresh 5.0 - 200.0
+EndSection
+Section "Screen"
+  Identifier "screen"
+  Device "dummy"
+  Monitor "monitor"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Virtual $XORG_W $XORG_H
+  EndSubSection
+EndSection
+CONF
+  local file=$WORK/xorg.${#XVFB_PIDS[@]}
+  Xorg -displayfd 3 -config "$WORK/xorg.conf" -logfile "$file.log" -noreset -nolisten tcp \
+    3>"$file.display" >"$file.out" 2>&1 &
+  XVFB_PID=$!
+  XVFB_PIDS+=("$XVFB_PID")
+  if ! wait_until 20 test -s "$file.display"; then
+    [ "$(id -u)" -eq 0 ] || { echo "SKIP: Xorg does not start unprivileged here"; exit 77; }
+    fail "Xorg did not start: $(tail -n 5 "$file.out")"
+  fi
+  export DISPLAY=":$(cat "$file.display")"
+  xrandr --fb ${XORG_W}x${XORG_H} --output DUMMY0 --mode 1920x1080 --pos 0x0 &&
+    xrandr --setmonitor MonA 1920/508x1080/286+0+0 DUMMY0 &&
+    xrandr --setmonitor MonB 1280/338x1024/270+1920+0 none ||
+    fail "xrandr could not set the two monitors"
+  SCREEN_W=$XORG_W SCREEN_H=$XORG_H
+  note "Xorg (dummy) on $DISPLAY at ${XORG_W}x${XORG_H}, monitors MonA 1920x1080+0+0, MonB 1280x1024+1920+0"
+}
+
+# Desktop programs keep their settings and caches under $WORK/home, never the user's.
+desktop_env=(env HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config"
+             XDG_CACHE_HOME="$WORK/home/.cache" XDG_DATA_HOME="$WORK/home/.local/share"
+             XDG_RUNTIME_DIR="$WORK/home/run")
+
+# start_desktop VAR PROGRAM [ARGS]: starts one of the desktop's programs on $DISPLAY and
+# waits until it has taken its part: openbox the window manager's check window, picom and
+# xcompmgr the screen's compositing-manager selection, pcmanfm a desktop window. Sets VAR
+# to its pid (ended with the test, or earlier by stop_desktop VAR).
+start_desktop() {
+  local var=$1 program=$2
+  needs_tools "$program"
+  mkdir -p "$WORK/home/run"
+  chmod 0700 "$WORK/home/run"
+  "${desktop_env[@]}" "${@:2}" >"$WORK/$program.log" 2>&1 &
+  local pid=$!
+  SERVICE_PIDS+=("$pid")
+  printf -v "$var" %s "$pid"
+  case $program in
+    openbox) wait_until 10 eval 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ;;
+    picom | xcompmgr) wait_until 10 "$XPROBE" owned _NET_WM_CM_S0 ;;
+    pcmanfm) wait_until 20 eval '[ -n "$(desktop_windows pcmanfm)" ]' ;;
+  esac || fail "$* did not take its part of the desktop: $(tail -n 3 "$WORK/$program.log")"
+  running "$pid" || fail "$* ended: $(tail -n 3 "$WORK/$program.log")"
+  note "$* running (pid $pid)"
+}
+stop_desktop() {
+  local pid=${!1} kept=() other
+  kill "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+  printf -v "$1" %s ""
+  # Out of the list the test ends: the pid may be another process's by then.
+  for other in "${SERVICE_PIDS[@]}"; do [ "$other" = "$pid" ] || kept+=("$other"); done
+  SERVICE_PIDS=("${kept[@]}")
+}
+
+# The mapped windows of class $1 whose type is the desktop's, one id a line.
+desktop_windows() {
+  local window
+  for window in $(xdotool search --onlyvisible --class "^$1\$" 2>/dev/null); do
+    xprop -id "$window" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q '_NET_WM_WINDOW_TYPE_DESKTOP' &&
+      echo "$window"
+  done
+}
+
+# The sky's share of X Y W H on the screen now (as a person sees it: under a compositing
+# manager, what it composited).
+sky_in_rect() { "$XPROBE" look "$@"; }

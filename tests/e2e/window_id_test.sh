@@ -37,35 +37,6 @@ only_in_host_window() {
   greater 0.15 "$screen" || fail "the sky covers $screen of the screen, not only the host window"
 }
 
-# Starts the program (or env with it) in the background; sets APP_PID.
-start_app_with() {
-  "$@" >"$WORK/app.out" 2>"$WORK/app.err" &
-  APP_PID=$!
-}
-
-# A second host window, on top of the others: start_cover WxH+X+Y [KIND]; sets COVER_PID
-# and COVER_WINDOW.
-start_cover() {
-  local pid=$HOST_PID window=$HOST_WINDOW parent=$HOST_PARENT
-  start_host "$@"
-  COVER_PID=$HOST_PID COVER_WINDOW=$HOST_WINDOW
-  HOST_PID=$pid HOST_WINDOW=$window HOST_PARENT=$parent
-}
-stop_cover() {
-  kill "$COVER_PID"
-  wait "$COVER_PID" 2>/dev/null
-}
-
-# The program draws ($1 says when): over 2 % of a core for 2 s. The CPU, not the screen,
-# says whether frames run: a picture may outlive the last frame on the screen.
-drawing() {
-  local share
-  share=$(cpu_share_over 2)
-  greater "$share" 0.02 || fail "$1, the program did not draw ($share of a core)"
-  note "$1: drawing ($share of a core)"
-}
-
-
 # The host window, at 100,80, is resized to 640x480: the picture follows. GL draws from
 # the bottom-left corner: once drawn over (no longer black), the band above the old
 # 400x300 picture holds clouds or balloons only if the picture was rescaled, and only the
@@ -81,22 +52,6 @@ picture_follows_resize() {
   greater 0.998 "$band_sky" ||
     fail "$1: the picture did not follow the new size (the band above is all sky: $band_sky)"
   note "$1: the picture follows the new size (sky share of the band above: $band_sky)"
-}
-
-# Ends the program with a signal and checks status 0 and a silent stderr.
-stop_app_with() {
-  kill -"$1" "$APP_PID"
-  expect_quiet_end "$APP_PID" 5 "SIG$1"
-}
-
-# The program ends at once with status 1 and exactly one "aerolume: " line on stderr.
-expect_refusal() {
-  local status=0
-  timeout 20 "$AEROLUME" "$@" >/dev/null 2>"$WORK/refusal.err" || status=$?
-  [ "$status" -eq 1 ] || fail "$* ended with status $status, expected 1"
-  [ "$(wc -l <"$WORK/refusal.err")" -eq 1 ] && grep -q '^aerolume: ' "$WORK/refusal.err" ||
-    fail "$* did not give one line on stderr: $(cat "$WORK/refusal.err")"
-  note "$* refused: $(cat "$WORK/refusal.err")"
 }
 
 start_xvfb

@@ -1,5 +1,7 @@
 // aerolume_xprobe: what a person sees on an X screen, for the end-to-end tests.
-//   aerolume_xprobe grab OUT.png           the whole root window as a PNG
+//   aerolume_xprobe grab OUT.png           the whole root window as a PNG (what the
+//                                          screen shows, under a compositing manager
+//                                          too)
 //   aerolume_xprobe sky FILE.png           share of pixels in the sky colour (0..1)
 //   aerolume_xprobe diff A.png B.png [X Y W H]
 //                                          share of pixels that differ (0..1), optionally
@@ -8,13 +10,25 @@
 //                                          share of the sky (clear or clouded, in both)
 //                                          whose clouds differ (0..1): the balloons, their
 //                                          ropes and what they cover are left out
+//   aerolume_xprobe look X Y W H [RRGGBB]  share of the screen's rectangle now in the sky
+//                                          colour (or RRGGBB, exactly), read straight
+//                                          from the server: no file, fast on big screens
+//   aerolume_xprobe changes WINDOW SECONDS share of the window's own picture (under a
+//                                          compositing manager, what it drew even
+//                                          where other windows cover it) that changes
+//                                          over SECONDS
 //   aerolume_xprobe owned SELECTION        status 0 when a client owns the selection
+//   aerolume_xprobe input WINDOW           the number of rectangles in the window's
+//                                          input shape (0: clicks fall through it)
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/shape.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "renderer/png_io.h"
 
@@ -24,8 +38,9 @@ using aerolume::RgbImage;
 
 int usage() {
   std::fputs(
-      "usage: aerolume_xprobe grab OUT.png | sky FILE.png | diff A.png B.png [X Y W H] | "
-      "clouds A.png B.png [X Y W H] | owned SELECTION\n",
+      "usage: aerolume_xprobe grab OUT.png | sky FILE.png | "
+      "diff A.png B.png [X Y W H] | clouds A.png B.png [X Y W H] | "
+      "look X Y W H [RRGGBB] | changes WINDOW SECONDS | owned SELECTION | input WINDOW\n",
       stderr);
   return 2;
 }
@@ -37,36 +52,72 @@ bool load(const char* path, RgbImage* image) {
   return false;
 }
 
-int grab(const char* path) {
+// A window id as xdotool and xwininfo print it (decimal or 0x hexadecimal); 0 when it is
+// none.
+Window window_id(const char* text) {
+  char* end = nullptr;
+  const unsigned long id = std::strtoul(text, &end, 0);
+  return end != text && *end == '\0' ? id : 0;
+}
+
+struct Rect {
+  int x = 0, y = 0, w = 0, h = 0;
+};
+
+Display* open_display() {
   Display* display = XOpenDisplay(nullptr);
-  if (display == nullptr) {
-    std::fputs("aerolume_xprobe: cannot open the X display\n", stderr);
-    return 1;
-  }
-  const Window root = DefaultRootWindow(display);
+  if (display == nullptr) std::fputs("aerolume_xprobe: cannot open the X display\n", stderr);
+  return display;
+}
+
+// The window's size (the whole window when rect->w is 0) and whether it exists.
+bool window_rect(Display* display, Window window, Rect* rect) {
   XWindowAttributes attributes;
-  XGetWindowAttributes(display, root, &attributes);
-  XImage* shot = XGetImage(display, root, 0, 0, attributes.width, attributes.height, AllPlanes,
-                           ZPixmap);
+  if (window == 0 || XGetWindowAttributes(display, window, &attributes) == 0) {
+    std::fputs("aerolume_xprobe: no such window\n", stderr);
+    return false;
+  }
+  if (rect->w == 0) *rect = {0, 0, attributes.width, attributes.height};
+  if (rect->x >= 0 && rect->y >= 0 && rect->w > 0 && rect->h > 0 &&
+      static_cast<long long>(rect->x) + rect->w <= attributes.width &&
+      static_cast<long long>(rect->y) + rect->h <= attributes.height)
+    return true;
+  std::fputs("aerolume_xprobe: the rectangle lies outside the window\n", stderr);
+  return false;
+}
+
+// Reads the rectangle of the window (the root: what the screen shows; a window under a
+// compositing manager: its own picture) as RGB.
+bool read_window(Display* display, Window window, const Rect& r, RgbImage* image) {
+  XImage* shot = XGetImage(display, window, r.x, r.y, r.w, r.h, AllPlanes, ZPixmap);
   if (shot == nullptr) {
     std::fputs("aerolume_xprobe: cannot read the screen\n", stderr);
-    XCloseDisplay(display);
-    return 1;
+    return false;
   }
-  RgbImage image;
-  image.width = attributes.width;
-  image.height = attributes.height;
-  image.pixels.resize(static_cast<std::size_t>(image.width) * image.height * 3);
-  for (int y = 0; y < image.height; ++y)
-    for (int x = 0; x < image.width; ++x) {
+  image->width = r.w;
+  image->height = r.h;
+  image->pixels.resize(static_cast<std::size_t>(r.w) * r.h * 3);
+  for (int y = 0; y < r.h; ++y)
+    for (int x = 0; x < r.w; ++x) {
       const unsigned long p = XGetPixel(shot, x, y);
-      std::uint8_t* out = &image.pixels[(static_cast<std::size_t>(y) * image.width + x) * 3];
+      std::uint8_t* out = &image->pixels[(static_cast<std::size_t>(y) * r.w + x) * 3];
       out[0] = static_cast<std::uint8_t>((p & shot->red_mask) >> __builtin_ctzl(shot->red_mask));
       out[1] = static_cast<std::uint8_t>((p & shot->green_mask) >> __builtin_ctzl(shot->green_mask));
       out[2] = static_cast<std::uint8_t>((p & shot->blue_mask) >> __builtin_ctzl(shot->blue_mask));
     }
   XDestroyImage(shot);
+  return true;
+}
+
+int grab(const char* path) {
+  Display* display = open_display();
+  if (display == nullptr) return 1;
+  const Window window = DefaultRootWindow(display);
+  Rect whole;
+  RgbImage image;
+  const bool read = window_rect(display, window, &whole) && read_window(display, window, whole, &image);
   XCloseDisplay(display);
+  if (!read) return 1;
   std::string error;
   if (!aerolume::write_png(path, image, &error)) {
     std::fprintf(stderr, "aerolume_xprobe: %s\n", error.c_str());
@@ -75,15 +126,88 @@ int grab(const char* path) {
   return 0;
 }
 
+
+// The rectangle X Y W H in argv[first..first+3] when given, else the whole image; false
+// (said on stderr) when it does not lie inside the image.
+bool rectangle(int argc, char** argv, int first, const RgbImage& image, Rect* rect) {
+  *rect = {0, 0, image.width, image.height};
+  if (argc == first + 4) {
+    rect->x = std::atoi(argv[first]);
+    rect->y = std::atoi(argv[first + 1]);
+    rect->w = std::atoi(argv[first + 2]);
+    rect->h = std::atoi(argv[first + 3]);
+  }
+  // In 64 bits: a corner far out must not overflow the sum.
+  if (rect->x >= 0 && rect->y >= 0 && rect->w > 0 && rect->h > 0 &&
+      static_cast<long long>(rect->x) + rect->w <= image.width &&
+      static_cast<long long>(rect->y) + rect->h <= image.height)
+    return true;
+  std::fputs("aerolume_xprobe: the rectangle lies outside the image\n", stderr);
+  return false;
+}
+
+// The share of the image's rectangle in the sky colour (within one step of red and green,
+// as the scene's sky comes out), or exactly in the colour RRGGBB when one is given (>= 0).
+double share_of(const RgbImage& image, const Rect& r, long colour) {
+  std::size_t count = 0;
+  for (int y = r.y; y < r.y + r.h; ++y)
+    for (int x = r.x; x < r.x + r.w; ++x) {
+      const std::uint8_t* p = image.at(x, y);
+      if (colour < 0 ? std::abs(p[0] - 51) <= 1 && std::abs(p[1] - 128) <= 1 && p[2] == 255
+                     : p[0] == ((colour >> 16) & 0xff) && p[1] == ((colour >> 8) & 0xff) &&
+                           p[2] == (colour & 0xff))
+        ++count;
+    }
+  return static_cast<double>(count) / (static_cast<double>(r.w) * r.h);
+}
+
 int sky(const char* path) {
   RgbImage image;
   if (!load(path, &image)) return 1;
+  std::printf("%.4f\n", share_of(image, {0, 0, image.width, image.height}, -1));
+  return 0;
+}
+
+int look(int argc, char** argv) {
+  Rect r{std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5])};
+  if (r.w <= 0) return usage();
+  const long colour = argc == 7 ? std::strtol(argv[6], nullptr, 16) : -1;
+  Display* display = open_display();
+  if (display == nullptr) return 1;
+  const Window root = DefaultRootWindow(display);
+  RgbImage image;
+  const bool read = window_rect(display, root, &r) && read_window(display, root, r, &image);
+  XCloseDisplay(display);
+  if (!read) return 1;
+  std::printf("%.4f\n", share_of(image, {0, 0, r.w, r.h}, colour));
+  return 0;
+}
+
+// The share of pixels that differ between two images of one size.
+double differing(const RgbImage& a, const RgbImage& b) {
   std::size_t count = 0;
-  for (std::size_t i = 0; i + 2 < image.pixels.size(); i += 3) {
-    const int r = image.pixels[i], g = image.pixels[i + 1], b = image.pixels[i + 2];
-    if (std::abs(r - 51) <= 1 && std::abs(g - 128) <= 1 && b == 255) ++count;
+  for (std::size_t i = 0; i + 2 < a.pixels.size(); i += 3)
+    if (a.pixels[i] != b.pixels[i] || a.pixels[i + 1] != b.pixels[i + 1] ||
+        a.pixels[i + 2] != b.pixels[i + 2])
+      ++count;
+  return static_cast<double>(count) / (a.pixels.size() / 3);
+}
+
+int changes(const char* window_text, const char* seconds) {
+  Display* display = open_display();
+  if (display == nullptr) return 1;
+  const Window window = window_id(window_text);
+  Rect whole;
+  RgbImage before, after;
+  bool read = window_rect(display, window, &whole) && read_window(display, window, whole, &before);
+  if (read) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(std::atof(seconds)));
+    read = window_rect(display, window, &whole) && read_window(display, window, whole, &after) &&
+           after.width == before.width && after.height == before.height;
   }
-  std::printf("%.4f\n", static_cast<double>(count) / (image.pixels.size() / 3));
+  XCloseDisplay(display);
+  if (!read) return 1;
+  std::printf("%.4f\n", differing(before, after));
   return 0;
 }
 
@@ -99,19 +223,12 @@ bool compared(int argc, char** argv, Comparison* c) {
     std::fputs("aerolume_xprobe: the two images differ in size\n", stderr);
     return false;
   }
-  c->w = c->a.width;
-  c->h = c->a.height;
-  if (argc == 8) {
-    c->x0 = std::atoi(argv[4]);
-    c->y0 = std::atoi(argv[5]);
-    c->w = std::atoi(argv[6]);
-    c->h = std::atoi(argv[7]);
-  }
-  if (c->x0 < 0 || c->y0 < 0 || c->w <= 0 || c->h <= 0 || c->x0 + c->w > c->a.width ||
-      c->y0 + c->h > c->a.height) {
-    std::fputs("aerolume_xprobe: the rectangle lies outside the image\n", stderr);
-    return false;
-  }
+  Rect r;
+  if (!rectangle(argc, argv, 4, c->a, &r)) return false;
+  c->x0 = r.x;
+  c->y0 = r.y;
+  c->w = r.w;
+  c->h = r.h;
   return true;
 }
 
@@ -167,6 +284,30 @@ int owned(const char* selection) {
   return taken ? 0 : 1;
 }
 
+// The number of rectangles in the window's input shape: 0 means no click lands on it.
+int input(const char* window_text) {
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) {
+    std::fputs("aerolume_xprobe: cannot open the X display\n", stderr);
+    return 2;
+  }
+  int event_base = 0, error_base = 0;
+  const Window window = window_id(window_text);
+  XWindowAttributes attributes;
+  if (!XShapeQueryExtension(display, &event_base, &error_base) || window == 0 ||
+      XGetWindowAttributes(display, window, &attributes) == 0) {
+    std::fputs("aerolume_xprobe: no such window, or no SHAPE extension\n", stderr);
+    XCloseDisplay(display);
+    return 2;
+  }
+  int count = 0, ordering = 0;
+  XRectangle* rects = XShapeGetRectangles(display, window, ShapeInput, &count, &ordering);
+  if (rects != nullptr) XFree(rects);
+  std::printf("%d\n", count);
+  XCloseDisplay(display);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -174,6 +315,9 @@ int main(int argc, char** argv) {
   const std::string command = argv[1];
   if (command == "grab" && argc == 3) return grab(argv[2]);
   if (command == "owned" && argc == 3) return owned(argv[2]);
+  if (command == "input" && argc == 3) return input(argv[2]);
+  if (command == "look" && (argc == 6 || argc == 7)) return look(argc, argv);
+  if (command == "changes" && argc == 4) return changes(argv[2], argv[3]);
   if (command == "sky" && argc == 3) return sky(argv[2]);
   if (command == "diff" && (argc == 4 || argc == 8)) return diff(argc, argv);
   if (command == "clouds" && (argc == 4 || argc == 8)) return clouds(argc, argv);

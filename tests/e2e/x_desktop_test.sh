@@ -1,0 +1,211 @@
+#!/usr/bin/env bash
+# The X desktop background: without Wayland, --background draws in desktop windows of its
+# own, one per RandR monitor, tried on Xorg's dummy driver with two monitors of different
+# sizes and the real desktop programs. Each monitor shows a scene of its own in a window of
+# the desktop type that lets clicks through, nothing is drawn outside the monitors, and
+# another program's window stays visible: on a bare server, under openbox, openbox with
+# picom (xrender, glx) and with xcompmgr; beside pcmanfm's desktop one line names pcmanfm.
+# A monitor one window covers is not drawn; every monitor covered, or the server's screen
+# saver on, is asleep; a monitor removed and added back is followed; --output picks one
+# monitor (its monitor removed: said once, asleep until it is back), and a missing name
+# is refused in one line; --root under a compositing manager
+# is refused in one line, and one that comes later is said once and slept through; a
+# desktop window destroyed by another program ends the run with status 0.
+AEROLUME=$1
+XPROBE=$2
+HOST=${3:-}
+source "$(dirname "$0")/lib.sh"
+[ -x "$HOST" ] || fail "the host window program is missing (third argument): '$HOST'"
+needs_tools xprop xwininfo xset openbox picom xcompmgr pcmanfm
+unset WAYLAND_DISPLAY
+start_xorg_dummy
+MON_A="0 0 1920 1080" MON_B="1920 0 1280 1024" GAP="1920 1024 1280 56"
+
+start_background() { start_app_with "$AEROLUME" --background --seed 5 "$@"; }
+
+# Waits until the scene fills half of each rectangle "X Y W H" given after $1 (what runs).
+scene_on() {
+  local rect
+  for rect in "${@:2}"; do
+    WAIT_STEP=0.2 wait_for_sky "sky_in_rect $rect" 0.5 "$1: the scene does not show on the monitor at $rect"
+    note "$1: sky $SKY of $rect"
+  done
+}
+
+# The program's desktop windows as "X Y W H" on the screen, one a line, sorted; " clicks"
+# follows a window whose input shape is not empty (in a window manager's frame, where the
+# program takes the buttons to hand them to the root).
+desktop_places() {
+  local window
+  for window in $(desktop_windows aerolume); do
+    echo "$(WINDOW=$window window_place)$([ "$("$XPROBE" input "$window")" = 0 ] || echo " clicks")"
+  done | sort
+}
+# expect_windows WHAT "X Y W H[ clicks]"...: the desktop windows are these, each of the
+# desktop type (waits up to 10 s).
+expect_windows() {
+  local want got
+  want=$(printf '%s\n' "${@:2}" | sort)
+  wait_until 10 eval 'got=$(desktop_places); [ "$got" = "$want" ]' ||
+    fail "$1: the desktop windows lie at [${got//$'\n'/; }], expected [${want//$'\n'/; }]"
+  note "$1: desktop windows at [${want//$'\n'/; }]"
+}
+# The program's desktop window at X Y W H.
+window_on() {
+  local window
+  for window in $(desktop_windows aerolume); do
+    [ "$(WINDOW=$window window_place)" = "$*" ] && echo "$window" && return
+  done
+  fail "no desktop window at $*"
+}
+# The share of the window's own picture (under a compositing manager: even where it is
+# covered) that changes over 1.5 s.
+window_moves() { "$XPROBE" changes "$1" 1.5 || fail "cannot grab window $1"; }
+nothing_in_gap() {
+  local sky
+  sky=$(sky_in_rect $GAP)
+  greater 0.01 "$sky" || fail "$1: the strip under MonB outside both monitors is drawn (sky $sky)"
+}
+
+# The program has written exactly one line on stderr, matching $2 ($1 says after what).
+said_once() {
+  [ "$(wc -l <"$WORK/app.err")" -eq 1 ] && grep -q "$2" "$WORK/app.err" ||
+    fail "$1: not one line on stderr matching $2: $(cat "$WORK/app.err")"
+  note "$1: $(cat "$WORK/app.err")"
+}
+# Ends the program that said something with SIGTERM: status 0.
+stop_said() {
+  kill -TERM "$APP_PID"
+  wait_for_end "$APP_PID" 5 "SIGTERM"
+  [ "$STATUS" -eq 0 ] || fail "SIGTERM ended the program with status $STATUS"
+}
+
+# The other program's window (orange) shows whole on the screen ($1 says when; within 5 s).
+host_visible() {
+  local shown=0
+  # shellcheck disable=SC2086
+  wait_until 5 eval 'shown=$("$XPROBE" look $(WINDOW=$HOST_WINDOW window_place) ff8000) &&
+                     greater "$shown" 0.99' ||
+    fail "$1: the other program's window is hidden (only $shown of it shows)"
+  note "$1: the other program's window still shows"
+}
+
+# The desktops, each started over the one before: the scene on both monitors, in windows
+# of its own, the gap left alone, the other window visible while it runs and after.
+start_host 300x200+200+200 double ff8000
+OPENBOX_PID="" COMPOSITOR_PID=""
+while read -r desktop; do
+  case $desktop in
+    openbox) start_desktop OPENBOX_PID openbox --sm-disable ;;
+    openbox+picom-xrender) start_desktop COMPOSITOR_PID picom --backend xrender ;;
+    openbox+picom-glx)
+      stop_desktop COMPOSITOR_PID
+      start_desktop COMPOSITOR_PID picom --backend glx ;;
+    openbox+xcompmgr)
+      stop_desktop COMPOSITOR_PID
+      start_desktop COMPOSITOR_PID xcompmgr ;;
+  esac
+  start_background
+  scene_on "$desktop" "$MON_A" "$MON_B"
+  # Unframed on a bare server: clicks fall through to the root.
+  if [ "$desktop" = bare ]; then
+    expect_windows "$desktop" "$MON_A" "$MON_B"
+  else
+    expect_windows "$desktop" "$MON_A clicks" "$MON_B clicks"
+  fi
+  nothing_in_gap "$desktop"
+  host_visible "$desktop"
+  if [ "$desktop" = bare ]; then
+    # Raised by another program, a desktop window goes back to the bottom.
+    xdotool windowraise "$(window_on $MON_A)"
+    host_visible "a desktop window raised by another program"
+  fi
+  stop_app_with TERM
+  host_visible "$desktop, once the program ended"
+  case $desktop in
+    openbox)
+      # --root draws on the monitors of the root; a compositing manager that comes is said
+      # once and slept through, and once it goes the root is drawn again.
+      start_app_with "$AEROLUME" --root
+      scene_on "--root under openbox" "$MON_A" "$MON_B"
+      nothing_in_gap "--root under openbox"
+      start_desktop COMPOSITOR_PID picom --backend xrender
+      asleep "--root once picom owns the screen"
+      said_once "--root once picom came" '^aerolume: .*--background'
+      stop_desktop COMPOSITOR_PID
+      drawing "--root once picom is gone"
+      stop_said ;;
+    openbox+picom-xrender) expect_refusal --root ;;
+  esac
+done <<'DESKTOPS'
+bare
+openbox
+openbox+picom-xrender
+openbox+picom-glx
+openbox+xcompmgr
+DESKTOPS
+stop_host
+
+# Under xcompmgr (which lets a window's own picture be read under a cover): a monitor that
+# one window covers is not drawn while the other is; both covered, asleep; uncovered,
+# drawn again. The server's screen saver on: asleep; off: drawn.
+start_background
+scene_on "a cover on MonB" "$MON_A" "$MON_B"
+start_cover 1280x1024+1920+0 override
+sleep 1
+# Both windows over the same 1.5 s.
+"$XPROBE" changes "$(window_on $MON_A)" 1.5 >"$WORK/moves.a" &
+moved=$(window_moves "$(window_on $MON_B)")
+wait $! || fail "cannot grab MonA's window"
+[ "$moved" = 0.0000 ] || fail "MonB under a full-screen window is still drawn ($moved of it changed in 1.5 s)"
+moved=$(cat "$WORK/moves.a")
+greater "$moved" 0 || fail "MonA beside a covered MonB is not drawn"
+note "MonB under a full-screen window: not drawn; MonA: drawn ($moved changed in 1.5 s)"
+xdotool windowsize --sync "$COVER_WINDOW" $XORG_W $XORG_H && xdotool windowmove --sync "$COVER_WINDOW" 0 0
+asleep "both monitors under one window"
+stop_cover
+drawing "both monitors uncovered"
+xset s blank && xset s activate
+asleep "the server's screen saver on"
+xset s reset
+drawing "the server's screen saver off"
+# A monitor removed, then added back: its window goes (the run goes on), then comes again.
+xrandr --delmonitor MonB
+expect_windows "MonB removed" "$MON_A clicks"
+xrandr --setmonitor MonB 1280/338x1024/270+1920+0 none
+expect_windows "MonB back" "$MON_A clicks" "$MON_B clicks"
+scene_on "MonB back" "$MON_B"
+# Another program destroys a desktop window: the run ends with status 0.
+destroy_window "$(window_on $MON_A)"
+wait_for_end "$APP_PID" 5 "a desktop window destroyed"
+[ "$STATUS" -eq 0 ] || fail "a desktop window destroyed by another program ended the run with $STATUS"
+note "a desktop window destroyed by another program: status 0"
+
+# --output picks one monitor by its RandR name; a name no monitor has is refused.
+start_background --output MonB
+expect_windows "--output MonB" "$MON_B clicks"
+scene_on "--output MonB" "$MON_B"
+sky=$(sky_in_rect $MON_A)
+greater 0.05 "$sky" || fail "with --output MonB, MonA shows the scene too (sky $sky)"
+# Its monitor removed while running: said once, nothing drawn, back when it is.
+xrandr --delmonitor MonB
+expect_windows "--output MonB, MonB removed"
+asleep "--output MonB, MonB removed"
+said_once "--output MonB, MonB removed" '^aerolume: .*MonB'
+xrandr --setmonitor MonB 1280/338x1024/270+1920+0 none
+expect_windows "--output MonB, MonB back" "$MON_B clicks"
+scene_on "--output MonB, MonB back" "$MON_B"
+stop_said
+expect_refusal --background --output MonC
+grep -q MonC "$WORK/refusal.err" || fail "the refusal of --output MonC does not name it"
+
+# pcmanfm's desktop windows cover both monitors: one line names pcmanfm, and nothing is
+# drawn under them.
+stop_desktop COMPOSITOR_PID
+start_desktop PCMANFM_PID pcmanfm --desktop
+start_background
+wait_until 20 test -s "$WORK/app.err" || fail "beside pcmanfm's desktop the program said nothing"
+asleep "beside pcmanfm's desktop"
+said_once "beside pcmanfm's desktop" '^aerolume: .*pcmanfm'
+stop_said
+echo "PASS"
