@@ -44,6 +44,7 @@ struct MonitorRecord {
   Window window = None;  // the X desktop's window over the monitor; None on the root
   WindowState state;     // that window's size, mapping and the server's covering
   bool covered = false;  // one other window covers the monitor, judged from rectangles
+  Window parent = None;  // the desktop window's parent as last followed (a frame, the root)
 };
 
 // Each view's drawable (the root, or a monitor's desktop window) made current before it
@@ -301,10 +302,6 @@ int run_on_x_monitors(const ShellRun& run, Display* d, int glx_error_base) {
       // Buttons on a desktop window in a window manager's frame go on to the root.
       if (desktop.desktop && event.xany.window != root && forward_button(d, root, event))
         continue;
-      if (desktop.desktop && event.type == ReparentNotify)
-        for (const MonitorRecord& record : desktop.records)
-          if (event.xreparent.window == record.window)
-            follow_desktop_parent(d, record.window, root, event.xreparent.parent);
       for (MonitorRecord& record : desktop.records) {
         if (record.window == None) continue;
         WindowNews window_news;
@@ -318,9 +315,17 @@ int run_on_x_monitors(const ShellRun& run, Display* d, int glx_error_base) {
       children_changed = true;
     }
     if (reread || children_changed)
-      for (MonitorRecord& record : desktop.records)
-        if (record.window != None && !read_window_state(d, record.window, &record.state))
-          return 0;
+      for (MonitorRecord& record : desktop.records) {
+        if (record.window == None) continue;
+        if (!read_window_state(d, record.window, &record.state)) return 0;
+        // Framed or not, as the server has it now: a window manager may frame a new
+        // window before or after the events about it are read.
+        const Window parent = parent_of(d, record.window);
+        if (desktop.desktop && parent != None && parent != record.parent) {
+          follow_desktop_parent(d, record.window, root, parent);
+          record.parent = parent;
+        }
+      }
     if (children_changed) desktop.judge_covers();
     children_changed = false;
     if (x_error.seen) {

@@ -14,15 +14,6 @@ namespace aerolume {
 
 namespace {
 
-// The parent of a window, or None for the root (or a window gone).
-Window parent_of(Display* display, Window window) {
-  Window root = None, parent = None, *children = nullptr;
-  unsigned int count = 0;
-  if (!XQueryTree(display, window, &root, &parent, &children, &count)) return None;
-  if (children != nullptr) XFree(children);
-  return parent;
-}
-
 // A window's rectangle on the screen, its border included (inner = false) or not.
 bool screen_rect(Display* display, Window window, bool inner, Rect* rect) {
   XWindowAttributes attributes;
@@ -47,6 +38,15 @@ bool screen_covered_by_one_child(Display* display, Window root) {
 }
 
 }  // namespace
+
+Window parent_of(Display* display, Window window) {
+  Window root = None, parent = None, *children = nullptr;
+  unsigned int count = 0;
+  if (!XQueryTree(display, window, &root, &parent, &children, &count)) return None;
+  if (children != nullptr) XFree(children);
+  return parent;
+}
+
 
 std::vector<ScreenChild> screen_children(Display* display, Window root,
                                          std::span<const Window> own) {

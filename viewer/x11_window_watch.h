@@ -24,6 +24,8 @@ struct WindowState {
 
 // Whether the window is the root window of one of the display's screens.
 bool is_root_window(Display* display, Window window);
+// The parent of a window (the root itself has none: None), or None for a window gone.
+Window parent_of(Display* display, Window window);
 
 // Reads the size and whether the window is viewable; false when the window is gone.
 bool read_window_state(Display* display, Window window, WindowState* state);
