@@ -2,7 +2,7 @@
 // scene per monitor, stepped once a frame. On the root each monitor is a viewport of the
 // root, held inside itself by the scissor, so that nothing is drawn outside the
 // monitors; the X desktop has a desktop window of its own on each monitor
-// (x11_desktop_window.h), all drawn with one context. The loop keeps one record per
+// (x11_desktop_window.h), each drawn with a context of its own. The loop keeps one record per
 // monitor and follows the monitors (RandR, the root's ConfigureNotify), the root's
 // children (a monitor that one window covers is not drawn), the server's saver and DPMS
 // (asleep while either blanks the screen) and, on the root, the compositing manager
@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "render/framebuffer_samples.h"
+#include "render/render_state.h"
 #include "run/failure.h"
 #include "run/frame.h"
 #include "viewer/glx_samples.h"
@@ -48,17 +49,33 @@ struct MonitorRecord {
 };
 
 // Each view's drawable (the root, or a monitor's desktop window) made current before it
-// is drawn and presented after it, once the last view of that drawable is drawn.
+// is drawn and presented after it, once the last view of that drawable is drawn. Each
+// desktop window keeps a context of its own, sharing the display lists and the cloud
+// texture with the first: a context made current on one window after another costs
+// llvmpipe more than drawing the view (a frame of two monitors took three times the sum
+// of each alone), while a context stays bound to its window.
 class MonitorSurfaces final : public ViewSurfaces {
  public:
-  MonitorSurfaces(Display* display, GLXContext context, bool double_buffered)
-      : display_(display), context_(context), double_buffered_(double_buffered) {}
+  MonitorSurfaces(Display* display, XVisualInfo* visual, GLXContext first, Window first_drawable,
+                  bool double_buffered)
+      : display_(display), visual_(visual), first_(first), double_buffered_(double_buffered) {
+    contexts_.push_back({first_drawable, first});
+  }
+  ~MonitorSurfaces() {
+    glXMakeCurrent(display_, None, nullptr);
+    for (const Bound& bound : contexts_)
+      if (bound.context != first_) glXDestroyContext(display_, bound.context);
+  }
+  MonitorSurfaces(const MonitorSurfaces&) = delete;
+  MonitorSurfaces& operator=(const MonitorSurfaces&) = delete;
+
   std::vector<Window> drawables;  // one a view
 
   bool begin_view(std::size_t index) override {
     const Window drawable = drawables[index];
-    return glXGetCurrentDrawable() == drawable ||
-           glXMakeCurrent(display_, drawable, context_) == True;
+    if (glXGetCurrentDrawable() == drawable) return true;
+    const GLXContext context = context_of(drawable);
+    return context != nullptr && glXMakeCurrent(display_, drawable, context) == True;
   }
   bool end_view(std::size_t index) override {
     if (index + 1 < drawables.size() && drawables[index + 1] == drawables[index]) return true;
@@ -69,10 +86,55 @@ class MonitorSurfaces final : public ViewSurfaces {
     return true;
   }
 
+  // The contexts of windows the program has dropped go (the first, which holds the
+  // scene's start, waits for the next new window instead).
+  void keep_only(const std::vector<Window>& windows) {
+    for (Bound& bound : contexts_) {
+      if (bound.drawable == None ||
+          std::find(windows.begin(), windows.end(), bound.drawable) != windows.end())
+        continue;
+      if (glXGetCurrentContext() == bound.context) glXMakeCurrent(display_, None, nullptr);
+      if (bound.context != first_) glXDestroyContext(display_, bound.context);
+      bound.drawable = None;
+    }
+    contexts_.erase(std::remove_if(contexts_.begin(), contexts_.end(),
+                                   [&](const Bound& b) { return b.drawable == None && b.context != first_; }),
+                    contexts_.end());
+  }
+
  private:
+  struct Bound {
+    Window drawable;
+    GLXContext context;
+  };
+
+  // The context bound to the drawable; a new window gets the first context where it is
+  // free, else a new one sharing its objects, with the scene's render state and lights.
+  GLXContext context_of(Window drawable) {
+    for (const Bound& bound : contexts_)
+      if (bound.drawable == drawable) return bound.context;
+    for (Bound& bound : contexts_)
+      if (bound.drawable == None) {
+        bound.drawable = drawable;
+        return bound.context;
+      }
+    const GLXContext context = glXCreateContext(display_, visual_, first_, True);
+    if (context == nullptr) return nullptr;
+    if (glXMakeCurrent(display_, drawable, context) != True) {
+      glXDestroyContext(display_, context);
+      return nullptr;
+    }
+    init_render_state();
+    init_lighting();
+    contexts_.push_back({drawable, context});
+    return context;
+  }
+
   Display* display_;
-  GLXContext context_;
+  XVisualInfo* visual_;
+  GLXContext first_;
   bool double_buffered_;
+  std::vector<Bound> contexts_;
 };
 
 // The visual of the desktop windows: the screen's default depth (a deeper one would be
@@ -227,6 +289,7 @@ struct DesktopRun {
       sights.push_back({record.monitor, record.covered, record.state.seen(), record.state.width,
                         record.state.height});
     std::vector<View> drawn;
+    if (desktop) surfaces->keep_only(own_windows());
     surfaces->drawables.clear();
     for (const MonitorView& seen : monitor_views(sights, screen_rect, desktop)) {
       drawn.push_back(seen.view);
@@ -285,7 +348,7 @@ int run_on_x_monitors(const ShellRun& run, Display* d, int glx_error_base) {
     return 1;
 
   start_viewer_scene(run.options);
-  MonitorSurfaces surfaces(d, context, double_buffered);
+  MonitorSurfaces surfaces(d, visual.get(), context, first, double_buffered);
   bool children_changed = true, monitors_known = true;
   for (;;) {
     bool monitors_changed = false, reread = false;
