@@ -67,9 +67,13 @@ const char* missing_gl_feature(Display* display, XVisualInfo* visual) {
 }
 
 void wait_for_events(Display* display, const ShellRun& run, Deadline deadline) {
-  XFlush(display);
-  pollfd sources[] = {{ConnectionNumber(display), POLLIN, 0}, run.power.poll_entry()};
-  poll_until(sources, earlier(run.power.deadline(), deadline));
+  // Flushed, and no wait while events wait in Xlib's queue: a reply read since the loop
+  // took its events (a window's attributes, its parent) brings the events before it in
+  // with it, where poll cannot see them, and the loop would sleep past them.
+  if (XEventsQueued(display, QueuedAfterFlush) == 0) {
+    pollfd sources[] = {{ConnectionNumber(display), POLLIN, 0}, run.power.poll_entry()};
+    poll_until(sources, earlier(run.power.deadline(), deadline));
+  }
   follow_power(run);
 }
 
