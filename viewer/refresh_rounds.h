@@ -3,8 +3,8 @@
 // refresh (refreshes_per_frame), so that every frame stays up for the same number of
 // refreshes, and the outputs share one stepping clock. Where k is 2 or more the frame is
 // drawn ahead (by as many callbacks as its drawing takes, at least one) and its swap held
-// until the k-th, so that the time a frame takes to draw does not land it refreshes late. Pure decisions; the Wayland shell counts the
-// callbacks.
+// until the k-th, so that the time a frame takes to draw does not land it refreshes late.
+// Pure decisions; the Wayland shell counts the callbacks.
 #pragma once
 
 #include <cstddef>
