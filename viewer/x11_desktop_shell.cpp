@@ -168,12 +168,7 @@ VisualInfoPtr desktop_visual(Display* display, const ShellRun& run) {
 VisualInfoPtr root_visual(Display* display, Window root) {
   XWindowAttributes attributes;
   if (!XGetWindowAttributes(display, root, &attributes)) return nullptr;
-  XVisualInfo wanted{};
-  wanted.visualid = XVisualIDFromVisual(attributes.visual);
-  wanted.screen = XScreenNumberOfScreen(attributes.screen);
-  int count = 0;
-  VisualInfoPtr visual(XGetVisualInfo(display, VisualIDMask | VisualScreenMask, &wanted, &count));
-  return count > 0 ? std::move(visual) : nullptr;
+  return window_visual(display, attributes);
 }
 
 // The run's state: the display, the role, the records and what has been said once.

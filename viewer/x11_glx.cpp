@@ -1,6 +1,7 @@
 // The X errors, visuals and wait that the X11 + GLX shells share.
 #include "viewer/x11_glx.h"
 
+#include <X11/Xutil.h>
 #include <poll.h>
 
 #include <algorithm>
@@ -51,6 +52,15 @@ ErrorHandlerGuard::ErrorHandlerGuard() : old_(XSetErrorHandler(record_x_error)) 
   reset_x_error();
 }
 ErrorHandlerGuard::~ErrorHandlerGuard() { XSetErrorHandler(old_); }
+
+VisualInfoPtr window_visual(Display* display, const XWindowAttributes& attributes) {
+  XVisualInfo wanted{};
+  wanted.visualid = XVisualIDFromVisual(attributes.visual);
+  wanted.screen = XScreenNumberOfScreen(attributes.screen);
+  int count = 0;
+  VisualInfoPtr visual(XGetVisualInfo(display, VisualIDMask | VisualScreenMask, &wanted, &count));
+  return count > 0 ? std::move(visual) : nullptr;
+}
 
 int glx_config(Display* display, XVisualInfo* visual, int attribute) {
   int value = 0;

@@ -74,6 +74,9 @@ class ContextGuard {
   GLXContext context_;
 };
 
+// The visual a window was made with, as Xlib describes it; null where none is found.
+VisualInfoPtr window_visual(Display* display, const XWindowAttributes& attributes);
+
 int glx_config(Display* display, XVisualInfo* visual, int attribute);
 
 // What the scene needs from the visual and does not find, or nullptr when it is usable.

@@ -97,12 +97,8 @@ int run_in_x_window(const ShellRun& run) {
   if (synced_error(d) && window_gone(d, window)) return 0;
   reset_x_error();
 
-  XVisualInfo wanted{};
-  wanted.visualid = XVisualIDFromVisual(attributes.visual);
-  wanted.screen = XScreenNumberOfScreen(attributes.screen);
-  int count = 0;
-  const VisualInfoPtr visual(XGetVisualInfo(d, VisualIDMask | VisualScreenMask, &wanted, &count));
-  if (!visual || count < 1)
+  const VisualInfoPtr visual = window_visual(d, attributes);
+  if (!visual)
     return report_failure("cannot look up the visual of window 0x%lx", window);
   if (const char* missing = missing_gl_feature(d, visual.get()))
     return report_failure("window 0x%lx cannot be drawn: its visual 0x%lx has no %s", window,
