@@ -32,6 +32,12 @@ void install_stop_signals() {
   // Without SA_RESTART: the wait the signal interrupts returns to its loop.
   handle(SIGUSR1, ask_for_fresh_scene);
   handle(SIGPIPE, SIG_IGN);
+  // A blocked mask outlives exec: a host that starts the program with these signals
+  // blocked would otherwise leave each one pending for good.
+  sigset_t handled;
+  sigemptyset(&handled);
+  for (const int signal : {SIGTERM, SIGINT, SIGUSR1}) sigaddset(&handled, signal);
+  sigprocmask(SIG_UNBLOCK, &handled, nullptr);
 }
 
 }  // namespace aerolume

@@ -11,7 +11,8 @@ namespace aerolume {
 // seen again; nothing needs tearing down first, as the display server and the kernel
 // release all it holds. SIGUSR1 only sets a flag (run/scene_setup.h) and interrupts the
 // wait it arrives in, so the loop sees it at once. A write to a connection that has gone
-// no longer raises SIGPIPE.
+// no longer raises SIGPIPE. The three signals are unblocked, whatever mask the program
+// was started with.
 void install_stop_signals();
 
 }  // namespace aerolume

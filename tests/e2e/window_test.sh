@@ -1,19 +1,28 @@
 #!/usr/bin/env bash
 # The real window under Xvfb: it opens titled "Aerolume", covers the whole screen (exactly,
-# with no window manager, after F1 presses too), and what a person sees is the sky. Minimized (unmapped) or covered by another window it
-# stops drawing and uses next to no CPU, and draws again once seen. SIGUSR1 makes new clouds
+# with no window manager, after F1 presses too), and what a person sees is the sky.
+# Minimized (unmapped) or covered by another window it stops drawing and uses next to no
+# CPU, and draws again once seen. SIGUSR1 (blocked when it starts, too) makes new clouds
 # as the c key does, asleep too (they show once seen), and is dropped before the first
-# frame, which shows the seeded sky. SIGTERM (while it
-# starts too) and SIGINT end it with status 0, and so do losing the display and the window destroyed or its
-# connection killed by another client, all without a word on stderr.
+# frame, which shows the seeded sky. SIGTERM (while it starts too) and SIGINT end it with
+# status 0, and so do losing the display and the window destroyed or its connection
+# killed by another client, all without a word on stderr.
 AEROLUME=$1
 XPROBE=$2
 HOST=${3:-}
 STOP_LIB=${4:-}
 source "$(dirname "$0")/lib.sh"
 
-# Seeded, so that a later start's clouds can be compared with these.
-open_fullscreen_window --seed 5
+# Seeded, so that a later start's clouds can be compared with these. Started with SIGUSR1
+# blocked, as a host may leave it: the program unblocks it, so the rows below see it.
+cat >"$WORK/usr1_blocked" <<EOF
+#!/usr/bin/python3
+import os, signal, sys
+signal.pthread_sigmask(signal.SIG_BLOCK, [signal.SIGUSR1])
+os.execv("$AEROLUME", ["$AEROLUME"] + sys.argv[1:])
+EOF
+chmod +x "$WORK/usr1_blocked"
+AEROLUME="$WORK/usr1_blocked" open_fullscreen_window --seed 5
 grab "$WORK/seeded.png"
 # No window manager here: the full-screen window covers the screen exactly, from the start
 # and after any number of F1 presses.

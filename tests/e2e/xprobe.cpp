@@ -7,9 +7,10 @@
 //                                          share of pixels that differ (0..1), optionally
 //                                          inside a rectangle only
 //   aerolume_xprobe clouds A.png B.png [X Y W H]
-//                                          share of the sky (clear or clouded, in both)
-//                                          whose clouds differ (0..1): the balloons, their
-//                                          ropes and what they cover are left out
+//                                          share of the clouded sky (sky in both, clouded
+//                                          in either) whose clouds differ (0..1): the
+//                                          balloons, their ropes and what they cover are
+//                                          left out
 //   aerolume_xprobe look X Y W H [RRGGBB]  share of the screen's rectangle now in the sky
 //                                          colour (or RRGGBB, exactly), read straight
 //                                          from the server: no file, fast on big screens
@@ -248,27 +249,31 @@ int diff(int argc, char** argv) {
 
 // The sky is its colour (51, 128, 255) blended toward white where clouds lie: full blue,
 // red no more than green. The red balloons are not, and their thin grey ropes hardly
-// count.
+// count. Clouded: redder than the clear sky by more than dithering.
 bool sky_or_cloud(const std::uint8_t* p) { return p[2] >= 250 && p[0] <= p[1] + 2; }
+bool clouded(const std::uint8_t* p) { return p[0] > 51 + 6; }
 
+// Counted over the sky clouded in either picture, not over all the sky: clear sky is the
+// same in any two scenes, so two sets of clouds that both leave much of it clear still
+// differ in most of what they cover, and the share does not hang on how cloudy they are.
 int clouds(int argc, char** argv) {
   Comparison c;
   if (!compared(argc, argv, &c)) return 2;
-  std::size_t sky = 0, changed = 0;
+  std::size_t cloud = 0, changed = 0;
   for (int y = c.y0; y < c.y0 + c.h; ++y)
     for (int x = c.x0; x < c.x0 + c.w; ++x) {
       const std::uint8_t* p = c.a.at(x, y);
       const std::uint8_t* q = c.b.at(x, y);
-      if (!sky_or_cloud(p) || !sky_or_cloud(q)) continue;
-      ++sky;
+      if (!sky_or_cloud(p) || !sky_or_cloud(q) || (!clouded(p) && !clouded(q))) continue;
+      ++cloud;
       // More than dithering: the cloud's density differs here.
       if (std::abs(p[0] - q[0]) > 6 || std::abs(p[1] - q[1]) > 6) ++changed;
     }
-  if (sky == 0) {
-    std::fputs("aerolume_xprobe: no sky in both images\n", stderr);
+  if (cloud == 0) {
+    std::fputs("aerolume_xprobe: no clouded sky in either image\n", stderr);
     return 2;
   }
-  std::printf("%.4f\n", static_cast<double>(changed) / static_cast<double>(sky));
+  std::printf("%.4f\n", static_cast<double>(changed) / static_cast<double>(cloud));
   return 0;
 }
 
