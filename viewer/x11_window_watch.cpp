@@ -52,19 +52,25 @@ std::vector<ScreenChild> screen_children(Display* display, Window root,
                                          std::span<const Window> own) {
   // The root's children that hold one of the program's windows (or are one).
   std::vector<Window> own_top;
-  for (Window window : own) {
-    Window level = window;
-    for (Window parent = parent_of(display, level); parent != None && parent != root;
-         parent = parent_of(display, parent))
-      level = parent;
-    own_top.push_back(level);
-  }
+  const auto add_own_top = [&] {
+    for (Window window : own) {
+      Window level = window;
+      for (Window parent = parent_of(display, level); parent != None && parent != root;
+           parent = parent_of(display, parent))
+        level = parent;
+      own_top.push_back(level);
+    }
+  };
+  add_own_top();
   std::vector<ScreenChild> described;
   Window unused_root = None, unused_parent = None, *children = nullptr;
   unsigned int count = 0;
   if (!XQueryTree(display, root, &unused_root, &unused_parent, &children, &count))
     return described;
   const std::unique_ptr<Window, XFreer> owned(children);
+  // A window manager may frame one of them between the two looks (as it maps): the root
+  // then lists a frame that was not found above. Looked for again, the frame is found.
+  add_own_top();
   described.reserve(count);
   for (unsigned int i = 0; i < count; ++i) {
     if (std::find(own_top.begin(), own_top.end(), children[i]) != own_top.end()) continue;
