@@ -1,6 +1,7 @@
 // The X desktop's windows: made with the hints EWMH and Motif window managers read.
 #include "viewer/x11_desktop_window.h"
 #include "viewer/x11_free.h"
+#include "viewer/x11_window_watch.h"
 
 #include <X11/Xatom.h>
 #include <X11/extensions/shape.h>
@@ -44,11 +45,7 @@ bool desktop_typed(Display* display, Window window) {
 }
 
 std::string class_name(Display* display, Window window) {
-  XClassHint hint{};
-  if (!XGetClassHint(display, window, &hint)) return "";
-  std::string name = hint.res_name != nullptr ? hint.res_name : "";
-  if (hint.res_name != nullptr) XFree(hint.res_name);
-  if (hint.res_class != nullptr) XFree(hint.res_class);
+  const std::string name = program_name(display, window);
   return name.empty() ? "an unnamed program" : name;
 }
 

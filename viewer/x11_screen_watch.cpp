@@ -1,8 +1,8 @@
 // The screen's monitors, saver, DPMS and compositor, through RandR, Xinerama,
 // MIT-SCREEN-SAVER, DPMS and XFixes.
 #include "viewer/x11_screen_watch.h"
+#include "viewer/x11_window_watch.h"
 
-#include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
 #include <X11/extensions/Xinerama.h>
 #include <X11/extensions/Xrandr.h>
@@ -116,12 +116,7 @@ std::optional<PacingClock::time_point> ScreenWatch::next_dpms_read() const {
 
 std::string ScreenWatch::compositor_name() const {
   const Window owner = XGetSelectionOwner(display_, compositor_selection_);
-  XClassHint hint{};
-  if (owner == None || !XGetClassHint(display_, owner, &hint)) return "";
-  std::string name = hint.res_name != nullptr ? hint.res_name : "";
-  if (hint.res_name != nullptr) XFree(hint.res_name);
-  if (hint.res_class != nullptr) XFree(hint.res_class);
-  return name;
+  return owner == None ? "" : program_name(display_, owner);
 }
 
 bool ScreenWatch::read_compositor() {

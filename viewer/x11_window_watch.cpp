@@ -5,6 +5,8 @@
 #include "viewer/x11_free.h"
 #include "viewer/x11_rects.h"
 
+#include <X11/Xutil.h>
+
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -84,6 +86,15 @@ std::vector<ScreenChild> screen_children(Display* display, Window root,
                          attributes.c_class == InputOutput, children[i]});
   }
   return described;
+}
+
+std::string program_name(Display* display, Window window) {
+  XClassHint hint{};
+  if (!XGetClassHint(display, window, &hint)) return "";
+  std::string name = hint.res_name != nullptr ? hint.res_name : "";
+  if (hint.res_name != nullptr) XFree(hint.res_name);
+  if (hint.res_class != nullptr) XFree(hint.res_class);
+  return name;
 }
 
 bool is_root_window(Display* display, Window window) {

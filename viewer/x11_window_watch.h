@@ -7,6 +7,7 @@
 #include <X11/Xlib.h>
 
 #include <span>
+#include <string>
 #include <vector>
 
 #include "viewer/x11_rects.h"
@@ -24,6 +25,10 @@ struct WindowState {
 
 // Whether the window is the root window of one of the display's screens.
 bool is_root_window(Display* display, Window window);
+
+// The program that made the window, as its WM_CLASS names it (the instance name); empty
+// when it names none.
+std::string program_name(Display* display, Window window);
 // The parent of a window (the root itself has none: None), or None for a window gone.
 Window parent_of(Display* display, Window window);
 
