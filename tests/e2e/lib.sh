@@ -5,7 +5,8 @@
 # point, for the scripts that use them).
 
 source "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
-POWER_BUS="" UPOWER_PID=""
+SYSTEM_BUS="" UPOWER_PID=""
+bus_user=()
 
 # Starts aerolume with the given arguments and waits for its window; sets APP_PID and
 # WINDOW.
@@ -219,41 +220,45 @@ stop_app_with() {
   expect_quiet_end "$APP_PID" 5 "SIG$1"
 }
 
-# --- The power source: UPower and power-profiles-daemon mocked by python3-dbusmock ---
-# (the system's python3, which has the package) on a private bus in POWER_BUS, which
-# programs are given as their system bus (DBUS_SYSTEM_BUS_ADDRESS).
+# --- The system's daemons: UPower, power-profiles-daemon and logind mocked by ---
+# python3-dbusmock (the system's python3, which has the package) on a private bus in
+# SYSTEM_BUS, which programs are given as their system bus (DBUS_SYSTEM_BUS_ADDRESS).
 PYTHON=/usr/bin/python3
 
-# Exits 77 (skip) without python3-dbusmock; starts the private bus, sets POWER_BUS.
-start_power_bus() {
+# Exits 77 (skip) without python3-dbusmock; starts the private bus, sets SYSTEM_BUS. The
+# bus and its mocks run under the command prefix given (as_user), if any: a bus lets in
+# only its own user's programs.
+start_system_bus() {
+  bus_user=("$@")
   "$PYTHON" -c 'import dbusmock' 2>/dev/null ||
     { echo "SKIP: python3-dbusmock is not installed (scripts/install-deps installs it)"; exit 77; }
   needs_tools dbus-daemon dbus-send
-  dbus-daemon --session --nofork --print-address=3 3>"$WORK/bus" >"$WORK/bus.log" 2>&1 &
+  "${bus_user[@]}" dbus-daemon --session --nofork --print-address=3 3>"$WORK/bus" \
+    >"$WORK/bus.log" 2>&1 &
   SERVICE_PIDS+=($!)
   wait_until 10 test -s "$WORK/bus" || fail "the private bus did not start: $(cat "$WORK/bus.log")"
-  POWER_BUS=$(head -n 1 "$WORK/bus")
+  SYSTEM_BUS=$(head -n 1 "$WORK/bus")
 }
 
 # Starts a mocked daemon from dbusmock's template $1 with the JSON parameters $2 and
 # waits until its name $3 is on the bus; sets MOCK_PID (cleaned up with the test).
 start_mock() {
-  DBUS_SYSTEM_BUS_ADDRESS=$POWER_BUS "$PYTHON" -m dbusmock --system --template "$1" \
-    --parameters "$2" >>"$WORK/mock.log" 2>&1 &
+  DBUS_SYSTEM_BUS_ADDRESS=$SYSTEM_BUS "${bus_user[@]}" "$PYTHON" -m dbusmock --system \
+    --template "$1" --parameters "$2" >>"$WORK/mock.log" 2>&1 &
   MOCK_PID=$!
   SERVICE_PIDS+=("$MOCK_PID")
-  wait_until 10 name_on_power_bus "$3" || fail "the mock of $3 did not start: $(cat "$WORK/mock.log")"
+  wait_until 10 name_on_system_bus "$3" || fail "the mock of $3 did not start: $(cat "$WORK/mock.log")"
 }
 
-name_on_power_bus() {
-  DBUS_SYSTEM_BUS_ADDRESS=$POWER_BUS dbus-send --system --print-reply \
+name_on_system_bus() {
+  DBUS_SYSTEM_BUS_ADDRESS=$SYSTEM_BUS "${bus_user[@]}" dbus-send --system --print-reply \
     --dest=org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus.NameHasOwner \
     "string:$1" 2>/dev/null | grep -q 'boolean true'
 }
 
 # The private bus with UPower on it, OnBattery $1 (true or false); sets UPOWER_PID.
 start_power_mocks() {
-  start_power_bus
+  start_system_bus
   start_mock upower "{\"OnBattery\": $1}" org.freedesktop.UPower
   UPOWER_PID=$MOCK_PID
   note "UPower mocked on a private bus, OnBattery $1"
@@ -262,7 +267,7 @@ start_power_mocks() {
 # Sets a property of a mocked daemon (its UpdateProperties sends PropertiesChanged):
 # set_property NAME PATH PROPERTY VALUE, VALUE true, false or a string.
 set_property() {
-  DBUS_SYSTEM_BUS_ADDRESS=$POWER_BUS "$PYTHON" - "$@" <<'PY' || fail "cannot set $3 to $4 on $1"
+  DBUS_SYSTEM_BUS_ADDRESS=$SYSTEM_BUS "${bus_user[@]}" "$PYTHON" - "$@" <<'PY' || fail "cannot set $3 to $4 on $1"
 import sys, dbus
 name, path, prop, value = sys.argv[1:]
 value = dbus.Boolean(value == 'true') if value in ('true', 'false') else dbus.String(value)

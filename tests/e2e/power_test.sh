@@ -10,7 +10,7 @@ HOST=${3:-}
 STOP_LIB=${4:-}
 source "$(dirname "$0")/lib.sh"
 [ -x "$HOST" ] || fail "the host window program is missing (third argument): '$HOST'"
-start_power_bus
+start_system_bus
 
 on_battery() { set_property org.freedesktop.UPower /org/freedesktop/UPower OnBattery "$1"; }
 profile() { set_property net.hadess.PowerProfiles /net/hadess/PowerProfiles ActiveProfile "$1"; }
@@ -33,7 +33,7 @@ rate_between() {
 }
 line_or_end() { [ "$(lines)" -ge "$1" ] || ! app_running; }
 start_in_host() {
-  DBUS_SYSTEM_BUS_ADDRESS=$POWER_BUS "$AEROLUME" --window-id "$HOST_WINDOW" --fps "$@" \
+  DBUS_SYSTEM_BUS_ADDRESS=$SYSTEM_BUS "$AEROLUME" --window-id "$HOST_WINDOW" --fps "$@" \
     >"$WORK/app.out" 2>"$WORK/app.err" &
   APP_PID=$!
 }

@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Under the real xsecurelock, set up as the README says (XSECURELOCK_SAVER naming the
-# program), on one screen split into two RandR monitors: the locker starts one aerolume
-# per monitor, each in its own window, and each draws its own scene. SIGUSR1 to one of
-# them (xsecurelock's reset) leaves that same process drawing with new clouds and the
-# other's as they were; the password prompt opened and closed, with
-# XSECURELOCK_SAVER_RESET_ON_AUTH_CLOSE=1, renews both without a restart (no "saver child
-# killed" in the locker's log); SIGTERM to the locker leaves no aerolume behind.
+# program) and started by xss-lock when logind locks the session, on one screen split
+# into two RandR monitors: the locker starts one aerolume per monitor, each in its own
+# window, and each draws its own scene. SIGUSR1 to one of them (xsecurelock's reset)
+# leaves that same process drawing with new clouds and the other's as they were; the
+# password prompt opened and closed, with XSECURELOCK_SAVER_RESET_ON_AUTH_CLOSE=1, renews
+# both without a restart (no "saver child killed" in the locker's log); SIGTERM to the
+# locker leaves no aerolume behind; the server's screen saver coming on locks again.
 AEROLUME=$1
 XPROBE=$2
 source "$(dirname "$0")/lib.sh"
-needs_tools xsecurelock xrandr
+needs_tools xsecurelock xss-lock xrandr
 
 # xsecurelock starts no saver for root in some setups: as root it runs as nobody.
 as_desktop_user
@@ -23,10 +24,41 @@ xrandr --setmonitor left "$half/169x$SCREEN_H/271+0+0" none &&
   xrandr --setmonitor right "$half/169x$SCREEN_H/271+$half+0" none ||
   fail "cannot split the screen into two monitors"
 
+# The locker started by xss-lock, with the README's line, in a session of a logind mocked
+# on a private system bus: the session's Lock signal (what loginctl lock-session asks
+# for) starts it.
+start_system_bus "${as_user[@]}"
+start_mock logind '{}' org.freedesktop.login1
+logind_call() {
+  DBUS_SYSTEM_BUS_ADDRESS=$SYSTEM_BUS "${as_user[@]}" "$PYTHON" - "$@" <<'PY' ||
+import sys, dbus
+path, interface, method, *args = sys.argv[1:]
+args = [dbus.UInt32(a[1:]) if a.startswith('#') else dbus.Boolean(a == 'yes') if a in ('yes', 'no') else a for a in args]
+getattr(dbus.SystemBus().get_object('org.freedesktop.login1', path), method)(*args, dbus_interface=interface)
+PY
+    fail "the mocked logind refused $3"
+}
+# The session, and the call xss-lock finds its own session with (the template has none).
+logind_call /org/freedesktop/login1 org.freedesktop.DBus.Mock AddSession \
+  c1 seat0 "#$(id -u "$user")" "$user" yes
+logind_call /org/freedesktop/login1 org.freedesktop.DBus.Mock AddMethod \
+  org.freedesktop.login1.Manager GetSessionByPID u o 'ret = "/org/freedesktop/login1/session/c1"'
 env -i DISPLAY="$DISPLAY" HOME="$WORK/home" PATH=/usr/bin:/bin \
-  XSECURELOCK_SAVER="$(realpath "$AEROLUME")" XSECURELOCK_SAVER_RESET_ON_AUTH_CLOSE=1 \
-  "${as_user[@]}" xsecurelock >"$WORK/lock.log" 2>&1 &
-HOST_PID=$!  # lib.sh's clean-up ends it
+  DBUS_SYSTEM_BUS_ADDRESS="$SYSTEM_BUS" "${as_user[@]}" \
+  xss-lock -- env XSECURELOCK_SAVER="$(realpath "$AEROLUME")" \
+  XSECURELOCK_SAVER_RESET_ON_AUTH_CLOSE=1 xsecurelock >"$WORK/lock.log" 2>&1 &
+SERVICE_PIDS+=($!)
+xss_lock=$!
+# Asked again until xss-lock, once it listens, starts the locker: its one child.
+locked() {
+  logind_call /org/freedesktop/login1/session/c1 org.freedesktop.login1.Session Lock
+  sleep 0.5
+  HOST_PID=$(ps -o pid= --ppid "$xss_lock" | tr -d ' ')  # lib.sh's clean-up ends it
+  [ -n "$HOST_PID" ] && [ "$(cat "/proc/$HOST_PID/comm" 2>/dev/null)" = xsecurelock ]
+}
+WAIT_STEP=0 wait_until 10 locked ||
+  fail "logind's Lock did not start xsecurelock under xss-lock: $(cat "$WORK/lock.log")"
+note "logind's Lock: xss-lock started xsecurelock ($HOST_PID)"
 
 # The savers: the aerolume processes below the locker (its saver_multiplex starts them),
 # as "PID X" with X the left edge of the window each draws in (XSCREENSAVER_WINDOW).
@@ -100,4 +132,13 @@ HOST_PID="" APP_PID=""
 wait_until 10 eval 'gone "$LEFT" && gone "$RIGHT"' ||
   fail "an aerolume still runs 10 s after SIGTERM to the locker"
 note "SIGTERM to the locker ended both savers"
+
+# Idle: the server's screen saver coming on (xset s activate) starts the locker again.
+xset s activate
+relocked() {
+  HOST_PID=$(ps -o pid= --ppid "$xss_lock" | tr -d ' ')
+  [ -n "$HOST_PID" ] && find_savers
+}
+wait_until 15 relocked || fail "the screen saver on did not start the locker and its savers again"
+note "the server's screen saver on: xss-lock started xsecurelock and two savers again"
 echo "PASS"
