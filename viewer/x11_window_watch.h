@@ -29,6 +29,7 @@ bool is_root_window(Display* display, Window window);
 // The program that made the window, as its WM_CLASS names it (the instance name); empty
 // when it names none.
 std::string program_name(Display* display, Window window);
+
 // The parent of a window (the root itself has none: None), or None for a window gone.
 Window parent_of(Display* display, Window window);
 
