@@ -13,7 +13,7 @@ printf 'output HEADLESS-1 mode %dx%d\nxwayland disable\n' $SCREEN_W $SCREEN_H >"
 chmod 0644 "$WORK/sway.conf"
 COMPOSITOR_PID="" SOCKET="" SWAYSOCK=""
 POINTER_PID=""  # a helper that lives as long as the compositor
-trap 'kill $COMPOSITOR_PID $POINTER_PID 2>/dev/null; cleanup' EXIT
+trap 'set +e; kill $COMPOSITOR_PID $POINTER_PID 2>/dev/null; cleanup' EXIT
 # Commands run with the compositor's runtime folder, as the user; background jobs are
 # started through these arrays (not functions), so that $! is the program itself.
 user_env=(env -i XDG_RUNTIME_DIR="$RUN" HOME="$WORK" PATH=/usr/bin:/bin)
