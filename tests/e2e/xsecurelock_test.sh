@@ -33,8 +33,11 @@ logind_call() {
   DBUS_SYSTEM_BUS_ADDRESS=$SYSTEM_BUS "${as_user[@]}" "$PYTHON" - "$@" <<'PY' ||
 import sys, dbus
 path, interface, method, *args = sys.argv[1:]
-args = [dbus.UInt32(a[1:]) if a.startswith('#') else dbus.Boolean(a == 'yes') if a in ('yes', 'no') else a for a in args]
-getattr(dbus.SystemBus().get_object('org.freedesktop.login1', path), method)(*args, dbus_interface=interface)
+# "#N" is a number, yes and no are booleans, the rest strings.
+args = [dbus.UInt32(a[1:]) if a.startswith('#') else
+        dbus.Boolean(a == 'yes') if a in ('yes', 'no') else a for a in args]
+logind = dbus.SystemBus().get_object('org.freedesktop.login1', path)
+getattr(logind, method)(*args, dbus_interface=interface)
 PY
     fail "the mocked logind refused $3"
 }
