@@ -1,8 +1,9 @@
 // The viewer, aerolume: reads the command line and the environment, which decide the role,
 // and hands the run to that role's shell. The program's own window (GLUT) by default;
 // another program's X window, the root window or the X desktop (--window-id, --root,
-// XSCREENSAVER_WINDOW, --background on X) through the X11 + GLX shell; a Wayland compositor's layer surfaces
-// (--background, --overlay) through the Wayland shell. GLUT's own options come first.
+// XSCREENSAVER_WINDOW, --background on X) through the X11 + GLX shell; a Wayland
+// compositor's layer surfaces (--background, --overlay) through the Wayland shell. GLUT's
+// own options come first.
 #include <cstdio>
 
 #include "viewer/frame_pacing.h"

@@ -97,9 +97,8 @@ class MonitorSurfaces final : public ViewSurfaces {
       if (bound.context != first_) glXDestroyContext(display_, bound.context);
       bound.drawable = None;
     }
-    contexts_.erase(std::remove_if(contexts_.begin(), contexts_.end(),
-                                   [&](const Bound& b) { return b.drawable == None && b.context != first_; }),
-                    contexts_.end());
+    const auto unused = [&](const Bound& b) { return b.drawable == None && b.context != first_; };
+    contexts_.erase(std::remove_if(contexts_.begin(), contexts_.end(), unused), contexts_.end());
   }
 
  private:
@@ -143,7 +142,8 @@ class MonitorSurfaces final : public ViewSurfaces {
 VisualInfoPtr desktop_visual(Display* display, const ShellRun& run) {
   int taken = 0;
   if (run.options.samples > 0) {
-    taken = samples_to_take(run.options.samples, glx_window_sample_counts(run.command_line.display));
+    taken = samples_to_take(run.options.samples,
+                            glx_window_sample_counts(run.command_line.display));
     std::fputs(samples_taken_note("aerolume", run.options.samples, taken).c_str(), stderr);
   }
   const int screen = DefaultScreen(display);

@@ -85,7 +85,8 @@ Window create_desktop_window(Display* display, Window root, const XVisualInfo& v
   const Atom type = atom(display, "_NET_WM_WINDOW_TYPE_DESKTOP");
   XChangeProperty(display, window, atom(display, "_NET_WM_WINDOW_TYPE"), XA_ATOM, 32,
                   PropModeReplace, reinterpret_cast<const unsigned char*>(&type), 1);
-  const Atom states[] = {atom(display, "_NET_WM_STATE_STICKY"), atom(display, "_NET_WM_STATE_BELOW"),
+  const Atom states[] = {atom(display, "_NET_WM_STATE_STICKY"),
+                         atom(display, "_NET_WM_STATE_BELOW"),
                          atom(display, "_NET_WM_STATE_SKIP_TASKBAR"),
                          atom(display, "_NET_WM_STATE_SKIP_PAGER")};
   XChangeProperty(display, window, atom(display, "_NET_WM_STATE"), XA_ATOM, 32, PropModeReplace,

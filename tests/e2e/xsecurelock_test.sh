@@ -52,12 +52,16 @@ env -i DISPLAY="$DISPLAY" HOME="$WORK/home" PATH=/usr/bin:/bin \
   XSECURELOCK_SAVER_RESET_ON_AUTH_CLOSE=1 xsecurelock >"$WORK/lock.log" 2>&1 &
 SERVICE_PIDS+=($!)
 xss_lock=$!
-# Asked again until xss-lock, once it listens, starts the locker: its one child.
+# The locker xss-lock runs: its one child, xsecurelock (lib.sh's clean-up ends it).
+locker_started() {
+  HOST_PID=$(ps -o pid= --ppid "$xss_lock" | tr -d ' ')
+  [ -n "$HOST_PID" ] && [ "$(cat "/proc/$HOST_PID/comm" 2>/dev/null)" = xsecurelock ]
+}
+# Asked again until xss-lock, once it listens, starts the locker.
 locked() {
   logind_call /org/freedesktop/login1/session/c1 org.freedesktop.login1.Session Lock
   sleep 0.5
-  HOST_PID=$(ps -o pid= --ppid "$xss_lock" | tr -d ' ')  # lib.sh's clean-up ends it
-  [ -n "$HOST_PID" ] && [ "$(cat "/proc/$HOST_PID/comm" 2>/dev/null)" = xsecurelock ]
+  locker_started
 }
 WAIT_STEP=0 wait_until 10 locked ||
   fail "logind's Lock did not start xsecurelock under xss-lock: $(cat "$WORK/lock.log")"
@@ -138,10 +142,6 @@ note "SIGTERM to the locker ended both savers"
 
 # Idle: the server's screen saver coming on (xset s activate) starts the locker again.
 xset s activate
-relocked() {
-  HOST_PID=$(ps -o pid= --ppid "$xss_lock" | tr -d ' ')
-  [ -n "$HOST_PID" ] && find_savers
-}
-wait_until 15 relocked || fail "the screen saver on did not start the locker and its savers again"
+wait_until 15 eval 'locker_started && find_savers' || fail "the screen saver on did not start the locker and its savers again"
 note "the server's screen saver on: xss-lock started xsecurelock and two savers again"
 echo "PASS"
