@@ -3,7 +3,7 @@
 # power-profiles-daemon mocked (python3-dbusmock) on a private bus that stands in for the
 # system bus: 30 frames a second without UPower, 10 once it appears on battery, 30 back on
 # mains, 10 in power-saver mode; with --battery-fps 0 nothing at all on battery, frames
-# again within a second once UPower leaves the bus, at 30.
+# again once UPower leaves the bus (within 10 s; a quarter of a second here), at 30.
 AEROLUME=$1
 XPROBE=$2
 HOST=${3:-}
@@ -72,11 +72,18 @@ awk -v d="$drawn" 'BEGIN { exit !(d == 0) }' ||
 note "--battery-fps 0: no frame, the host window as it was"
 kill "$UPOWER_PID" && wait "$UPOWER_PID" 2>/dev/null
 UPOWER_PID=""
-sleep 1
-grab "$WORK/shot.png"
-drawn=$(changed "$WORK/shot.png" "$WORK/before.png" 100 80 400 300)
-greater "$drawn" 0.1 || fail "a second after UPower left, the host window was not drawn ($drawn changed)"
-note "a second after UPower left, $drawn of the host window was drawn anew"
+# Within 10 s, not at a fixed moment: a loaded machine may take longer than the quarter
+# of a second this takes on a quiet one.
+redrawn() {
+  grab "$WORK/shot.png"
+  drawn=$(changed "$WORK/shot.png" "$WORK/before.png" 100 80 400 300)
+  greater "$drawn" 0.1
+}
+left=$EPOCHREALTIME
+WAIT_STEP=0.1 wait_until 10 redrawn ||
+  fail "after UPower left, the host window was not drawn within 10 s ($drawn changed)"
+note "UPower left: $drawn of the host window drawn anew after $(awk -v a="$left" \
+  -v b="$EPOCHREALTIME" 'BEGIN { printf "%.1f", b - a }') s"
 rate_between 22 33 "UPower gone (mains)"
 stop_app
 note "PASS"
