@@ -10,7 +10,8 @@
 //                                          share of the clouded sky (sky in both, clouded
 //                                          in either) whose clouds differ (0..1): the
 //                                          balloons, their ropes and what they cover are
-//                                          left out
+//                                          left out; status 3 when both show sky over
+//                                          half the rectangle and neither a cloud
 //   aerolume_xprobe look X Y W H [RRGGBB]  share of the screen's rectangle now in the sky
 //                                          colour (or RRGGBB, exactly), read straight
 //                                          from the server: no file, fast on big screens
@@ -259,16 +260,24 @@ bool clouded(const std::uint8_t* p) { return p[0] > 51 + 6; }
 int clouds(int argc, char** argv) {
   Comparison c;
   if (!compared(argc, argv, &c)) return 2;
-  std::size_t cloud = 0, changed = 0;
+  std::size_t sky = 0, cloud = 0, changed = 0;
   for (int y = c.y0; y < c.y0 + c.h; ++y)
     for (int x = c.x0; x < c.x0 + c.w; ++x) {
       const std::uint8_t* p = c.a.at(x, y);
       const std::uint8_t* q = c.b.at(x, y);
-      if (!sky_or_cloud(p) || !sky_or_cloud(q) || (!clouded(p) && !clouded(q))) continue;
+      if (!sky_or_cloud(p) || !sky_or_cloud(q)) continue;
+      ++sky;
+      if (!clouded(p) && !clouded(q)) continue;
       ++cloud;
       // More than dithering: the cloud's density differs here.
       if (std::abs(p[0] - q[0]) > 6 || std::abs(p[1] - q[1]) > 6) ++changed;
     }
+  // About one scene in forty leaves a saver-sized view without a cloud: that clear sky
+  // is the same in both, which is not a screen with no sky on it.
+  if (cloud == 0 && 2 * sky >= static_cast<std::size_t>(c.w) * c.h) {
+    std::fputs("aerolume_xprobe: a clear sky without clouds in both images\n", stderr);
+    return 3;
+  }
   if (cloud == 0) {
     std::fputs("aerolume_xprobe: no clouded sky in either image\n", stderr);
     return 2;
