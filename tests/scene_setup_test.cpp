@@ -6,7 +6,6 @@
 
 #include "run/frame.h"
 #include "run/scene_setup.h"
-#include "assets/sky.h"
 #include "core/state.h"
 #include "render/render_state.h"
 #include "tests/gl_fixture.h"
