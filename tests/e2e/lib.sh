@@ -138,7 +138,8 @@ clouds_changed_over() {
 # that wakes a few times a second: over 2 s, 0.6 % of a core reads as 0.5 or 1 %.
 cpu_seconds() {
   local pid=${1:-$APP_PID}
-  cat /proc/"$pid"/task/*/schedstat 2>/dev/null |
+  # A thread that ends while it is read is left out, under pipefail too.
+  { cat /proc/"$pid"/task/*/schedstat 2>/dev/null || true; } |
     awk '{ ns += $1 } END { if (NR == 0) exit 1; printf "%.6f\n", ns / 1e9 }' ||
     awk -v tck="$(getconf CLK_TCK)" '{ print ($14 + $15) / tck }' "/proc/$pid/stat"
 }
