@@ -1,46 +1,59 @@
 #!/usr/bin/env bash
 # The folders are layers: a source file includes only from its own folder and the
-# folders below it, bottom first: geometry, core, noise, assets, sim, render, run, and
-# on top the two programs side by side, viewer and renderer, neither including the other.
-# And the simulation never sees GL.
+# folders below it, bottom first: geometry, core, noise, assets, sim, render, run; then
+# the viewer's wings (pace, options, shell, glx, and the shells glut, x11 and wayland side
+# by side); and on top the two programs, the viewer's main and the renderer, side by
+# side. Folders on one floor never include each other: neither do the two programs, nor
+# the window-system wings. Every folder is walked, however deep. And the simulation never
+# sees GL.
 set -u
 cd "$1" || exit 1
-layers=(geometry core noise assets sim render run viewer renderer)
-# The programs share the top floor: each may include itself and what lies below it.
-rank() {
-  local i
-  [ "$1" = renderer ] && set -- viewer
-  for i in "${!layers[@]}"; do [ "${layers[$i]}" = "$1" ] && echo "$i" && return; done
-  echo 99
-}
-status=0
-for folder in "${layers[@]}"; do
-  own=$(rank "$folder")
-  for file in "$folder"/*.h "$folder"/*.cpp; do
-    [ -e "$file" ] || continue
-    while read -r included; do
-      top=${included%%/*}
-      if [ "$top" != "$folder" ] && [ "$(rank "$top")" -eq "$own" ]; then
-        echo "FAIL: $file includes $included: the two programs never include each other"
-        status=1
-        continue
-      fi
-      [ "$(rank "$top")" -le "$own" ] && continue
-      echo "FAIL: $file includes $included, a layer above $folder"
-      status=1
-    done < <(sed -n 's/^#include "\([^"]*\)".*/\1/p' "$file")
+# One floor a line, bottom first; folders sharing a line share the floor. A file belongs
+# to the folder that holds it, not to one above it.
+floors=(geometry core noise assets sim render run viewer/pace viewer/options viewer/shell
+        viewer/glx "viewer/glut viewer/x11 viewer/wayland" "viewer renderer")
+# The floor of the folder that holds path (a file, or an include's path), in floor; its
+# folder in home. A folder that is no floor, however deep, gets none (99).
+floor=99 home=
+floor_of() {
+  local i folder
+  home=${1%/*}
+  [ "$home" = "$1" ] && home=.
+  for i in "${!floors[@]}"; do
+    for folder in ${floors[$i]}; do
+      [ "$folder" = "$home" ] && floor=$i && return
+    done
   done
-done
-# Every folder of code is one of the floors (tests and benchmarks stand outside them).
-for folder in */; do
-  folder=${folder%/}
-  case " ${layers[*]} tests bench " in *" $folder "*) continue ;; esac
-  if compgen -G "$folder/*.cpp" >/dev/null || compgen -G "$folder/*.h" >/dev/null; then
-    echo "FAIL: $folder/ holds code but is no layer"
+  floor=99
+}
+# The programs are each one house: viewer/ and renderer/ never include one another,
+# wherever inside them.
+program_of() { case "$1" in viewer/*) echo viewer ;; renderer/*) echo renderer ;; esac; }
+status=0
+while read -r file; do
+  floor_of "$file"
+  own=$floor own_home=$home
+  if [ "$own" -eq 99 ]; then
+    echo "FAIL: ${file%/*}/ holds code but is no layer"
     status=1
+    continue
   fi
-done
-if grep -ln '#include <GL/' sim/*.h sim/*.cpp core/*.h core/*.cpp; then
+  while read -r included; do
+    floor_of "$included"
+    up=$floor up_home=$home
+    [ "$up_home" = "$own_home" ] && continue
+    mine=$(program_of "$file") theirs=$(program_of "$included")
+    if [ "$up" -eq "$own" ] || { [ -n "$mine" ] && [ -n "$theirs" ] && [ "$mine" != "$theirs" ]; }; then
+      echo "FAIL: $file includes $included: $own_home/ and $up_home/ never include each other"
+      status=1
+    elif [ "$up" -gt "$own" ]; then
+      echo "FAIL: $file includes $included, a layer above $own_home/"
+      status=1
+    fi
+  done < <(sed -n 's/^#include "\([^"]*\)".*/\1/p' "$file")
+done < <(find . \( -path ./tests -o -path ./bench -o -path './build*' -o -path './.*' \) -prune \
+           -o -type f \( -name '*.h' -o -name '*.cpp' \) -print | sed 's|^\./||' | sort)
+if grep -rln '#include <GL/' sim core --include='*.h' --include='*.cpp'; then
   echo "FAIL: the files above include a GL header"
   status=1
 fi
