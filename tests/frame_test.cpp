@@ -10,14 +10,14 @@
 #include <limits>
 #include <vector>
 
-#include "run/frame.h"
-#include "run/scene_setup.h"
 #include "core/clock.h"
 #include "core/state.h"
+#include "run/frame.h"
+#include "run/scene_setup.h"
 #include "sim/balloon_stream.h"
 #include "tests/gl_fixture.h"
-#include "viewer/frame_pacing.h"
-#include "viewer/shell_frames.h"
+#include "viewer/pace/frame_pacing.h"
+#include "viewer/shell/frames.h"
 
 namespace aerolume {
 namespace {

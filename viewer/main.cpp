@@ -6,11 +6,14 @@
 // own options come first.
 #include <cstdio>
 
-#include "viewer/frame_pacing.h"
-#include "viewer/power_watch.h"
-#include "viewer/shell.h"
-#include "viewer/stop_signals.h"
-#include "viewer/viewer_options.h"
+#include "viewer/glut/glut.h"
+#include "viewer/options/options.h"
+#include "viewer/pace/frame_pacing.h"
+#include "viewer/pace/power_watch.h"
+#include "viewer/shell/shell.h"
+#include "viewer/shell/stop_signals.h"
+#include "viewer/wayland/wayland.h"
+#include "viewer/x11/x11.h"
 
 int main(int argc, char** argv) {
   using aerolume::Role;

@@ -1,0 +1,342 @@
+// The program's options: the shared ones, the window and the frame pacing.
+#include "viewer/options/options.h"
+
+#include <CLI/CLI.hpp>
+
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#ifndef AEROLUME_VERSION
+#define AEROLUME_VERSION "unknown"
+#endif
+
+namespace aerolume {
+
+namespace {
+
+constexpr const char* program = "aerolume";
+
+CLI::Validator window_id_check() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        unsigned long id = 0;
+        if (parse_window_id(text, &id)) return std::string();
+        return "'" + text + "' is not a window id (decimal, or hexadecimal after 0x)";
+      },
+      "", "window id");
+}
+
+}  // namespace
+
+bool parse_window_id(const std::string& text, unsigned long* id) {
+  const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  const std::string_view digits = hex ? std::string_view(text).substr(2) : std::string_view(text);
+  if (digits.empty()) return false;
+  for (char c : digits)
+    if (!(c >= '0' && c <= '9') && !(hex && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))))
+      return false;
+  std::uint64_t value = 0;
+  const char* end = digits.data() + digits.size();
+  const auto [stop, ec] = std::from_chars(digits.data(), end, value, hex ? 16 : 10);
+  if (ec != std::errc() || stop != end || value == 0 || value > UINT32_MAX) return false;
+  *id = static_cast<unsigned long>(value);
+  return true;
+}
+
+ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
+                                             const ViewerEnvironment& environment) {
+  ParsedViewerCommandLine parsed;
+  ViewerOptions& o = parsed.options;
+  CLI::App app("The Aerolume scene: balloons on ropes rising under a dome of clouds. It "
+               "opens full screen and runs until Esc; GLUT's own options (-display, "
+               "-geometry, -iconic, -direct, -indirect, -gldebug, -sync) come first; in "
+               "another program's window and on layer surfaces only -display is accepted.",
+               program);
+  app.footer(
+      "With --window-id or --root, or when XSCREENSAVER_WINDOW holds a window id (which "
+      "then stands in for the root window), the scene is drawn into that window (as a "
+      "screen saver or a desktop background) until the window goes away or SIGTERM or "
+      "SIGINT arrives; the keys then belong to the host. Screen-saver hosts may write "
+      "-root and -window-id with one dash, and a window id given beside --root stands in "
+      "for the root window too.\n"
+      "On X, --background draws in desktop windows of its own, one per monitor, under every "
+      "other window (compositing managers show them as any window); --root draws on the "
+      "root window itself, one scene per monitor, and refuses to while a compositing "
+      "manager owns the screen.\n"
+      "Nothing is drawn while the window is minimized (unmapped) or fully covered, nor on a "
+      "monitor that one window covers, nor while the server's screen saver or DPMS blanks "
+      "the screen; the scene goes on from where it stopped once it is seen again.\n"
+      "SIGUSR1 makes a fresh scene, as the c key does (new clouds and a new wind), in "
+      "every role, asleep too: the new clouds show with the next frame drawn, and one "
+      "that arrives before the first frame changes nothing (xsecurelock sends it to reset "
+      "its saver). SIGTERM and SIGINT end the program with status 0.\n"
+      "Exit status: 0 done (Esc, the window gone, SIGTERM or SIGINT, the display lost, the "
+      "Wayland compositor gone, the overlay's first input), 1 failure (no display, no such "
+      "window, no GL, a window larger than GL can draw, no Wayland compositor with the "
+      "layer shell, no monitor of the --output name, --root under a compositing manager), "
+      "2 bad options or an XSCREENSAVER_WINDOW that is not a window id.");
+  app.set_version_flag("--version", std::string(program) + " " + AEROLUME_VERSION);
+  app.add_flag("--windowed", o.windowed,
+               "Start in a 1024 x 768 window at (10, 30) instead of full screen (F1 switches)");
+  add_scene_options(app, &o.scene);
+  app.add_flag("--fps", o.fps, "Every 5 seconds, print the frame rate on stdout");
+  app.add_option_function<int>(
+         "--max-fps", [&o](const int& fps) { o.max_fps = fps; },
+         "At most N frames a second, sleeping out the rest; 0: no cap [default: no cap in "
+         "its own window, " + std::to_string(host_window_fps) +
+             " in another program's, on the X desktop's or on layer surfaces]")
+      ->type_name("N")
+      ->transform(decimal_check(0, max_fps_cap, "a frame rate"));
+  app.add_option_function<int>(
+         "--battery-fps", [&o](const int& fps) { o.battery_fps = fps; },
+         "On battery or in power-saver mode (UPower, power-profiles-daemon), at most N frames "
+         "a second; 0: draw nothing and leave the last picture [default: " +
+             std::to_string(default_battery_fps) +
+             " in another program's window, on the X desktop and on layer surfaces; its own "
+             "window keeps its pace unless this is given]")
+      ->type_name("N")
+      ->transform(decimal_check(0, max_fps_cap, "a frame rate"));
+  const CLI::Option* samples = add_samples_option(app, &o.samples);
+  app.add_option_function<std::string>(
+         "--window-id",
+         [&o](const std::string& text) {
+           unsigned long id = 0;
+           parse_window_id(text, &id);  // the check has accepted the text
+           o.window_id = id;
+         },
+         "Draw into the existing X window ID, decimal or 0x hexadecimal")
+      ->type_name("ID")
+      ->check(window_id_check());
+  bool root = false, background = false, overlay = false;
+  app.add_flag("--root", root,
+               "Draw on the root window (the desktop background), or on the screen saver's "
+               "window when XSCREENSAVER_WINDOW names one");
+  app.add_flag("--background", background,
+               "Draw under every window on each output (Wayland: the layer shell's "
+               "background layer; X: a desktop window of its own on each monitor)");
+  app.add_flag("--overlay", overlay,
+               "On Wayland, draw over every window on each output until the first key, "
+               "button, pointer motion or scroll (a saver for idle daemons such as "
+               "swayidle); one at a time");
+  const CLI::Option* output =
+      app.add_option("--output", o.output,
+                     "With --background, --overlay or --root, only the output NAME: a "
+                     "Wayland output (as swaymsg -t get_outputs names it), or on X a RandR "
+                     "monitor (as xrandr --listmonitors names it)")
+          ->type_name("NAME");
+
+  static_cast<ParseOutcome&>(parsed) = parse_command_line(app, argc, argv);
+  if (!parsed.should_run) return parsed;
+  const auto refuse = [&](const std::string& problem) {
+    static_cast<ParseOutcome&>(parsed) = usage_error(app, problem);
+    return parsed;
+  };
+
+  // First the words among themselves.
+  if (background && overlay)
+    return refuse("--background and --overlay are two roles; give one of them");
+  if (background || overlay) {
+    const char* other = o.windowed    ? "--windowed"
+                        : o.window_id ? "--window-id"
+                        : root        ? "--root"
+                                      : nullptr;
+    if (other != nullptr)
+      return refuse(std::string(background ? "--background" : "--overlay") +
+                    " draws on surfaces of its own; it cannot go with " + other);
+  }
+  if (o.windowed && (o.window_id || root))
+    return refuse("--windowed opens a window of its own; it cannot go with --window-id or --root");
+  if (output->count() > 0 && o.output.empty()) return refuse("--output needs a value");
+
+  // Then the role, from the words and the environment.
+  const bool on_wayland =
+      environment.wayland_display != nullptr && *environment.wayland_display != '\0';
+  const char* const screensaver_window = environment.screensaver_window;
+  if (overlay && !on_wayland) {
+    parsed.should_run = false;
+    parsed.exit_status = 1;
+    parsed.err_text =
+        "aerolume: --overlay needs a Wayland compositor with the layer shell (WAYLAND_DISPLAY "
+        "is not set); on X, screen-saver hosts such as xscreensaver start aerolume -root\n";
+    return parsed;
+  }
+  if (overlay) {
+    o.role = Role::wayland_overlay;
+  } else if (background && on_wayland) {
+    o.role = Role::wayland_background;
+  } else if (o.window_id) {
+    // A host may name its window beside -root (xscreensaver's settings preview does):
+    // the window stands in for the root window, as the variable's does.
+    o.role = Role::host_window;
+  } else if (!o.windowed && screensaver_window != nullptr && *screensaver_window != '\0') {
+    // Screen-saver hosts start their saver with -root and name their own window in the
+    // variable: it stands in for the root window.
+    unsigned long id = 0;
+    if (!parse_window_id(screensaver_window, &id))
+      return refuse(std::string("XSCREENSAVER_WINDOW: '") + screensaver_window +
+                    "' is not a window id");
+    o.window_id = id;
+    o.role = Role::host_window;
+  } else if (background) {
+    // On X the desktop background is a window of the program's own on each monitor.
+    o.role = Role::x_desktop;
+  } else if (root) {
+    o.role = Role::root_window;
+  }
+  o.layer = o.role == Role::wayland_overlay      ? ViewerOptions::Layer::overlay
+            : o.role == Role::wayland_background ? ViewerOptions::Layer::background
+                                                 : ViewerOptions::Layer::none;
+
+  // Then what each role cannot take.
+  const bool on_monitors = o.role == Role::x_desktop || o.role == Role::root_window;
+  if (output->count() > 0 && !o.on_layer_surfaces() && !on_monitors)
+    return refuse(o.role == Role::host_window
+                      ? "--output chooses a monitor of the desktop; in another program's window "
+                        "(--window-id or XSCREENSAVER_WINDOW) the host decides"
+                      : "--output chooses the output of --background, --overlay or --root; "
+                        "give one of them");
+  // The desktop windows are the program's own, with a visual of its choosing: --samples
+  // goes with them as with its own window.
+  if (samples->count() > 0 && o.in_host_window())
+    return refuse("--samples cannot go with another program's window (--window-id, --root or "
+                  "XSCREENSAVER_WINDOW): that window's visual decides its samples");
+  return parsed;
+}
+
+ParsedViewerCommandLine read_viewer_command_line(int argc, char** argv,
+                                                 const ViewerEnvironment& environment) {
+  SplitCommandLine split = split_glut_options(argc, argv);
+  ParsedViewerCommandLine parsed = parse_viewer_options(
+      static_cast<int>(split.ours.size()), split.ours.data(), environment);
+  if (parsed.should_run) {
+    const std::string problem =
+        split.problem.empty() ? glut_options_problem(split, parsed.options) : split.problem;
+    if (!problem.empty()) {
+      parsed.should_run = false;
+      parsed.exit_status = usage_error_status;
+      parsed.err_text = std::string(program) + ": " + problem + "\n" + usage_hint(program) + "\n";
+    }
+  }
+  parsed.command_line = std::move(split);
+  return parsed;
+}
+
+ViewerEnvironment environment_of_process() {
+  return {std::getenv("XSCREENSAVER_WINDOW"), std::getenv("WAYLAND_DISPLAY")};
+}
+
+bool parse_window_geometry(std::string_view text, WindowGeometry* geometry) {
+  constexpr int largest = 32767;  // X's coordinates and sides are 16-bit
+  std::size_t at = 0;
+  // Up to five digits, at most largest; -1 when there are none or too many.
+  const auto number = [&]() {
+    const std::size_t start = at;
+    int value = 0;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - start < 6)
+      value = value * 10 + (text[at++] - '0');
+    return at == start || at - start > 5 || value > largest ? -1 : value;
+  };
+  WindowGeometry read;
+  if (at < text.size() && text[at] == '=') ++at;
+  if (at < text.size() && text[at] >= '0' && text[at] <= '9' && (read.width = number()) < 1)
+    return false;
+  if (at < text.size() && (text[at] == 'x' || text[at] == 'X')) {
+    ++at;
+    if (at < text.size() && text[at] >= '0' && text[at] <= '9' && (read.height = number()) < 1)
+      return false;
+    if (read.width == 0 && read.height == 0) return false;  // "x" alone
+  }
+  if (at < text.size()) {
+    for (int* offset : {&read.x, &read.y}) {
+      if (at >= text.size() || (text[at] != '+' && text[at] != '-')) return false;
+      (offset == &read.x ? read.from_right : read.from_bottom) = text[at++] == '-';
+      if ((*offset = number()) < 0) return false;
+    }
+    read.placed = true;
+  }
+  if (at != text.size() || (read.width == 0 && read.height == 0 && !read.placed)) return false;
+  *geometry = read;
+  return true;
+}
+
+WindowPlace windowed_place(const WindowGeometry& geometry, int screen_width, int screen_height) {
+  WindowPlace place{10, 30, 1024, 768};
+  if (geometry.width > 0) place.width = geometry.width;
+  if (geometry.height > 0) place.height = geometry.height;
+  if (geometry.placed) {
+    place.x = geometry.from_right ? screen_width - place.width - geometry.x : geometry.x;
+    place.y = geometry.from_bottom ? screen_height - place.height - geometry.y : geometry.y;
+  }
+  return place;
+}
+
+SplitCommandLine split_glut_options(int argc, char** argv) {
+  static const char* const with_value[] = {"-display", "-geometry"};
+  static const char* const alone[] = {"-iconic", "-direct", "-indirect", "-gldebug", "-sync"};
+  SplitCommandLine split;
+  if (argc > 0) {
+    split.glut.push_back(argv[0]);
+    split.ours.push_back(argv[0]);
+  }
+  for (int i = 1; i < argc; ++i) {
+    const auto is = [&](const char* name) { return std::strcmp(argv[i], name) == 0; };
+    bool taken = false;
+    for (const char* name : with_value)
+      if (is(name)) {
+        taken = true;
+        if (i + 1 >= argc) {
+          split.problem = std::string(name) + " needs a value";
+          break;
+        }
+        if (is("-display")) split.display = argv[i + 1];
+        if (is("-geometry")) {
+          split.geometry = argv[i + 1];
+          if (!parse_window_geometry(split.geometry, &split.window_geometry))
+            split.problem = std::string("-geometry: '") + split.geometry +
+                            "' is not a window geometry (WxH+X+Y, WxH, +X+Y or -X-Y)";
+        }
+        split.glut.push_back(argv[i]);
+        split.glut.push_back(argv[++i]);
+      }
+    for (const char* name : alone)
+      if (is(name)) {
+        taken = true;
+        split.glut.push_back(argv[i]);
+      }
+    // The single-dash spellings that screen-saver hosts pass to the programs they start.
+    if (!taken && is("-root")) {
+      split.ours.push_back(const_cast<char*>("--root"));
+      taken = true;
+    }
+    if (!taken && is("-window-id")) {
+      split.ours.push_back(const_cast<char*>("--window-id"));
+      taken = true;
+    }
+    if (!taken) split.ours.push_back(argv[i]);
+  }
+  return split;
+}
+
+std::string glut_options_problem(const SplitCommandLine& split, const ViewerOptions& options) {
+  const char* surface = options.on_layer_surfaces()
+                            ? "--background or --overlay (a compositor's layer surfaces)"
+                        : options.role == Role::x_desktop
+                            ? "--background (desktop windows, one per monitor)"
+                        : options.in_host_window()
+                            ? "another program's window (--window-id, --root or XSCREENSAVER_WINDOW)"
+                            : nullptr;
+  if (surface == nullptr) return std::string();
+  for (std::size_t i = 1; i < split.glut.size(); ++i) {
+    if (std::strcmp(split.glut[i], "-display") == 0) {
+      ++i;  // and its value
+      continue;
+    }
+    return std::string(split.glut[i]) + " acts on the program's own window; it cannot go with " +
+           surface;
+  }
+  return std::string();
+}
+
+}  // namespace aerolume

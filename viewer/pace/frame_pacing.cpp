@@ -1,0 +1,79 @@
+// The frame-rate line and the frame limiter.
+#include "viewer/pace/frame_pacing.h"
+
+#include "run/frame.h"
+
+namespace aerolume {
+
+namespace {
+
+constexpr auto report_period = std::chrono::seconds(5);
+
+}  // namespace
+
+FrameRateLine::FrameRateLine(std::FILE* out, PacingClock::time_point start)
+    : out_(out), period_start_(start) {}
+
+void FrameRateLine::frame_done(PacingClock::time_point now) {
+  ++frames_;
+  const auto elapsed = now - period_start_;
+  if (elapsed < report_period) return;
+  const double seconds = std::chrono::duration<double>(elapsed).count();
+  std::fprintf(out_, "%ld frames in %.1f seconds = %.1f FPS\n", frames_, seconds,
+               static_cast<double>(frames_) / seconds);
+  std::fflush(out_);
+  frames_ = 0;
+  period_start_ = now;
+}
+
+FrameLimiter::FrameLimiter(int max_fps, PacingClock::time_point start)
+    : FrameLimiter(std::chrono::duration_cast<PacingClock::duration>(std::chrono::duration<double>(1.0 / max_fps)),
+                   start) {}
+
+FrameLimiter::FrameLimiter(PacingClock::duration slot, PacingClock::time_point start)
+    : slot_(slot), slot_end_(start + slot_) {}
+
+PacingClock::time_point FrameLimiter::next_start(PacingClock::time_point now) {
+  const PacingClock::time_point start = now < slot_end_ ? slot_end_ : now;
+  slot_end_ = start + slot_;
+  return start;
+}
+
+
+FramePacing::FramePacing(bool rate_line, int max_fps) {
+  if (rate_line) rate_line_.emplace(stdout);
+  set_pace({max_fps, false});
+}
+
+void FramePacing::set_pace(Pace pace) {
+  if (pace == pace_) return;
+  pace_ = pace;
+  swap_paced_seconds_ = 0.0;
+  limiter_.reset();
+  if (pace.max_fps > 0) limiter_.emplace(pace.max_fps);
+}
+
+void FramePacing::set_swap_paced(double frame_seconds) {
+  if (frame_seconds == swap_paced_seconds_ || pace_.max_fps <= 0) return;
+  swap_paced_seconds_ = frame_seconds;
+  if (frame_seconds > 0.0)
+    limiter_.emplace(std::chrono::duration_cast<PacingClock::duration>(
+                         std::chrono::duration<double>(0.75 * frame_seconds)),
+                     PacingClock::now());
+  else
+    limiter_.emplace(pace_.max_fps);
+}
+
+PacingClock::time_point FramePacing::next_start_after_frame() {
+  const PacingClock::time_point now = PacingClock::now();
+  if (rate_line_) rate_line_->frame_done(now);
+  return limiter_ ? limiter_->next_start(now) : now;
+}
+
+void set_pace_and_step_clock(FramePacing& pacing, Pace pace) {
+  pacing.set_pace(pace);
+  // A new clock starts a new interval, so time without frames is no part of a step.
+  set_step_clock(pace.max_fps > 0 ? StepClock::frame_interval : StepClock::scene_pass);
+}
+
+}  // namespace aerolume
