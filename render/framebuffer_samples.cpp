@@ -35,11 +35,10 @@ int config_to_take(int asked_samples, ColourChoice colour,
   return best;
 }
 
-std::string samples_taken_note(const std::string& program, int asked, int taken) {
+std::string samples_taken_note(int asked, int taken) {
   if (taken == asked) return std::string();
-  return program + ": " + std::to_string(asked) +
-         " samples a pixel are not available here; using " +
-         (taken > 0 ? std::to_string(taken) : std::string("none")) + "\n";
+  return std::to_string(asked) + " samples a pixel are not available here; using " +
+         (taken > 0 ? std::to_string(taken) : std::string("none"));
 }
 
 }  // namespace aerolume

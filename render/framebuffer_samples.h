@@ -39,8 +39,8 @@ enum class ColourChoice {
 int config_to_take(int asked_samples, ColourChoice colour,
                    const std::vector<OfferedConfig>& offered, int* taken_samples);
 
-// "PROGRAM: 16 samples a pixel are not available here; using 4" (or "using none"), or
-// an empty text when taken equals asked.
-std::string samples_taken_note(const std::string& program, int asked, int taken);
+// "16 samples a pixel are not available here; using 4" (or "using none"), or an empty
+// text when taken equals asked.
+std::string samples_taken_note(int asked, int taken);
 
 }  // namespace aerolume

@@ -67,12 +67,6 @@ void draw_stream_and_dome() {
 
 }  // namespace
 
-void draw_scene() {
-  clear_and_load_camera();
-  step_scene_stream();
-  draw_stream_and_dome();
-}
-
 void step_scene_stream() {
   if (stream_timing.enabled) {
     const auto start = std::chrono::steady_clock::now();

@@ -6,10 +6,9 @@
 
 namespace aerolume {
 
-// Clear, load the camera, step_stream(), then draw every balloon's rope and body in list
-// order, and last the sky dome (draw_scene_dome()): step_scene_stream() and
-// draw_scene_view() in one, with exactly their GL calls (the step sends none).
-void draw_scene();
+// A frame runs the scene pass in two halves: its move once, step_scene_stream(), then its
+// drawing, draw_scene_view(), once for each view that shows the frame.
+//
 // The scene pass's move of the stream: step_stream(), timed for the renderer's statistics
 // while stream_timing is enabled. No GL.
 void step_scene_stream();

@@ -55,7 +55,7 @@ int run_render(const RenderOptions& options) {
   OffscreenContext context;
   if (!context.create(options.width, options.height, &error, options.samples))
     return report_failure("no GL context could be made: %s", error.c_str());
-  std::fputs(samples_taken_note(render_program, options.samples, context.samples()).c_str(), stderr);
+  report_samples_taken(options.samples, context.samples());
   GLint max_viewport[2] = {0, 0};
   glGetIntegerv(GL_MAX_VIEWPORT_DIMS, max_viewport);
   if (options.width > max_viewport[0] || options.height > max_viewport[1]) {
@@ -65,9 +65,12 @@ int run_render(const RenderOptions& options) {
     return usage_error_status;
   }
 
-  // As the program does: start-up, then the viewport GLUT sets before the first frame.
+  // As the program does: start-up, then frames of one view, the whole picture. Its viewport
+  // is set before the first frame, so that no frame's time holds it.
   const std::uint32_t seed = start_scene(options.scene);
-  reshape_viewport(options.width, options.height);
+  const View whole{0, 0, options.width, options.height};
+  reshape_viewport(whole.x, whole.y, whole.width, whole.height);
+  CurrentDrawable pbuffer;
   glFinish();
 
   RunFigures figures;
@@ -87,7 +90,7 @@ int run_render(const RenderOptions& options) {
   ProgressBar progress(options.frames);
   for (int i = 0; i < options.frames; ++i) {
     const Clock::time_point t0 = Clock::now();
-    render_frame();
+    render_views({&whole, 1}, pbuffer);
     glFinish();  // the frame's GL work belongs to its time
     const Clock::time_point t1 = Clock::now();
     if (want_stats) {

@@ -1,6 +1,6 @@
-// The frame: a fresh scene when asked, one step of the stream, each view cleared and
-// drawn, the timed step, auto-orbit, the frame count; and what a timed step is measured
-// over.
+// The frame: a fresh scene when asked, one step of the stream, each view drawn by the
+// scene pass (which clears it), the timed step, auto-orbit, the frame count; and what a
+// timed step is measured over.
 #include "run/frame.h"
 
 #include <GL/gl.h>
@@ -35,13 +35,13 @@ void end_frame(bool timed, std::uint32_t start, std::uint32_t end) {
   advance_frame_counter();
 }
 
+// The scene pass clears the view: inside the scissor where the view shares its drawable.
 void draw_view(const View& view) {
   use_viewport(view.x, view.y, view.width, view.height);
   if (view.shares_drawable) {
     glScissor(view.x, view.y, view.width, view.height);
     glEnable(GL_SCISSOR_TEST);
   }
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   draw_scene_view();
   if (view.shares_drawable) glDisable(GL_SCISSOR_TEST);
 }
@@ -86,15 +86,6 @@ bool render_views(std::span<const View> views, ViewSurfaces& surfaces) {
   }
   end_frame(timed, start, end);
   return true;
-}
-
-void render_frame() {
-  if (take_fresh_scene_request()) renew_clouds_and_wind();
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  const bool timed = timed_steps;
-  const std::uint32_t start = timed ? clock_ms() : 0;
-  draw_scene();
-  end_frame(timed, start, timed ? clock_ms() : 0);
 }
 
 }  // namespace aerolume

@@ -31,19 +31,24 @@ class ViewSurfaces {
   ~ViewSurfaces() = default;
 };
 
+// The drawable already current, presented by the caller (the renderer's pbuffer, a test's
+// context): the one view of a frame needs nothing made current and nothing presented.
+class CurrentDrawable final : public ViewSurfaces {
+ public:
+  bool begin_view(std::size_t) override { return true; }
+  bool end_view(std::size_t) override { return true; }
+};
+
 // One frame into every view, in this order: the first view's surface is made current
 // and a fresh scene asked for (request_fresh_scene) is made; the scene steps once; each
-// view is cleared and drawn at its viewport and aspect from this frame's camera (the
-// level of detail reads it while drawing); the timed step measures the step and every
-// view; auto-orbit moves the camera; the frame is counted. The viewport and projection
-// are sent only where a view differs from the last one set (use_viewport), so one view
-// of a constant size draws exactly as render_frame(). False when a surface failed.
+// view is drawn at its viewport and aspect from this frame's camera by the scene pass,
+// which clears it (the level of detail reads the camera while drawing); the timed step
+// measures the step and every view; auto-orbit moves the camera; the frame is counted.
+// The viewport and projection are sent only where a view differs from the last one set
+// (use_viewport), so frames of one view of a constant size send the scene pass's calls
+// and nothing else. Every shell and the renderer draw through here. False when a surface
+// failed.
 bool render_views(std::span<const View> views, ViewSurfaces& surfaces);
-
-// One frame in the viewport and projection as they stand, for a shell that reshapes on
-// its own (the GLUT window) and the headless renderer: a fresh scene when asked, clear,
-// the scene pass (timed when timed steps are on), auto-orbit, the frame counted.
-void render_frame();
 
 // Timed mode: the scene pass took elapsed_ms. The new step is 0.015 per millisecond,
 // capped at 0.4; step_scale becomes the mean of the old and the new step (in double,

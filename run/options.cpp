@@ -6,6 +6,10 @@
 #include <charconv>
 #include <map>
 #include <sstream>
+#include <string>
+
+#include "render/framebuffer_samples.h"
+#include "run/failure.h"
 
 namespace aerolume {
 
@@ -60,6 +64,11 @@ CLI::Option* add_samples_option(CLI::App& app, int* samples) {
                         "[default: 0, no multisampling]")
       ->type_name("N")
       ->check(sample_count);
+}
+
+void report_samples_taken(int asked, int taken) {
+  const std::string note = samples_taken_note(asked, taken);
+  if (!note.empty()) report_note("%s", note.c_str());
 }
 
 std::string usage_hint(const std::string& program) {

@@ -23,6 +23,10 @@ void add_scene_options(CLI::App& app, SceneOptions* options);
 // Adds --samples N: the samples a pixel asked of the framebuffer (0, 2, 4, 8 or 16;
 // 0, the default, is today's framebuffer without multisampling).
 CLI::Option* add_samples_option(CLI::App& app, int* samples);
+// The one line that says so when the samples taken are not those --samples asked for
+// (samples_taken_note), through the program's reporter. Every shell and the renderer
+// say it here, once they know what their framebuffer took.
+void report_samples_taken(int asked, int taken);
 
 // True for a non-empty text of the digits 0 to 9 alone.
 bool all_digits(std::string_view text);

@@ -79,8 +79,7 @@ TEST(StepClock, PacedFramesMeasureTheWholeIntervalAndUnpacedOnesThePass) {
       {20, 21, 35, Pause::none},                     // across the clock's wrap
       {900, 904, 4, Pause::stopped}};                // the battery pace's pause too
   // A frame cap is what puts timed steps on the frame interval: the sleep is time that passed.
-  FramePacing capped(false, 0);
-  set_pace_and_step_clock(capped, {30, false});
+  FramePacing capped(false, {30, false});
   FrameGate gate;
   for (const Frame& f : frames) {
     if (f.before != Pause::none) {
@@ -89,7 +88,7 @@ TEST(StepClock, PacedFramesMeasureTheWholeIntervalAndUnpacedOnesThePass) {
     EXPECT_TRUE(gate.frames_run(true, false));
     EXPECT_EQ(timed_step_interval(f.pass_start, f.pass_end), f.measured) << f.pass_start;
   }
-  set_pace_and_step_clock(capped, {0, false});
+  capped.set_pace({0, false});
   EXPECT_EQ(timed_step_interval(9033, 9035), 2u);
   EXPECT_EQ(timed_step_interval(9066, 9070), 4u);
 }

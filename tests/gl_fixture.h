@@ -17,6 +17,8 @@ class GlTest : public ::testing::Test {
   RgbImage frame() const { return read_gl_frame(context_.width(), context_.height()); }
   // Creates the context at another size (call from a test body).
   void resize_context(int w, int h);
+  // One frame of the scene into the whole context, as the renderer draws its frames.
+  void draw_frame();
 
   OffscreenContext context_;
 };

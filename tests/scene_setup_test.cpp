@@ -171,7 +171,7 @@ TEST_F(SceneSetup, ReshapeToZeroHeightUsesHeightOne) {
 TEST_F(SceneSetup, AFrameLeavesTheCameraLoadedAndCountsItself) {
   init_scene();
   reshape_viewport(width, height);
-  render_frame();
+  draw_frame();
   EXPECT_EQ(frame_counter, 1);
   expect_matrix_near(read_matrix(GL_MODELVIEW_MATRIX), look_at_matrix(eye, look_at), 1e-5);
   GLint mode = 0;
@@ -183,7 +183,7 @@ TEST_F(SceneSetup, AutoOrbitTurnsTheEyeByOneStepPerFrame) {
   init_scene();
   auto_orbit = true;
   const Vector3 before = eye;
-  render_frame();
+  draw_frame();
   const Vector3 expected = rotation_y(0.1).transform(before);
   EXPECT_EQ(eye.x, expected.x);
   EXPECT_EQ(eye.y, 1500.0f);
@@ -197,7 +197,7 @@ TEST_F(SceneSetup, AFrameShowsTheSkyColour) {
   // image repeatable (about one clock seed in a hundred puts a rope in the corner).
   init_scene_from_seed(1);
   reshape_viewport(width, height);
-  render_frame();
+  draw_frame();
   const RgbImage image = frame();
   int sky = 0;
   for (int y = 0; y < image.height; ++y)
@@ -215,7 +215,7 @@ TEST_F(SceneSetup, AFrameShowsTheSkyColour) {
 
 TEST_F(SceneSetup, UntimedFramesLeaveTheStepAlone) {
   init_scene();
-  for (int i = 0; i < 3; ++i) render_frame();
+  for (int i = 0; i < 3; ++i) draw_frame();
   EXPECT_EQ(step_scale, 0.07f);
   EXPECT_EQ(frame_counter, 3);
 }

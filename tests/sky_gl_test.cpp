@@ -141,7 +141,7 @@ TEST_F(SkyGl, AFrameShowsClearSkyAndCloudsOnTheDome) {
   // Balloons and clouds from a fixed seed, not the clock: the same picture every run.
   init_scene_from_seed(1);
   reshape_viewport(320, 240);
-  render_frame();
+  draw_frame();
   const RgbImage image = frame();
   int sky = 0, cloud = 0;
   for (int y = 0; y < image.height; ++y)

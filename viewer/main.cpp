@@ -5,6 +5,7 @@
 // compositor's layer surfaces (--background, --overlay) through the Wayland shell. GLUT's
 // own options come first.
 #include <cstdio>
+#include <cstdlib>
 
 #include "viewer/glut/glut.h"
 #include "viewer/options/options.h"
@@ -25,12 +26,13 @@ int main(int argc, char** argv) {
 
   // Before any shell opens its display: a stop during start-up ends the run as later.
   aerolume::install_stop_signals();
+  // -display names the X display that GLUT and the X shells open, read once, as DISPLAY.
+  if (parsed.command_line.display != nullptr) setenv("DISPLAY", parsed.command_line.display, 1);
   const aerolume::ViewerOptions& options = parsed.options;
   // The power source sets the pace from the start: on battery the first frame already
   // keeps the battery pace.
   aerolume::PowerWatch power(options.follows_power());
-  aerolume::FramePacing pacing(options.fps, 0);
-  aerolume::set_pace_and_step_clock(pacing, options.pace(power.state()));
+  aerolume::FramePacing pacing(options.fps, options.pace(power.state()));
   const aerolume::ShellRun run{options, pacing, parsed.command_line, power};
   switch (options.role) {
     case Role::wayland_background:

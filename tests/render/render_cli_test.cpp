@@ -228,6 +228,20 @@ TEST_F(RenderCli, UnwritableOutputFailsWithStatusOneBeforeRendering) {
   EXPECT_FALSE(fs::exists(scratch_ / "missing-folder"));
 }
 
+// More samples than the driver offers: the picture is drawn with the nearest below, and
+// one line says so, the program's name once (llvmpipe offers 4 at most).
+TEST_F(RenderCli, SamplesNotOfferedAreSaidInOneLine) {
+  const Outcome r = run({"--samples", "16", "--size", "32x32", "--frames", "1", "--output",
+                         (pictures_ / "s.png").string()});
+  EXPECT_EQ(r.status, 0) << r.err;
+  const std::string said = "aerolume-render: 16 samples a pixel are not available here; using ";
+  const std::vector<std::string> lines = lines_of(r.err);
+  ASSERT_EQ(lines.size(), 1u) << r.err;
+  EXPECT_EQ(lines[0].substr(0, said.size()), said);
+  EXPECT_NE(std::string("8 4 2 none").find(lines[0].substr(said.size())), std::string::npos)
+      << lines[0];
+}
+
 // What a picture's path names decides how it is written: "-" is standard output, a
 // symbolic link leads to the file it points to (replaced, the link kept), a FIFO is
 // written into and stays a FIFO, a new file gets the mode the umask leaves; a name that

@@ -63,7 +63,7 @@ TEST(FramePacing, OnXTheModeGivesTheRefreshAndGlxTheSwapInterval) {
     EXPECT_EQ(swap_control_from(e.names), e.control) << (e.names ? e.names : "(none)");
   // Swaps of 2 s a frame leave a backstop slot of 1.5 s; then the cap's own again.
   using std::chrono::milliseconds;
-  FramePacing pacing(false, 1);
+  FramePacing pacing(false, {1, false});
   pacing.set_swap_paced(2.0);
   const PacingClock::time_point first = pacing.next_start_after_frame();
   EXPECT_EQ(pacing.next_start_after_frame() - first, milliseconds(1500));

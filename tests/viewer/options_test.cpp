@@ -267,10 +267,11 @@ TEST(ViewerOptions, GlutKeepsItsOwnOptionsAndHostsMayUseOneDash) {
     for (const char* w : v) all += std::string(w) + " ";
     return all;
   };
-  EXPECT_EQ(text(split.glut), "aerolume -geometry 640x480+5+6 -display :3 -sync ");
+  EXPECT_EQ(text(split.glut), "aerolume -sync ");
   EXPECT_EQ(text(split.ours), "aerolume --windowed --fps --root --window-id 0x5 ");
   EXPECT_STREQ(split.display, ":3");
   EXPECT_STREQ(split.geometry, "640x480+5+6");
+  EXPECT_STREQ(split.own_window_option, "-geometry");
   EXPECT_TRUE(split.problem.empty());
   std::string last = "-geometry";
   std::vector<char*> lacking = {argv[0], last.data()};

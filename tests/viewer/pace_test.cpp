@@ -20,11 +20,11 @@ namespace {
 // of being put to sleep: a slot after the last under a cap, at once without one.
 TEST(FramePacing, AnEventLoopIsToldTheNextStartInsteadOfSleeping) {
   using std::chrono::milliseconds, std::chrono::seconds;
-  FramePacing capped(false, 1);
+  FramePacing capped(false, {1, false});
   const PacingClock::time_point first = capped.next_start_after_frame();
   EXPECT_EQ(capped.next_start_after_frame() - first, seconds(1));
   EXPECT_GT(first, PacingClock::now());  // no sleep: the slot still lies ahead
-  FramePacing uncapped(false, 0);
+  FramePacing uncapped(false, {0, false});
   const PacingClock::time_point before = PacingClock::now();
   const PacingClock::time_point next = uncapped.next_start_after_frame();
   EXPECT_GE(next, before);

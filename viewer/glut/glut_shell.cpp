@@ -1,27 +1,28 @@
 // The program's own window, through GLUT: full screen, or windowed with --windowed, until
 // Esc, the window manager's close, or the window destroyed by another client. GLUT's own
-// options (-display, -geometry, ...) go to glutInit. No drawing while the window is hidden
-// or fully covered.
+// options without a value (-iconic, -sync, ...) go to glutInit; -geometry places the
+// window. No drawing while the window is hidden or fully covered.
 #include <GL/freeglut.h>
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <vector>
 
+#include "core/state.h"
 #include "render/framebuffer_samples.h"
-#include "render/render_state.h"
 #include "run/failure.h"
 #include "run/frame.h"
+#include "run/options.h"
 #include "viewer/glut/controls.h"
 #include "viewer/glut/glut.h"
-#include "viewer/glx/samples.h"
 #include "viewer/glx/swap_pace.h"
 #include "viewer/glx/x_errors.h"
 #include "viewer/shell/frames.h"
@@ -30,6 +31,16 @@
 namespace aerolume {
 
 namespace {
+
+// The window as the one view of each frame, presented with GLUT's buffer swap.
+class GlutWindowSurface final : public ViewSurfaces {
+ public:
+  bool begin_view(std::size_t) override { return true; }
+  bool end_view(std::size_t) override {
+    glutSwapBuffers();
+    return true;
+  }
+};
 
 // Everything the shell keeps while glutMainLoop runs. GLUT calls back without a context
 // argument, so it lives in one record, of which there is one.
@@ -50,6 +61,7 @@ struct GlutShell {
   // client, or full screen on a larger screen) is shrunk to the largest and not drawn
   // until it has been.
   SurfaceSize size;
+  GlutWindowSurface window_surface;
   FirstFrame first_frame;
   // The swap interval, made once the window's context is current.
   std::optional<GlxSwapPace> swap_pace;
@@ -92,8 +104,8 @@ void display_frame() {
   shell.first_frame.before_frame(shell.run->options);
   if (!shell.size.fits()) return;
   shell.swap_pace->follow(shell.run->pacing);
-  render_frame();
-  glutSwapBuffers();
+  const View whole = shell.size.view();
+  render_views({&whole, 1}, shell.window_surface);
   pace_after_frame(*shell.run);
   if (shell.run->pacing.pace().stopped && !shell.stopped_check_pending) {
     follow_frame_gate();
@@ -171,13 +183,21 @@ void follow_frame_gate() {
   glutIdleFunc(frames_run ? display_frame : nullptr);
 }
 
+// The sample counts GLUT finds in the display's multisampled framebuffers.
+std::vector<int> glut_sample_counts() {
+  int size = 0;
+  const std::unique_ptr<int, decltype(&std::free)> counts(
+      glutGetModeValues(GLUT_MULTISAMPLE, &size), &std::free);
+  return counts ? std::vector<int>(counts.get(), counts.get() + size) : std::vector<int>();
+}
+
 // GLUT's display mode, with sample buffers when --samples asks for them: the count
 // asked if the display has it, else the nearest below, said once on stderr.
-unsigned int display_mode(int samples, const char* display_name) {
+unsigned int display_mode(int samples) {
   const unsigned int mode = GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH;
   if (samples == 0) return mode;
-  const int taken = samples_to_take(samples, glx_window_sample_counts(display_name));
-  std::fputs(samples_taken_note("aerolume", samples, taken).c_str(), stderr);
+  const int taken = samples_to_take(samples, glut_sample_counts());
+  report_samples_taken(samples, taken);
   if (taken == 0) return mode;
   glutSetOption(GLUT_MULTISAMPLE, taken);
   return mode | GLUT_MULTISAMPLE;
@@ -194,10 +214,9 @@ bool fits_gl(int width, int height) {
   return false;
 }
 
+// The next frame draws at the new size (its view sets the viewport).
 void on_reshape(int width, int height) {
-  if (!fits_gl(width, height)) return;
-  reshape_viewport(width, height);
-  glutPostRedisplay();
+  if (fits_gl(width, height)) glutPostRedisplay();
 }
 
 // Whether a window manager runs: only one client may redirect the root window's
@@ -240,23 +259,18 @@ static_assert(key_f1 == GLUT_KEY_F1 && key_left == GLUT_KEY_LEFT && key_up == GL
 int run_glut_window(const ShellRun& run) {
   shell.run = &run;
   const ViewerOptions& options = run.options;
-  SplitCommandLine& command_line = run.command_line;
-  // -geometry is read here rather than by glutInit, which leaves the window's size unset
-  // when only a place is given (and X refuses a window of size 0).
-  std::vector<char*> glut_words;
-  for (std::size_t i = 0; i < command_line.glut.size(); ++i) {
-    if (i > 0 && std::strcmp(command_line.glut[i], "-geometry") == 0) {
-      ++i;  // and its value
-      continue;
-    }
-    glut_words.push_back(command_line.glut[i]);
-  }
+  const SplitCommandLine& command_line = run.command_line;
+  // GLUT's words without -display (DISPLAY names it, see main) and -geometry, which is
+  // read with the options rather than by glutInit: glutInit leaves the window's size
+  // unset when only a place is given (and X refuses a window of size 0).
+  std::vector<char*> glut_words = command_line.glut;
   int glut_argc = static_cast<int>(glut_words.size());
   glut_words.push_back(nullptr);
   end_quietly_on_lost_display();
   glutInitErrorFunc(on_glut_error);
   glutInit(&glut_argc, glut_words.data());
-  glutInitDisplayMode(display_mode(options.samples, command_line.display));
+  glutInitDisplayMode(display_mode(options.samples));
+  fullscreen = !options.windowed;  // F1 changes it
   const int screen_width = glutGet(GLUT_SCREEN_WIDTH), screen_height = glutGet(GLUT_SCREEN_HEIGHT);
   shell.windowed = windowed_place(command_line.window_geometry, screen_width, screen_height);
   // Full screen starts from the 1024 x 768 window; --windowed from its place. GLUT

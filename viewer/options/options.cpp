@@ -3,9 +3,12 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <string_view>
 #include <utility>
 
 #ifndef AEROLUME_VERSION
@@ -273,48 +276,41 @@ WindowPlace windowed_place(const WindowGeometry& geometry, int screen_width, int
 }
 
 SplitCommandLine split_glut_options(int argc, char** argv) {
-  static const char* const with_value[] = {"-display", "-geometry"};
-  static const char* const alone[] = {"-iconic", "-direct", "-indirect", "-gldebug", "-sync"};
+  static constexpr std::string_view alone[] = {"-iconic", "-direct", "-indirect", "-gldebug",
+                                               "-sync"};
   SplitCommandLine split;
   if (argc > 0) {
     split.glut.push_back(argv[0]);
     split.ours.push_back(argv[0]);
   }
   for (int i = 1; i < argc; ++i) {
-    const auto is = [&](const char* name) { return std::strcmp(argv[i], name) == 0; };
-    bool taken = false;
-    for (const char* name : with_value)
-      if (is(name)) {
-        taken = true;
-        if (i + 1 >= argc) {
-          split.problem = std::string(name) + " needs a value";
-          break;
-        }
-        if (is("-display")) split.display = argv[i + 1];
-        if (is("-geometry")) {
-          split.geometry = argv[i + 1];
-          if (!parse_window_geometry(split.geometry, &split.window_geometry))
-            split.problem = std::string("-geometry: '") + split.geometry +
-                            "' is not a window geometry (WxH+X+Y, WxH, +X+Y or -X-Y)";
-        }
-        split.glut.push_back(argv[i]);
-        split.glut.push_back(argv[++i]);
+    const std::string_view word = argv[i];
+    if (word == "-display" || word == "-geometry") {
+      if (i + 1 >= argc) {
+        split.problem = std::string(word) + " needs a value";
+        continue;
       }
-    for (const char* name : alone)
-      if (is(name)) {
-        taken = true;
-        split.glut.push_back(argv[i]);
+      const char* value = argv[++i];
+      if (word == "-display") {
+        split.display = value;
+        continue;
       }
-    // The single-dash spellings that screen-saver hosts pass to the programs they start.
-    if (!taken && is("-root")) {
+      split.geometry = value;
+      if (split.own_window_option == nullptr) split.own_window_option = argv[i - 1];
+      if (!parse_window_geometry(value, &split.window_geometry))
+        split.problem = std::string("-geometry: '") + value +
+                        "' is not a window geometry (WxH+X+Y, WxH, +X+Y or -X-Y)";
+    } else if (std::find(std::begin(alone), std::end(alone), word) != std::end(alone)) {
+      if (split.own_window_option == nullptr) split.own_window_option = argv[i];
+      split.glut.push_back(argv[i]);
+    } else if (word == "-root") {
+      // The single-dash spellings that screen-saver hosts pass to the programs they start.
       split.ours.push_back(const_cast<char*>("--root"));
-      taken = true;
-    }
-    if (!taken && is("-window-id")) {
+    } else if (word == "-window-id") {
       split.ours.push_back(const_cast<char*>("--window-id"));
-      taken = true;
+    } else {
+      split.ours.push_back(argv[i]);
     }
-    if (!taken) split.ours.push_back(argv[i]);
   }
   return split;
 }
@@ -327,16 +323,9 @@ std::string glut_options_problem(const SplitCommandLine& split, const ViewerOpti
                         : options.in_host_window()
                             ? "another program's window (--window-id, --root or XSCREENSAVER_WINDOW)"
                             : nullptr;
-  if (surface == nullptr) return std::string();
-  for (std::size_t i = 1; i < split.glut.size(); ++i) {
-    if (std::strcmp(split.glut[i], "-display") == 0) {
-      ++i;  // and its value
-      continue;
-    }
-    return std::string(split.glut[i]) + " acts on the program's own window; it cannot go with " +
-           surface;
-  }
-  return std::string();
+  if (surface == nullptr || split.own_window_option == nullptr) return std::string();
+  return std::string(split.own_window_option) +
+         " acts on the program's own window; it cannot go with " + surface;
 }
 
 }  // namespace aerolume

@@ -95,15 +95,20 @@ struct WindowPlace {
 WindowPlace windowed_place(const WindowGeometry& geometry, int screen_width, int screen_height);
 
 // GLUT's own options (-display NAME, -geometry WxH+X+Y, -iconic, -direct, -indirect,
-// -gldebug, -sync) taken out of a command line, and the rest, where the screen-saver
-// hosts' -root and -window-id become --root and --window-id; both keep argv[0] first.
+// -gldebug, -sync) taken out of a command line in one scan, and the rest, where the
+// screen-saver hosts' -root and -window-id become --root and --window-id. -display and
+// -geometry are read here, for every role and for the window's place, and are not handed
+// on: glutInit gets the options without a value. Both word lists keep argv[0] first.
 struct SplitCommandLine {
-  std::vector<char*> glut;
+  std::vector<char*> glut;  // for glutInit
   std::vector<char*> ours;
   std::string problem;  // set when a GLUT option lacks its value or -geometry is no geometry
   const char* display = nullptr;   // the value of -display, if given
   const char* geometry = nullptr;  // the value of -geometry, if given
   WindowGeometry window_geometry;  // -geometry as read (nothing given: all defaults)
+  // The first of GLUT's options that acts on the program's own window alone (all but
+  // -display), if any: refused in the other roles.
+  const char* own_window_option = nullptr;
 };
 SplitCommandLine split_glut_options(int argc, char** argv);
 

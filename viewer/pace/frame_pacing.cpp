@@ -40,12 +40,14 @@ PacingClock::time_point FrameLimiter::next_start(PacingClock::time_point now) {
 }
 
 
-FramePacing::FramePacing(bool rate_line, int max_fps) {
+FramePacing::FramePacing(bool rate_line, Pace pace) {
   if (rate_line) rate_line_.emplace(stdout);
-  set_pace({max_fps, false});
+  set_pace(pace);
 }
 
 void FramePacing::set_pace(Pace pace) {
+  // A new clock starts a new interval, so time without frames is no part of a step.
+  set_step_clock(pace.max_fps > 0 ? StepClock::frame_interval : StepClock::scene_pass);
   if (pace == pace_) return;
   pace_ = pace;
   swap_paced_seconds_ = 0.0;
@@ -68,12 +70,6 @@ PacingClock::time_point FramePacing::next_start_after_frame() {
   const PacingClock::time_point now = PacingClock::now();
   if (rate_line_) rate_line_->frame_done(now);
   return limiter_ ? limiter_->next_start(now) : now;
-}
-
-void set_pace_and_step_clock(FramePacing& pacing, Pace pace) {
-  pacing.set_pace(pace);
-  // A new clock starts a new interval, so time without frames is no part of a step.
-  set_step_clock(pace.max_fps > 0 ? StepClock::frame_interval : StepClock::scene_pass);
 }
 
 }  // namespace aerolume

@@ -46,9 +46,11 @@ class FrameLimiter {
 // program runs (the power source); a stopped pace draws no frames at all.
 class FramePacing {
  public:
-  // max_fps 0: no cap.
-  FramePacing(bool rate_line, int max_fps);
-  // From now on: the first slot of a new cap begins now.
+  FramePacing(bool rate_line, Pace pace);
+  // From now on: the first slot of a new cap begins now. The pace is kept here alone, and
+  // sets the clock of timed steps (run/frame.h): under a cap the whole frame interval
+  // (paced frames sleep, and the sleep is part of the time that passed), else the scene
+  // pass alone.
   void set_pace(Pace pace);
   const Pace& pace() const { return pace_; }
   // The buffer swaps keep the cap themselves, each frame lasting frame_seconds (a swap
@@ -68,10 +70,5 @@ class FramePacing {
   Pace pace_;
   double swap_paced_seconds_ = 0.0;
 };
-
-// Sets the pace, and with it the clock of timed steps (run/frame.h): under a cap the
-// whole frame interval (paced frames sleep, and the sleep is part of the time that
-// passed), else the scene pass alone. The shells set their pace through this.
-void set_pace_and_step_clock(FramePacing& pacing, Pace pace);
 
 }  // namespace aerolume

@@ -9,10 +9,7 @@
 
 namespace aerolume {
 
-void start_viewer_scene(const ViewerOptions& options) {
-  start_scene(options.scene);
-  if (options.windowed) fullscreen = false;
-}
+void start_viewer_scene(const ViewerOptions& options) { start_scene(options.scene); }
 
 void FirstFrame::before_frame(const ViewerOptions& options) {
   if (done_) return;

@@ -8,8 +8,8 @@
 
 namespace aerolume {
 
-// The scene from the chosen seed (the clock by default), then the modes asked for.
-// Needs a current GL context.
+// The scene from the chosen seed (the clock by default) and the modes asked for. Needs a
+// current GL context.
 void start_viewer_scene(const ViewerOptions& options);
 
 // The scene starts on a shell's first frame, with the shell's GL context current: the

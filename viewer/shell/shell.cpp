@@ -8,7 +8,7 @@ namespace aerolume {
 bool follow_power(const ShellRun& run) {
   if (!run.power.dispatch()) return false;
   const Pace before = run.pacing.pace();
-  set_pace_and_step_clock(run.pacing, run.options.pace(run.power.state()));
+  run.pacing.set_pace(run.options.pace(run.power.state()));
   return !(run.pacing.pace() == before);
 }
 

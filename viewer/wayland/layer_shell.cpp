@@ -37,6 +37,7 @@
 #include "render/egl_configs.h"
 #include "run/failure.h"
 #include "run/frame.h"
+#include "run/options.h"
 #include "viewer/pace/poll_wait.h"
 #include "viewer/pace/refresh_rounds.h"
 #include "viewer/shell/shell.h"
@@ -365,7 +366,7 @@ int run_session(LayerSession& session, const ShellRun& run) {
   if (gl.config == nullptr)
     return fail("EGL offers no RGB window configuration with depth for desktop GL on this "
                 "Wayland display");
-  std::fputs(samples_taken_note("aerolume", options.samples, taken).c_str(), stderr);
+  report_samples_taken(options.samples, taken);
   const EGLint context_attributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
                                        EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
   gl.context = eglCreateContext(gl.display, gl.config, EGL_NO_CONTEXT, context_attributes);

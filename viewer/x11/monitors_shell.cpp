@@ -27,6 +27,7 @@
 #include "render/render_state.h"
 #include "run/failure.h"
 #include "run/frame.h"
+#include "run/options.h"
 #include "viewer/glx/samples.h"
 #include "viewer/glx/x_errors.h"
 #include "viewer/x11/desktop_window.h"
@@ -144,7 +145,7 @@ VisualInfoPtr desktop_visual(Display* display, const ShellRun& run) {
   if (run.options.samples > 0) {
     taken = samples_to_take(run.options.samples,
                             glx_window_sample_counts(run.command_line.display));
-    std::fputs(samples_taken_note("aerolume", run.options.samples, taken).c_str(), stderr);
+    report_samples_taken(run.options.samples, taken);
   }
   const int screen = DefaultScreen(display);
   const int attributes[] = {GLX_X_RENDERABLE, True, GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT,
