@@ -48,15 +48,17 @@ bool parse_window_id(const std::string& text, unsigned long* id) {
   return true;
 }
 
-ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
-                                             const ViewerEnvironment& environment) {
-  ParsedViewerCommandLine parsed;
-  ViewerOptions& o = parsed.options;
-  CLI::App app("The Aerolume scene: balloons on ropes rising under a dome of clouds. It "
-               "opens full screen and runs until Esc; GLUT's own options (-display, "
-               "-geometry, -iconic, -direct, -indirect, -gldebug, -sync) come first; in "
-               "another program's window and on layer surfaces only -display is accepted.",
-               program);
+namespace {
+
+// The words that choose the role, and the options judged against it once it is known.
+struct RoleWords {
+  bool root = false, background = false, overlay = false;
+  const CLI::Option* samples = nullptr;
+  const CLI::Option* output = nullptr;
+};
+
+// What --help says after the options, and --version.
+void describe_viewer(CLI::App& app) {
   app.footer(
       "With --window-id or --root, or when XSCREENSAVER_WINDOW holds a window id (which "
       "then stands in for the root window), the scene is drawn into that window (as a "
@@ -81,6 +83,10 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
       "layer shell, no monitor of the --output name, --root under a compositing manager), "
       "2 bad options or an XSCREENSAVER_WINDOW that is not a window id.");
   app.set_version_flag("--version", std::string(program) + " " + AEROLUME_VERSION);
+}
+
+// The options, each with its help: the values land in o, the role's words in words.
+void add_viewer_options(CLI::App& app, ViewerOptions& o, RoleWords& words) {
   app.add_flag("--windowed", o.windowed,
                "Start in a 1024 x 768 window at (10, 30) instead of full screen (F1 switches)");
   add_scene_options(app, &o.scene);
@@ -101,7 +107,7 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
              "window keeps its pace unless this is given]")
       ->type_name("N")
       ->transform(decimal_check(0, max_fps_cap, "a frame rate"));
-  const CLI::Option* samples = add_samples_option(app, &o.samples);
+  words.samples = add_samples_option(app, &o.samples);
   app.add_option_function<std::string>(
          "--window-id",
          [&o](const std::string& text) {
@@ -112,62 +118,50 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
          "Draw into the existing X window ID, decimal or 0x hexadecimal")
       ->type_name("ID")
       ->check(window_id_check());
-  bool root = false, background = false, overlay = false;
-  app.add_flag("--root", root,
+  app.add_flag("--root", words.root,
                "Draw on the root window (the desktop background), or on the screen saver's "
                "window when XSCREENSAVER_WINDOW names one");
-  app.add_flag("--background", background,
+  app.add_flag("--background", words.background,
                "Draw under every window on each output (Wayland: the layer shell's "
                "background layer; X: a desktop window of its own on each monitor)");
-  app.add_flag("--overlay", overlay,
+  app.add_flag("--overlay", words.overlay,
                "On Wayland, draw over every window on each output until the first key, "
                "button, pointer motion or scroll (a saver for idle daemons such as "
                "swayidle); one at a time");
-  const CLI::Option* output =
+  words.output =
       app.add_option("--output", o.output,
                      "With --background, --overlay or --root, only the output NAME: a "
                      "Wayland output (as swaymsg -t get_outputs names it), or on X a RandR "
                      "monitor (as xrandr --listmonitors names it)")
           ->type_name("NAME");
+}
 
-  static_cast<ParseOutcome&>(parsed) = parse_command_line(app, argc, argv);
-  if (!parsed.should_run) return parsed;
-  const auto refuse = [&](const std::string& problem) {
-    static_cast<ParseOutcome&>(parsed) = usage_error(app, problem);
-    return parsed;
-  };
-
-  // First the words among themselves.
-  if (background && overlay)
-    return refuse("--background and --overlay are two roles; give one of them");
-  if (background || overlay) {
+// The words among themselves: two roles named at once, or words that go with neither.
+std::string words_problem(const ViewerOptions& o, const RoleWords& words) {
+  if (words.background && words.overlay)
+    return "--background and --overlay are two roles; give one of them";
+  if (words.background || words.overlay) {
     const char* other = o.windowed    ? "--windowed"
                         : o.window_id ? "--window-id"
-                        : root        ? "--root"
+                        : words.root  ? "--root"
                                       : nullptr;
     if (other != nullptr)
-      return refuse(std::string(background ? "--background" : "--overlay") +
-                    " draws on surfaces of its own; it cannot go with " + other);
+      return std::string(words.background ? "--background" : "--overlay") +
+             " draws on surfaces of its own; it cannot go with " + other;
   }
-  if (o.windowed && (o.window_id || root))
-    return refuse("--windowed opens a window of its own; it cannot go with --window-id or --root");
-  if (output->count() > 0 && o.output.empty()) return refuse("--output needs a value");
+  if (o.windowed && (o.window_id || words.root))
+    return "--windowed opens a window of its own; it cannot go with --window-id or --root";
+  if (words.output->count() > 0 && o.output.empty()) return "--output needs a value";
+  return std::string();
+}
 
-  // Then the role, from the words and the environment.
-  const bool on_wayland =
-      environment.wayland_display != nullptr && *environment.wayland_display != '\0';
-  const char* const screensaver_window = environment.screensaver_window;
-  if (overlay && !on_wayland) {
-    parsed.should_run = false;
-    parsed.exit_status = 1;
-    parsed.err_text =
-        "aerolume: --overlay needs a Wayland compositor with the layer shell (WAYLAND_DISPLAY "
-        "is not set); on X, screen-saver hosts such as xscreensaver start aerolume -root\n";
-    return parsed;
-  }
-  if (overlay) {
+// The role, from the words and the environment; a problem when the screen-saver variable
+// that would decide it holds no window id.
+std::string choose_role(ViewerOptions& o, const RoleWords& words, bool on_wayland,
+                        const char* screensaver_window) {
+  if (words.overlay) {
     o.role = Role::wayland_overlay;
-  } else if (background && on_wayland) {
+  } else if (words.background && on_wayland) {
     o.role = Role::wayland_background;
   } else if (o.window_id) {
     // A host may name its window beside -root (xscreensaver's settings preview does):
@@ -178,33 +172,70 @@ ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
     // variable: it stands in for the root window.
     unsigned long id = 0;
     if (!parse_window_id(screensaver_window, &id))
-      return refuse(std::string("XSCREENSAVER_WINDOW: '") + screensaver_window +
-                    "' is not a window id");
+      return std::string("XSCREENSAVER_WINDOW: '") + screensaver_window + "' is not a window id";
     o.window_id = id;
     o.role = Role::host_window;
-  } else if (background) {
+  } else if (words.background) {
     // On X the desktop background is a window of the program's own on each monitor.
     o.role = Role::x_desktop;
-  } else if (root) {
+  } else if (words.root) {
     o.role = Role::root_window;
   }
   o.layer = o.role == Role::wayland_overlay      ? ViewerOptions::Layer::overlay
             : o.role == Role::wayland_background ? ViewerOptions::Layer::background
                                                  : ViewerOptions::Layer::none;
+  return std::string();
+}
 
-  // Then what each role cannot take.
+// What the role cannot take.
+std::string role_problem(const ViewerOptions& o, const RoleWords& words) {
   const bool on_monitors = o.role == Role::x_desktop || o.role == Role::root_window;
-  if (output->count() > 0 && !o.on_layer_surfaces() && !on_monitors)
-    return refuse(o.role == Role::host_window
-                      ? "--output chooses a monitor of the desktop; in another program's window "
-                        "(--window-id or XSCREENSAVER_WINDOW) the host decides"
-                      : "--output chooses the output of --background, --overlay or --root; "
-                        "give one of them");
+  if (words.output->count() > 0 && !o.on_layer_surfaces() && !on_monitors)
+    return o.role == Role::host_window
+               ? "--output chooses a monitor of the desktop; in another program's window "
+                 "(--window-id or XSCREENSAVER_WINDOW) the host decides"
+               : "--output chooses the output of --background, --overlay or --root; give one "
+                 "of them";
   // The desktop windows are the program's own, with a visual of its choosing: --samples
   // goes with them as with its own window.
-  if (samples->count() > 0 && o.in_host_window())
-    return refuse("--samples cannot go with another program's window (--window-id, --root or "
-                  "XSCREENSAVER_WINDOW): that window's visual decides its samples");
+  if (words.samples->count() > 0 && o.in_host_window())
+    return "--samples cannot go with another program's window (--window-id, --root or "
+           "XSCREENSAVER_WINDOW): that window's visual decides its samples";
+  return std::string();
+}
+
+}  // namespace
+
+ParsedViewerCommandLine parse_viewer_options(int argc, const char* const* argv,
+                                             const ViewerEnvironment& environment) {
+  ParsedViewerCommandLine parsed;
+  ViewerOptions& o = parsed.options;
+  CLI::App app("The Aerolume scene: balloons on ropes rising under a dome of clouds. It "
+               "opens full screen and runs until Esc; GLUT's own options (-display, "
+               "-geometry, -iconic, -direct, -indirect, -gldebug, -sync) come first; in "
+               "another program's window and on layer surfaces only -display is accepted.",
+               program);
+  describe_viewer(app);
+  RoleWords words;
+  add_viewer_options(app, o, words);
+  static_cast<ParseOutcome&>(parsed) = parse_command_line(app, argc, argv);
+  if (!parsed.should_run) return parsed;
+
+  // First the words among themselves, then the role, then what the role cannot take.
+  const bool on_wayland =
+      environment.wayland_display != nullptr && *environment.wayland_display != '\0';
+  std::string problem = words_problem(o, words);
+  if (problem.empty() && words.overlay && !on_wayland) {
+    parsed.should_run = false;
+    parsed.exit_status = 1;
+    parsed.err_text =
+        "aerolume: --overlay needs a Wayland compositor with the layer shell (WAYLAND_DISPLAY "
+        "is not set); on X, screen-saver hosts such as xscreensaver start aerolume -root\n";
+    return parsed;
+  }
+  if (problem.empty()) problem = choose_role(o, words, on_wayland, environment.screensaver_window);
+  if (problem.empty()) problem = role_problem(o, words);
+  if (!problem.empty()) static_cast<ParseOutcome&>(parsed) = usage_error(app, problem);
   return parsed;
 }
 
