@@ -103,24 +103,28 @@ struct Round {
   std::vector<bool> holds;         // whether each due surface holds its swap
 };
 
-// The round's surfaces and their beats; the held frames whose k-th callback has come are
-// swapped first, and beat again.
-std::optional<Round> start_round(WaylandSession& session, const ShellRun& run) {
+// The round's surfaces, those with an EGL surface, and their beats now.
+Round start_round(const WaylandSession& session, const ShellRun& run) {
   Round round;
   round.start = PacingClock::now();
   round.pace = run.pacing.pace();
-  const PacingClock::duration drawing = session.rounds.drawing;
-  for (auto& record : session.outputs) {
+  for (const auto& record : session.outputs) {
     if (record->egl_surface == EGL_NO_SURFACE) continue;
     round.surfaces.push_back(record.get());
-    round.beats.push_back(beat_of(*record, round.start, drawing));
-  }
-  for (std::size_t i = 0; i < round.beats.size(); ++i) {
-    if (!swap_due(round.beats[i], round.pace.max_fps)) continue;
-    if (!swap_held_frame(*round.surfaces[i], session.egl)) return std::nullopt;
-    round.beats[i] = beat_of(*round.surfaces[i], round.start, drawing);
+    round.beats.push_back(beat_of(*record, round.start, session.rounds.drawing));
   }
   return round;
+}
+
+// Swaps the held frames whose k-th callback has come, and beats their surfaces again.
+// False when EGL fails.
+bool swap_held_frames(const WaylandSession& session, Round& round) {
+  for (std::size_t i = 0; i < round.beats.size(); ++i) {
+    if (!swap_due(round.beats[i], round.pace.max_fps)) continue;
+    if (!swap_held_frame(*round.surfaces[i], session.egl)) return false;
+    round.beats[i] = beat_of(*round.surfaces[i], round.start, session.rounds.drawing);
+  }
+  return true;
 }
 
 // Asks the callbacks still to be counted and chooses the surfaces due, none while the
@@ -206,22 +210,22 @@ int run_rounds(WaylandSession& session, const ShellRun& run) {
     if (!follow_outputs(session, run.options)) return egl_fail("making a surface");
     if (session.input.seen) return 0;
     // Choose the views: held frames due are swapped, then the surfaces to draw chosen.
-    std::optional<Round> round = start_round(session, run);
-    if (!round) return egl_fail("drawing");
-    choose_due(*round);
+    Round round = start_round(session, run);
+    if (!swap_held_frames(session, round)) return egl_fail("drawing");
+    choose_due(round);
     // Draw them once their slot has come.
-    if (draws_now(*round, session.rounds.next_slot)) {
-      if (!draw_round(session, run, *round)) return egl_fail("drawing");
+    if (draws_now(round, session.rounds.next_slot)) {
+      if (!draw_round(session, run, round)) return egl_fail("drawing");
       continue;
     }
     // Else wait for the compositor, the slot or the power source. A long wait with
     // nothing due was a sleep: the frame gate closes until the next round draws.
-    if (!wait_and_dispatch(session.display, &run.power,
-                           wait_deadline(*round, session.rounds.next_slot)))
+    const Deadline deadline = wait_deadline(round, session.rounds.next_slot);
+    if (!wait_and_dispatch(session.display, &run.power, deadline))
       return connection_end(session.display, session.shown());
     follow_power(run);
-    if (round->due.empty() && PacingClock::now() - round->start > hidden_after)
-      session.rounds.frames.frames_run(false, round->pace.stopped);
+    if (round.due.empty() && PacingClock::now() - round.start > hidden_after)
+      session.rounds.frames.frames_run(false, round.pace.stopped);
   }
 }
 
