@@ -106,6 +106,23 @@ void make_layer_surface(OutputRecord& record, wl_compositor* compositor,
   wl_surface_commit(record.surface);
 }
 
+void drop_output(OutputRecord& record, const EglObjects& egl) {
+  if (record.frame_callback != nullptr) wl_callback_destroy(record.frame_callback);
+  if (record.egl_surface != EGL_NO_SURFACE) {
+    // Released first, so that EGL lets go of the window before it is destroyed; the next
+    // draw makes the context current again.
+    eglMakeCurrent(egl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    eglDestroySurface(egl.display, record.egl_surface);
+  }
+  if (record.egl_window != nullptr) wl_egl_window_destroy(record.egl_window);
+  if (record.layer_surface != nullptr) zwlr_layer_surface_v1_destroy(record.layer_surface);
+  if (record.surface != nullptr) wl_surface_destroy(record.surface);
+  if (record.output_version >= 3)
+    wl_output_release(record.output);
+  else
+    wl_output_destroy(record.output);
+}
+
 bool follow_configure(OutputRecord& record, const EglObjects& egl, std::uint32_t compositor_version) {
   const bool scalable = can_set_buffer_scale(compositor_version);
   const bool rescaled = record.egl_window != nullptr && record.buffer_scale != record.scale && scalable;
@@ -124,7 +141,7 @@ bool follow_configure(OutputRecord& record, const EglObjects& egl, std::uint32_t
         egl.display, egl.config, reinterpret_cast<EGLNativeWindowType>(record.egl_window), nullptr);
     if (record.egl_surface == EGL_NO_SURFACE) return false;
     // A swap never waits for the compositor: the frame callback paces the surface.
-    if (!eglMakeCurrent(egl.display, record.egl_surface, record.egl_surface, egl.context)) return false;
+    if (!make_current(egl, record.egl_surface)) return false;
     eglSwapInterval(egl.display, 0);
   } else {
     wl_egl_window_resize(record.egl_window, buffer->width, buffer->height, 0, 0);
@@ -154,26 +171,13 @@ bool swap_frame(OutputRecord& record, const EglObjects& egl) {
   return eglSwapBuffers(egl.display, record.egl_surface) == EGL_TRUE;
 }
 
+bool swap_held_frame(OutputRecord& record, const EglObjects& egl) {
+  return make_current(egl, record.egl_surface) && swap_frame(record, egl);
+}
+
 void ask_frame_and_commit(OutputRecord& record) {
   ask_frame(record);
   wl_surface_commit(record.surface);
-}
-
-void drop_output(OutputRecord& record, const EglObjects& egl) {
-  if (record.frame_callback != nullptr) wl_callback_destroy(record.frame_callback);
-  if (record.egl_surface != EGL_NO_SURFACE) {
-    // Released first, so that EGL lets go of the window before it is destroyed; the next
-    // draw makes the context current again.
-    eglMakeCurrent(egl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-    eglDestroySurface(egl.display, record.egl_surface);
-  }
-  if (record.egl_window != nullptr) wl_egl_window_destroy(record.egl_window);
-  if (record.layer_surface != nullptr) zwlr_layer_surface_v1_destroy(record.layer_surface);
-  if (record.surface != nullptr) wl_surface_destroy(record.surface);
-  if (record.output_version >= 3)
-    wl_output_release(record.output);
-  else
-    wl_output_destroy(record.output);
 }
 
 }  // namespace aerolume

@@ -14,14 +14,9 @@
 #include <optional>
 #include <string>
 
-namespace aerolume {
+#include "viewer/wayland/egl.h"
 
-// The one EGL display, configuration and context the shell draws every surface with.
-struct EglObjects {
-  EGLDisplay display = EGL_NO_DISPLAY;
-  EGLConfig config = nullptr;
-  EGLContext context = EGL_NO_CONTEXT;
-};
+namespace aerolume {
 
 // One output and the layer surface Aerolume shows on it.
 struct OutputRecord {
@@ -67,6 +62,9 @@ std::unique_ptr<OutputRecord> bind_output(wl_registry* registry, std::uint32_t n
 void make_layer_surface(OutputRecord& record, wl_compositor* compositor,
                         zwlr_layer_shell_v1* layer_shell, bool overlay);
 
+// Destroys what the record holds, its surface and the wl_output with it.
+void drop_output(OutputRecord& record, const EglObjects& egl);
+
 // Acknowledges a configure not yet answered and sizes the buffers to the surface times
 // the output's scale (made on the first configure), as well when the output's scale
 // changed. Returns false when EGL cannot draw on the surface.
@@ -76,11 +74,12 @@ bool follow_configure(OutputRecord& record, const EglObjects& egl, std::uint32_t
 // callback that begins the count of its refreshes, and swaps. False when EGL fails.
 bool swap_frame(OutputRecord& record, const EglObjects& egl);
 
+// Presents a frame drawn earlier and held (its k-th callback has come): the surface made
+// current, then swap_frame. False when EGL fails.
+bool swap_held_frame(OutputRecord& record, const EglObjects& egl);
+
 // Between two drawn frames: asks for the next frame callback and commits the surface
 // without a new buffer, so that the compositor's refreshes are counted.
 void ask_frame_and_commit(OutputRecord& record);
-
-// Destroys what the record holds, its surface and the wl_output with it.
-void drop_output(OutputRecord& record, const EglObjects& egl);
 
 }  // namespace aerolume

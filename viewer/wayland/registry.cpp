@@ -1,5 +1,5 @@
-// The registry and the seat: each listener writes what arrived into the connection and
-// does nothing else (the seat's pointer, keyboard and touch screen are taken or let go as
+// The registry and the seat: each listener writes what arrived into the session's record
+// and does nothing else (the seat's pointer, keyboard and touch screen are taken or let go as
 // the seat gains or loses them); an output's own events are its record's
 // (viewer/wayland/output.cpp).
 #include "viewer/wayland/registry.h"
@@ -14,22 +14,22 @@ namespace aerolume {
 namespace {
 
 void record_input(void* data) {
-  auto* connection = static_cast<Connection*>(data);
-  if (connection->shown) connection->input_seen = true;
+  auto* session = static_cast<WaylandSession*>(data);
+  if (session->shown()) session->input.seen = true;
 }
 // The pointer's arrival on the surface is no motion; a motion event at the position it
 // arrived at (some compositors send one with the arrival) is none either.
 void on_pointer_enter(void* data, wl_pointer*, std::uint32_t, wl_surface*, wl_fixed_t x, wl_fixed_t y) {
-  auto* connection = static_cast<Connection*>(data);
-  connection->pointer_x = x;
-  connection->pointer_y = y;
+  auto& input = static_cast<WaylandSession*>(data)->input;
+  input.pointer_x = x;
+  input.pointer_y = y;
 }
 void on_pointer_leave(void*, wl_pointer*, std::uint32_t, wl_surface*) {}
 void on_pointer_motion(void* data, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
-  auto* connection = static_cast<Connection*>(data);
-  if (x == connection->pointer_x && y == connection->pointer_y) return;
-  connection->pointer_x = x;
-  connection->pointer_y = y;
+  auto& input = static_cast<WaylandSession*>(data)->input;
+  if (x == input.pointer_x && y == input.pointer_y) return;
+  input.pointer_x = x;
+  input.pointer_y = y;
   record_input(data);
 }
 void on_pointer_button(void* data, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t,
@@ -118,25 +118,25 @@ void let_go(Device*& device, std::uint32_t seat_version, void (*release)(Device*
 // A pointer, keyboard or touch screen that the seat loses is let go (the compositor no
 // longer sends it anything), and a new one taken when the seat has one again.
 void on_seat_capabilities(void* data, wl_seat* seat, std::uint32_t capabilities) {
-  auto* connection = static_cast<Connection*>(data);
-  const std::uint32_t version = connection->seat_version;
+  auto& input = static_cast<WaylandSession*>(data)->input;
+  const std::uint32_t version = input.seat_version;
   if ((capabilities & WL_SEAT_CAPABILITY_POINTER) == 0) {
-    let_go(connection->pointer, version, wl_pointer_release, wl_pointer_destroy);
-  } else if (connection->pointer == nullptr) {
-    connection->pointer = wl_seat_get_pointer(seat);
-    wl_pointer_add_listener(connection->pointer, &pointer_listener, connection);
+    let_go(input.pointer, version, wl_pointer_release, wl_pointer_destroy);
+  } else if (input.pointer == nullptr) {
+    input.pointer = wl_seat_get_pointer(seat);
+    wl_pointer_add_listener(input.pointer, &pointer_listener, data);
   }
   if ((capabilities & WL_SEAT_CAPABILITY_KEYBOARD) == 0) {
-    let_go(connection->keyboard, version, wl_keyboard_release, wl_keyboard_destroy);
-  } else if (connection->keyboard == nullptr) {
-    connection->keyboard = wl_seat_get_keyboard(seat);
-    wl_keyboard_add_listener(connection->keyboard, &keyboard_listener, connection);
+    let_go(input.keyboard, version, wl_keyboard_release, wl_keyboard_destroy);
+  } else if (input.keyboard == nullptr) {
+    input.keyboard = wl_seat_get_keyboard(seat);
+    wl_keyboard_add_listener(input.keyboard, &keyboard_listener, data);
   }
   if ((capabilities & WL_SEAT_CAPABILITY_TOUCH) == 0) {
-    let_go(connection->touch, version, wl_touch_release, wl_touch_destroy);
-  } else if (connection->touch == nullptr) {
-    connection->touch = wl_seat_get_touch(seat);
-    wl_touch_add_listener(connection->touch, &touch_listener, connection);
+    let_go(input.touch, version, wl_touch_release, wl_touch_destroy);
+  } else if (input.touch == nullptr) {
+    input.touch = wl_seat_get_touch(seat);
+    wl_touch_add_listener(input.touch, &touch_listener, data);
   }
 }
 void on_seat_name(void*, wl_seat*, const char*) {}
@@ -150,61 +150,65 @@ const wl_seat_listener seat_listener = make_seat_listener();
 
 void on_global(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
                std::uint32_t version) {
-  auto* connection = static_cast<Connection*>(data);
+  auto* session = static_cast<WaylandSession*>(data);
+  auto& globals = session->globals;
+  auto& input = session->input;
   const auto bind = [&](const wl_interface* kind, std::uint32_t highest) {
     return wl_registry_bind(registry, name, kind, std::min(version, highest));
   };
   if (std::strcmp(interface, wl_compositor_interface.name) == 0) {
-    connection->compositor = static_cast<wl_compositor*>(bind(&wl_compositor_interface, 4));
-    connection->compositor_version = std::min(version, 4u);
+    globals.compositor = static_cast<wl_compositor*>(bind(&wl_compositor_interface, 4));
+    globals.compositor_version = std::min(version, 4u);
   } else if (std::strcmp(interface, zwlr_layer_shell_v1_interface.name) == 0) {
-    connection->layer_shell = static_cast<zwlr_layer_shell_v1*>(
+    globals.layer_shell = static_cast<zwlr_layer_shell_v1*>(
         bind(&zwlr_layer_shell_v1_interface, layer_shell_version_used));
-    connection->layer_shell_version = std::min(version, layer_shell_version_used);
+    globals.layer_shell_version = std::min(version, layer_shell_version_used);
   } else if (std::strcmp(interface, wl_output_interface.name) == 0) {
-    connection->outputs.push_back(bind_output(registry, name, version));
-  } else if (std::strcmp(interface, wl_seat_interface.name) == 0 && connection->wants_input &&
-             connection->seat == nullptr) {
-    connection->seat = static_cast<wl_seat*>(bind(&wl_seat_interface, seat_version_used));
-    connection->seat_version = std::min(version, seat_version_used);
-    wl_seat_add_listener(connection->seat, &seat_listener, connection);
+    session->outputs.push_back(bind_output(registry, name, version));
+  } else if (std::strcmp(interface, wl_seat_interface.name) == 0 && input.wanted &&
+             input.seat == nullptr) {
+    input.seat = static_cast<wl_seat*>(bind(&wl_seat_interface, seat_version_used));
+    input.seat_version = std::min(version, seat_version_used);
+    wl_seat_add_listener(input.seat, &seat_listener, session);
   }
 }
 
 void on_global_remove(void* data, wl_registry*, std::uint32_t name) {
-  for (auto& record : static_cast<Connection*>(data)->outputs)
+  for (auto& record : static_cast<WaylandSession*>(data)->outputs)
     if (record->global_name == name) record->gone = true;
 }
 const wl_registry_listener registry_listener = {on_global, on_global_remove};
 
 }  // namespace
 
-void listen_to_registry(wl_registry* registry, Connection* connection) {
-  wl_registry_add_listener(registry, &registry_listener, connection);
+void listen_to_registry(WaylandSession& session) {
+  wl_registry_add_listener(session.registry, &registry_listener, &session);
 }
 
-void release_globals(Connection* connection) {
-  const std::uint32_t version = connection->seat_version;
-  let_go(connection->pointer, version, wl_pointer_release, wl_pointer_destroy);
-  let_go(connection->keyboard, version, wl_keyboard_release, wl_keyboard_destroy);
-  let_go(connection->touch, version, wl_touch_release, wl_touch_destroy);
-  if (connection->seat != nullptr) {
+void release_globals(WaylandSession& session) {
+  auto& input = session.input;
+  const std::uint32_t version = input.seat_version;
+  let_go(input.pointer, version, wl_pointer_release, wl_pointer_destroy);
+  let_go(input.keyboard, version, wl_keyboard_release, wl_keyboard_destroy);
+  let_go(input.touch, version, wl_touch_release, wl_touch_destroy);
+  if (input.seat != nullptr) {
     if (version >= 5)
-      wl_seat_release(connection->seat);
+      wl_seat_release(input.seat);
     else
-      wl_seat_destroy(connection->seat);
-    connection->seat = nullptr;
+      wl_seat_destroy(input.seat);
+    input.seat = nullptr;
   }
-  if (connection->layer_shell != nullptr) {
+  auto& globals = session.globals;
+  if (globals.layer_shell != nullptr) {
     // Before version 3 the layer shell has no destroy request: the proxy goes alone.
-    if (connection->layer_shell_version >= 3)
-      zwlr_layer_shell_v1_destroy(connection->layer_shell);
+    if (globals.layer_shell_version >= 3)
+      zwlr_layer_shell_v1_destroy(globals.layer_shell);
     else
-      wl_proxy_destroy(reinterpret_cast<wl_proxy*>(connection->layer_shell));
-    connection->layer_shell = nullptr;
+      wl_proxy_destroy(reinterpret_cast<wl_proxy*>(globals.layer_shell));
+    globals.layer_shell = nullptr;
   }
-  if (connection->compositor != nullptr) wl_compositor_destroy(connection->compositor);
-  connection->compositor = nullptr;
+  if (globals.compositor != nullptr) wl_compositor_destroy(globals.compositor);
+  globals.compositor = nullptr;
 }
 
 }  // namespace aerolume
