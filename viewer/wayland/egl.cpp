@@ -3,7 +3,6 @@
 
 #include <EGL/eglext.h>
 
-
 #include "render/egl_configs.h"
 #include "run/options.h"
 #include "viewer/wayland/connection.h"
