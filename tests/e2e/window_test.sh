@@ -32,6 +32,12 @@ for place in "10 30 1024 768" "0 0 $SCREEN_W $SCREEN_H" "10 30 1024 768" "0 0 $S
   wait_window_place $place
 done
 note "full screen on a bare server: exactly the screen, after F1 four times too"
+# Named as aerolume.desktop expects, so that a taskbar or dock shows its name and icon.
+names=$(xprop -id "$WINDOW" WM_CLASS _NET_WM_PID)
+[ "$names" = "WM_CLASS(STRING) = \"aerolume\", \"Aerolume\"
+_NET_WM_PID(CARDINAL) = $APP_PID" ] || fail "the window's class and process are not named: $names"
+grep -qx "StartupWMClass=Aerolume" "$(dirname "$0")/../../data/aerolume.desktop" ||
+  fail "the desktop entry names no StartupWMClass=Aerolume"
 sleep 1
 grab "$WORK/screen.png"
 sky=$("$XPROBE" sky "$WORK/screen.png")

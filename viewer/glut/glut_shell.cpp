@@ -4,7 +4,9 @@
 // window. No drawing while the window is hidden or fully covered.
 #include <GL/freeglut.h>
 #include <GL/glx.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -147,6 +149,20 @@ void end_when_window_destroyed() {
   shell.window.previous_handler = XSetErrorHandler(on_x_error);
 }
 
+// The names by which taskbars, docks and the desktop's application list match the window
+// to aerolume.desktop (its name and icon): WM_CLASS, and the process beside the machine
+// GLUT names (_NET_WM_PID). GLUT sets neither.
+void name_window() {
+  Display* display = shell.window.display;
+  char name[] = "aerolume", class_name[] = "Aerolume";
+  XClassHint hint{name, class_name};
+  XSetClassHint(display, shell.window.id, &hint);
+  const unsigned long pid = static_cast<unsigned long>(getpid());
+  XChangeProperty(display, shell.window.id, XInternAtom(display, "_NET_WM_PID", False),
+                  XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&pid), 1);
+}
+
 // Asks the server about the window: an error (the window gone) ends the program from the
 // error handler.
 void check_window_exists() {
@@ -281,6 +297,7 @@ int run_glut_window(const ShellRun& run) {
   glutCreateWindow("Aerolume");
   if (options.windowed && (first.x < 0 || first.y < 0)) glutPositionWindow(first.x, first.y);
   end_when_window_destroyed();
+  name_window();
   shell.swap_pace.emplace(shell.window.display, shell.window.id);
   shell.size.read_largest();
   if (!shell.size.resize(first.width, first.height))
