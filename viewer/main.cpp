@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
     case Role::host_window:
     case Role::root_window:
     case Role::x_desktop:
-      return aerolume::run_in_x_window(run);
+      return aerolume::run_on_x(run);
     case Role::own_window:
       break;
   }

@@ -7,8 +7,8 @@
 # picom (xrender, glx) and with xcompmgr; beside pcmanfm's desktop one line names pcmanfm.
 # A monitor one window covers is not drawn; every monitor covered, or the server's screen
 # saver on, is asleep; a monitor removed and added back is followed; --output picks one
-# monitor (its monitor removed: said once, asleep until it is back), and a missing name
-# is refused in one line; --root under a compositing manager
+# monitor (its monitor removed: said once, asleep until it is back, even before the first
+# frame), and a missing name is refused in one line; --root under a compositing manager
 # is refused in one line, and one that comes later is said once and slept through; a
 # desktop window destroyed by another program ends the run with status 0.
 AEROLUME=$1
@@ -195,6 +195,17 @@ said_once "--output MonB, MonB removed" '^aerolume: .*MonB'
 xrandr --setmonitor MonB 1280/338x1024/270+1920+0 none
 expect_windows "--output MonB, MonB back" "$MON_B clicks"
 scene_on "--output MonB, MonB back" "$MON_B"
+stop_said
+# The first desktop window dropped before the first frame: the window made next takes
+# over its context, and the scene starts there.
+STOP_LIB=${4:-}
+start_app_stopped "after glXMakeCurrent" --background --seed 5 --output MonB
+xrandr --delmonitor MonB
+kill -CONT "$APP_PID"
+expect_windows "--output MonB, MonB removed before the first frame"
+xrandr --setmonitor MonB 1280/338x1024/270+1920+0 none
+expect_windows "--output MonB, MonB back for the first frame" "$MON_B clicks"
+scene_on "--output MonB, MonB back for the first frame" "$MON_B"
 stop_said
 expect_refusal --background --output MonC
 grep -q MonC "$WORK/refusal.err" || fail "the refusal of --output MonC does not name it"

@@ -1,5 +1,4 @@
-// GLX framebuffer configurations with sample buffers, through a connection of our own
-// (GLUT keeps its display to itself).
+// GLX framebuffer configurations with sample buffers, on the display the shell holds.
 #include "viewer/glx/samples.h"
 
 #include <GL/glx.h>
@@ -9,21 +8,18 @@
 
 namespace aerolume {
 
-std::vector<int> glx_window_sample_counts(const char* display_name) {
+std::vector<int> glx_window_sample_counts(Display* display) {
   std::vector<int> counts;
-  const std::unique_ptr<Display, int (*)(Display*)> display(XOpenDisplay(display_name),
-                                                            XCloseDisplay);
-  if (!display) return counts;
   const int attributes[] = {GLX_X_RENDERABLE, True, GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT,
                             GLX_RENDER_TYPE, GLX_RGBA_BIT, GLX_DOUBLEBUFFER, True,
                             GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1, GLX_BLUE_SIZE, 1,
                             GLX_DEPTH_SIZE, 1, GLX_SAMPLE_BUFFERS, 1, None};
   int count = 0;
   const std::unique_ptr<GLXFBConfig, int (*)(void*)> configs(
-      glXChooseFBConfig(display.get(), DefaultScreen(display.get()), attributes, &count), XFree);
+      glXChooseFBConfig(display, DefaultScreen(display), attributes, &count), XFree);
   for (int i = 0; configs && i < count; ++i) {
     int samples = 0;
-    if (glXGetFBConfigAttrib(display.get(), configs.get()[i], GLX_SAMPLES, &samples) == Success)
+    if (glXGetFBConfigAttrib(display, configs.get()[i], GLX_SAMPLES, &samples) == Success)
       counts.push_back(samples);
   }
   return counts;

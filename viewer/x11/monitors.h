@@ -1,5 +1,5 @@
 // The monitors of an X screen as the X desktop and the root window draw them, and when
-// they draw nothing: pure decisions on what the server said (viewer/x11_monitor_query.*
+// they draw nothing: pure decisions on what the server said (screen_watch.h
 // asks it), kept apart from Xlib so that they can be tested alone.
 #pragma once
 

@@ -8,6 +8,6 @@
 namespace aerolume {
 
 // Runs the scene in the X role the options name until its window goes or the run ends.
-int run_in_x_window(const ShellRun& run);
+int run_on_x(const ShellRun& run);
 
 }  // namespace aerolume
