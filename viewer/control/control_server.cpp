@@ -21,7 +21,7 @@ namespace {
 // few tries with a suffix are plenty.
 constexpr int name_attempts = 4;
 
-// RequestName's answers, from the D-Bus specification's list.
+// RequestName's answers, as the bus numbers them.
 constexpr std::uint32_t primary_owner = 1, name_exists = 3, already_owner = 4;
 
 }  // namespace
