@@ -42,6 +42,14 @@ file(RELATIVE_PATH saver_link_target /${saver_folder} /${CMAKE_INSTALL_BINDIR}/a
 file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/saver_link)
 file(CREATE_LINK ${saver_link_target} ${PROJECT_BINARY_DIR}/saver_link/aerolume SYMBOLIC)
 install(FILES ${PROJECT_BINARY_DIR}/saver_link/aerolume DESTINATION ${saver_folder})
+# Control from outside: the description of the interface every running program serves
+# on the session bus, for bindings and for D-Bus tools; and the user unit that starts the
+# background with the graphical session. The unit goes where systemd's user manager
+# looks under the prefix (lib/systemd/user, /usr/lib/systemd/user in the package), not
+# into a multiarch library folder. It is not enabled: a user enables it (README).
+install(FILES ${data}/dbus/io.github.aerolume.Aerolume.Control.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/dbus-1/interfaces)
+install(FILES ${data}/systemd/aerolume-background.service DESTINATION lib/systemd/user)
 # The PNGs are made from the SVG by data/icons/render-icons and committed.
 foreach(size 16 32 48 64 128 256)
   install(FILES ${data}/icons/aerolume-${size}.png

@@ -6,7 +6,9 @@
 // own options come first.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
+#include "viewer/control/control_client.h"
 #include "viewer/glut/glut.h"
 #include "viewer/options/options.h"
 #include "viewer/pace/frame_pacing.h"
@@ -18,6 +20,7 @@
 
 int main(int argc, char** argv) {
   using aerolume::Role;
+  if (argc > 1 && std::strcmp(argv[1], "--control") == 0) return aerolume::run_control(argc, argv);
   aerolume::ParsedViewerCommandLine parsed =
       aerolume::read_viewer_command_line(argc, argv, aerolume::environment_of_process());
   std::fputs(parsed.out_text.c_str(), stdout);

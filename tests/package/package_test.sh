@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The Debian package as a user gets it: cpack makes it from the build folder; it must hold
 # exactly the two programs, the saver folder's link to the viewer, and their desktop and
-# screen-saver files with the right owners and modes, carry its library dependencies, run
-# from where it is unpacked, and pass man, the desktop, AppStream and XML validators and
-# lintian (no errors).
+# screen-saver files, the D-Bus interface's description and the user unit, with the right
+# owners and modes, carry its library dependencies, run from where it is unpacked, and
+# pass man, the desktop, AppStream and XML validators and lintian (no errors).
 # Usage: package_test.sh CPACK BUILD_DIR VERSION. Exit 77 (skip) only when a tool is missing
 # (help2man too: without it the build folder has no man pages, and cpack refuses).
 set -euo pipefail
@@ -44,6 +44,8 @@ expected=$(printf '%s\n' ./usr/bin/aerolume ./usr/bin/aerolume-render \
   ./usr/share/applications/screensavers/aerolume.desktop \
   ./usr/share/xscreensaver/config/aerolume.xml \
   ./usr/share/metainfo/io.github.aerolume.Aerolume.metainfo.xml \
+  ./usr/share/dbus-1/interfaces/io.github.aerolume.Aerolume.Control.xml \
+  ./usr/lib/systemd/user/aerolume-background.service \
   ./usr/share/doc/aerolume/copyright ./usr/share/doc/aerolume/changelog.gz \
   ./usr/share/man/man1/aerolume-render.1.gz ./usr/share/man/man1/aerolume.1.gz \
   ./usr/share/icons/hicolor/scalable/apps/aerolume.svg \
@@ -118,6 +120,8 @@ saver_commands=$(sed -n 's/^\(Try\)\{0,1\}Exec=\([^ ]*\).*/\2/p' "$saver" | sort
   fail "$saver_commands does not lead to the package's aerolume"
 xmllint --noout "$root/usr/share/xscreensaver/config/aerolume.xml" ||
   fail "aerolume.xml is not well-formed XML"
+xmllint --noout "$root/usr/share/dbus-1/interfaces/io.github.aerolume.Aerolume.Control.xml" ||
+  fail "the D-Bus interface's description is not well-formed XML"
 
 echo "== lintian"
 start=$SECONDS

@@ -3,13 +3,12 @@
 #include "viewer/pace/power_watch.h"
 
 #include <systemd/sd-bus.h>
-#include <time.h>
 
-#include <cerrno>
 #include <chrono>
-#include <cstdint>
 #include <cstring>
 #include <string>
+
+#include "viewer/pace/bus_wait.h"
 
 namespace aerolume {
 
@@ -117,12 +116,6 @@ int follow(sd_bus* bus, PowerWatch* watch) {
   return r;
 }
 
-std::uint64_t monotonic_usec() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<std::uint64_t>(now.tv_sec) * 1000000u + static_cast<std::uint64_t>(now.tv_nsec) / 1000u;
-}
-
 }  // namespace
 
 PowerWatch::PowerWatch(bool follow_power) {
@@ -164,22 +157,9 @@ void PowerWatch::read(int daemon) {
     ++replies_awaited_;
 }
 
-pollfd PowerWatch::poll_entry() const {
-  if (bus_ == nullptr) return {-1, 0, 0};
-  const int events = sd_bus_get_events(bus_);
-  return {sd_bus_get_fd(bus_), static_cast<short>(events > 0 ? events : POLLIN), 0};
-}
+pollfd PowerWatch::poll_entry() const { return bus_poll_entry(bus_); }
 
-Deadline PowerWatch::deadline() const {
-  std::uint64_t at = UINT64_MAX;
-  if (bus_ == nullptr || sd_bus_get_timeout(bus_, &at) < 0 || at == UINT64_MAX) return std::nullopt;
-  // sd-bus counts on CLOCK_MONOTONIC, as the steady clock does; the time left is taken
-  // from both clocks' now, so that no absolute value need convert.
-  const std::uint64_t now = monotonic_usec();
-  const std::uint64_t day_us = 86400000000u;
-  const std::uint64_t left_us = at <= now ? 0 : (at - now < day_us ? at - now : day_us);
-  return PacingClock::now() + std::chrono::microseconds(left_us);
-}
+Deadline PowerWatch::deadline() const { return bus_deadline(bus_); }
 
 bool PowerWatch::process() {
   int r = 0;
