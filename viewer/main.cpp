@@ -36,7 +36,11 @@ int main(int argc, char** argv) {
   // keeps the battery pace.
   aerolume::PowerWatch power(options.follows_power());
   aerolume::FramePacing pacing(options.fps, options.pace(power.state()));
-  const aerolume::ShellRun run{options, pacing, parsed.command_line, power};
+  // Answers on the session bus from the start: a pause asked before the first frame holds
+  // it too. The display tells this program from others on the same session.
+  const char* display = std::getenv(options.on_layer_surfaces() ? "WAYLAND_DISPLAY" : "DISPLAY");
+  aerolume::ControlServer control(options.role, display != nullptr ? display : "");
+  const aerolume::ShellRun run{options, pacing, parsed.command_line, power, control};
   switch (options.role) {
     case Role::wayland_background:
     case Role::wayland_overlay:

@@ -67,14 +67,14 @@ struct GlutShell {
   FirstFrame first_frame;
   // The swap interval, made once the window's context is current.
   std::optional<GlxSwapPace> swap_pace;
-  // Frames run from GLUT's idle callback while the window can be seen and the pace
-  // draws any.
+  // Frames run from GLUT's idle callback while the window can be seen and the frames are
+  // not held (paused, or a battery pace of 0). GLUT's last word on the window's sight.
+  int window_status = GLUT_FULLY_RETAINED;
   bool seen = true;
   FrameGate frames;
-  // The timers that look at the power source while the pace draws nothing, and at the
-  // window while it is hidden: at most one of each is pending.
-  bool stopped_check_pending = false;
-  bool hidden_check_pending = false;
+  // The timer that looks at the window, the power source and the control while no frame
+  // runs: at most one is pending.
+  bool idle_check_pending = false;
 };
 GlutShell shell;
 
@@ -95,12 +95,19 @@ void on_glut_error(const char* format, va_list args) {
   _exit(status);
 }
 
-// With --battery-fps, a battery pace of 0 stops the frames; the power source is then
-// looked at four times a second, as GLUT's loop waits on nothing else of ours.
-constexpr unsigned int stopped_check_ms = 250;
-void check_power_while_stopped(int);
-// Sets GLUT's idle callback, and with it the frames, as the frame gate says.
+// Sets GLUT's idle callback, and with it the frames, as the frame gate says; while no
+// frame runs, the idle check looks at what GLUT's loop does not wait on.
 void follow_frame_gate();
+
+// The window for the control's status: drawn, or why not.
+void report_window() {
+  ViewState state = ViewState::drawn;
+  if (shell.window_status == GLUT_HIDDEN)
+    state = ViewState::hidden;
+  else if (shell.window_status == GLUT_FULLY_COVERED)
+    state = ViewState::covered;
+  report_views(*shell.run, {{"window", shell.size.width(), shell.size.height(), state}});
+}
 
 void display_frame() {
   shell.first_frame.before_frame(shell.run->options);
@@ -109,21 +116,8 @@ void display_frame() {
   const View whole = shell.size.view();
   render_views({&whole, 1}, shell.window_surface);
   pace_after_frame(*shell.run);
-  if (shell.run->pacing.pace().stopped && !shell.stopped_check_pending) {
-    follow_frame_gate();
-    shell.stopped_check_pending = true;
-    glutTimerFunc(stopped_check_ms, check_power_while_stopped, 0);
-  }
-}
-
-void check_power_while_stopped(int) {
-  follow_power(*shell.run);
-  if (!shell.run->pacing.pace().stopped) {
-    shell.stopped_check_pending = false;
-    follow_frame_gate();
-    return;
-  }
-  glutTimerFunc(stopped_check_ms, check_power_while_stopped, 0);
+  report_window();
+  if (frames_held(*shell.run)) follow_frame_gate();
 }
 
 // The window destroyed by another client (XDestroyWindow, as `xdotool windowclose` and
@@ -170,16 +164,17 @@ void check_window_exists() {
   XGetWindowAttributes(shell.window.display, shell.window.id, &attributes);
 }
 
-// While the window is not drawn, nothing else would ever touch it, so it is checked four
-// times a second: a destroyed window ends the program within a second, asleep too.
-constexpr unsigned int hidden_check_ms = 250;
+// While no frame runs, GLUT's loop waits on nothing of ours, so the window, the power
+// source and the control are looked at four times a second: a destroyed window ends the
+// program within a second, asleep too, and a resume or a new pace starts the frames.
+constexpr unsigned int idle_check_ms = 250;
 
-void check_while_hidden(int) {
-  shell.hidden_check_pending = false;
-  if (shell.seen) return;
-  check_window_exists();
-  shell.hidden_check_pending = true;
-  glutTimerFunc(hidden_check_ms, check_while_hidden, 0);
+void check_while_idle(int) {
+  shell.idle_check_pending = false;
+  if (!shell.seen) check_window_exists();
+  follow_outside(*shell.run);
+  report_window();
+  follow_frame_gate();
 }
 
 // Hidden (unmapped, as when minimized) or fully covered, the window is not drawn: the
@@ -187,16 +182,21 @@ void check_while_hidden(int) {
 // scene then goes on from where it stopped. A window destroyed by another client is
 // first unmapped, so the first check finds it gone.
 void on_window_status(int status) {
+  shell.window_status = status;
+  report_window();
   const bool seen = status == GLUT_FULLY_RETAINED || status == GLUT_PARTIALLY_RETAINED;
   if (seen == shell.seen) return;
   shell.seen = seen;
+  if (!seen) check_window_exists();
   follow_frame_gate();
-  if (!seen && !shell.hidden_check_pending) check_while_hidden(0);
 }
 
 void follow_frame_gate() {
-  const bool frames_run = shell.frames.frames_run(shell.seen, shell.run->pacing.pace().stopped);
+  const bool frames_run = shell.frames.frames_run(shell.seen, frames_held(*shell.run));
   glutIdleFunc(frames_run ? display_frame : nullptr);
+  if (frames_run || shell.idle_check_pending) return;
+  shell.idle_check_pending = true;
+  glutTimerFunc(idle_check_ms, check_while_idle, 0);
 }
 
 // The sample counts GLUT finds in the display's multisampled framebuffers.

@@ -66,10 +66,33 @@ void FramePacing::set_swap_paced(double frame_seconds) {
     limiter_.emplace(pace_.max_fps);
 }
 
+void DrawnRate::frame_done(PacingClock::time_point now) {
+  constexpr auto second = std::chrono::seconds(1);
+  if (now - last_frame_ > second) {
+    counted_since_ = now;
+    frames_ = 0;
+    rate_ = 0.0;
+  } else if (now - counted_since_ >= second) {
+    rate_ = static_cast<double>(frames_) /
+            std::chrono::duration<double>(now - counted_since_).count();
+    counted_since_ = now;
+    frames_ = 0;
+  }
+  ++frames_;
+  last_frame_ = now;
+}
+
+double DrawnRate::per_second(PacingClock::time_point now) const {
+  return now - last_frame_ > std::chrono::seconds(1) ? 0.0 : rate_;
+}
+
 PacingClock::time_point FramePacing::next_start_after_frame() {
   const PacingClock::time_point now = PacingClock::now();
   if (rate_line_) rate_line_->frame_done(now);
-  return limiter_ ? limiter_->next_start(now) : now;
+  const PacingClock::time_point next = limiter_ ? limiter_->next_start(now) : now;
+  // Counted at the slots the limiter keeps, which are even where the frames' ends jitter.
+  drawn_.frame_done(next);
+  return next;
 }
 
 }  // namespace aerolume

@@ -41,6 +41,21 @@ class FrameLimiter {
   PacingClock::time_point slot_end_;
 };
 
+// The frames a second drawn lately, for the status: those of the last whole second, each
+// counted at the moment the next may start; 0 once none has come for a second (asleep,
+// paused). A gap of more than a second starts the count afresh, so the first second after
+// it is no mean over the sleep.
+class DrawnRate {
+ public:
+  void frame_done(PacingClock::time_point now);
+  double per_second(PacingClock::time_point now) const;
+
+ private:
+  PacingClock::time_point counted_since_{}, last_frame_{};
+  long frames_ = 0;
+  double rate_ = 0.0;
+};
+
 // What every shell runs after each presented frame: the frame-rate line when asked for,
 // then the wait for the next slot when frames are capped. The pace may change while the
 // program runs (the power source); a stopped pace draws no frames at all.
@@ -63,10 +78,13 @@ class FramePacing {
   // next frame may start (now, without a cap). It never sleeps: each shell waits in its
   // own loop.
   PacingClock::time_point next_start_after_frame();
+  // The frames a second drawn lately (DrawnRate).
+  double drawn_fps() const { return drawn_.per_second(PacingClock::now()); }
 
  private:
   std::optional<FrameRateLine> rate_line_;
   std::optional<FrameLimiter> limiter_;
+  DrawnRate drawn_;
   Pace pace_;
   double swap_paced_seconds_ = 0.0;
 };

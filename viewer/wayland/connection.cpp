@@ -4,12 +4,12 @@
 
 #include <poll.h>
 
-#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "run/failure.h"
 #include "viewer/wayland/overlay_lock.h"
@@ -45,15 +45,12 @@ int fail(const char* format, ...) {
   return report_failure("%s (libwayland: %s)", message, library_line.c_str());
 }
 
-bool wait_and_dispatch(wl_display* display, const PowerWatch* power, Deadline deadline) {
+bool wait_and_dispatch(wl_display* display, std::span<const pollfd> others, Deadline deadline) {
   while (wl_display_prepare_read(display) != 0)
     if (wl_display_dispatch_pending(display) < 0) return false;
   // The descriptors the loop waits on; the connection first.
-  std::array<pollfd, 2> waited{{{wl_display_get_fd(display), POLLIN, 0}, {-1, 0, 0}}};
-  if (power != nullptr) {
-    waited[1] = power->poll_entry();
-    deadline = earlier(deadline, power->deadline());
-  }
+  std::vector<pollfd> waited{{wl_display_get_fd(display), POLLIN, 0}};
+  waited.insert(waited.end(), others.begin(), others.end());
   // A broken pipe is no failure yet: what the compositor wrote before it closed (an
   // error it posted) is still there to read, and the read then ends the connection.
   if (wl_display_flush(display) < 0) {
@@ -93,7 +90,7 @@ Answer roundtrip_within(wl_display* display) {
       answer = Answer::silent;
       break;
     }
-    if (!wait_and_dispatch(display, nullptr, deadline)) {
+    if (!wait_and_dispatch(display, {}, deadline)) {
       answer = Answer::failed;
       break;
     }

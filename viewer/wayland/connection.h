@@ -5,11 +5,13 @@
 
 #include <wayland-client.h>
 
+#include <poll.h>
+
 #include <cstdarg>
 #include <optional>
+#include <span>
 
 #include "viewer/pace/poll_wait.h"
-#include "viewer/pace/power_watch.h"
 
 namespace aerolume {
 
@@ -21,12 +23,12 @@ void keep_library_line(const char* format, va_list arguments);
 // failure status.
 [[gnu::format(printf, 1, 2)]] int fail(const char* format, ...);
 
-// Sends what is queued, sleeps in poll until the compositor writes, the power source has
-// news (when one is watched), a signal comes or the deadline passes, and runs the
-// listeners of what arrived. While the socket takes only part of what is queued, the
-// wait also ends when it can take more, and the next call sends the rest. False once the
-// connection has failed.
-bool wait_and_dispatch(wl_display* display, const PowerWatch* power, Deadline deadline);
+// Sends what is queued, sleeps in poll until the compositor writes, one of the other
+// descriptors has news (the power source, the control), a signal comes or the deadline
+// passes, and runs the listeners of what arrived. While the socket takes only part of
+// what is queued, the wait also ends when it can take more, and the next call sends the
+// rest. False once the connection has failed.
+bool wait_and_dispatch(wl_display* display, std::span<const pollfd> others, Deadline deadline);
 
 // A round trip at start-up, which the compositor has a few seconds to answer: the end's
 // status (with its line), or nothing when the compositor answered.

@@ -108,6 +108,7 @@ Round start_round(const WaylandSession& session, const ShellRun& run) {
   Round round;
   round.start = PacingClock::now();
   round.pace = run.pacing.pace();
+  round.pace.stopped = frames_held(run);  // paused from outside, as by a battery pace of 0
   for (const auto& record : session.outputs) {
     if (record->egl_surface == EGL_NO_SURFACE) continue;
     round.surfaces.push_back(record.get());
@@ -139,6 +140,20 @@ void choose_due(Round& round) {
     round.due.push_back(round.surfaces[i]);
     round.holds.push_back(round.plan.clock && holds_swap(round.beats[i], max_fps));
   }
+}
+
+// The round's surfaces for the control's status, in pixels: drawn, or not shown by the
+// compositor while their frame callbacks have stopped (a full-screen window over them,
+// the output off).
+std::vector<ViewStatus> round_statuses(const Round& round) {
+  std::vector<ViewStatus> statuses;
+  for (std::size_t i = 0; i < round.surfaces.size(); ++i) {
+    const OutputRecord& record = *round.surfaces[i];
+    statuses.push_back({record.name.empty() ? "output" : record.name, record.buffer_width,
+                        record.buffer_height,
+                        round.beats[i].shown ? ViewState::drawn : ViewState::not_shown});
+  }
+  return statuses;
 }
 
 // Under a refresh clock its callbacks pace the rounds; else the wall-clock slot does.
@@ -213,6 +228,7 @@ int run_rounds(WaylandSession& session, const ShellRun& run) {
     Round round = start_round(session, run);
     if (!swap_held_frames(session, round)) return egl_fail("drawing");
     choose_due(round);
+    report_views(run, round_statuses(round));
     // Draw them once their slot has come.
     if (draws_now(round, session.rounds.next_slot)) {
       if (!draw_round(session, run, round)) return egl_fail("drawing");
@@ -221,9 +237,10 @@ int run_rounds(WaylandSession& session, const ShellRun& run) {
     // Else wait for the compositor, the slot or the power source. A long wait with
     // nothing due was a sleep: the frame gate closes until the next round draws.
     const Deadline deadline = wait_deadline(round, session.rounds.next_slot);
-    if (!wait_and_dispatch(session.display, &run.power, deadline))
+    const std::array<pollfd, 2> outside = outside_entries(run);
+    if (!wait_and_dispatch(session.display, outside, earlier(deadline, outside_deadline(run))))
       return connection_end(session.display, session.shown());
-    follow_power(run);
+    follow_outside(run);
     if (round.due.empty() && PacingClock::now() - round.start > hidden_after)
       session.rounds.frames.frames_run(false, round.pace.stopped);
   }

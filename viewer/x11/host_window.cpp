@@ -61,6 +61,15 @@ bool HostWindow::follow_events() {
   return follow_window_events(display_, window_, &ancestors_, &state_);
 }
 
+std::vector<ViewStatus> HostWindow::statuses() const {
+  ViewStatus status{"window", state_.width, state_.height, ViewState::drawn};
+  if (!state_.viewable)
+    status.state = ViewState::hidden;
+  else if (state_.covered)
+    status.state = ViewState::covered;
+  return {status};
+}
+
 std::span<const View> HostWindow::choose_views() {
   if (!state_.seen()) return {};
   view_ = {0, 0, state_.width, state_.height};

@@ -28,6 +28,7 @@ class HostWindow final : public XViews {
   std::optional<int> start() override;
   bool follow_events() override;
   std::span<const View> choose_views() override;
+  std::vector<ViewStatus> statuses() const override;
   Window drawable(std::size_t) const override { return window_; }
   void before_frame(FramePacing& pacing) override;
 

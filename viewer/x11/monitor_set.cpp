@@ -223,6 +223,7 @@ void MonitorSet::judge_covers() {
     record.covered = cover >= 0;
     if (!record.covered || was_covered) continue;
     const std::string program = desktop_program(display_, children[cover].window);
+    record.covered_by_desktop = !program.empty();
     if (program.empty() ||
         std::find(hiders_said_.begin(), hiders_said_.end(), program) != hiders_said_.end())
       continue;
@@ -278,6 +279,27 @@ std::span<const View> MonitorSet::choose_views() {
     shown_.push_back(seen.monitor);
   }
   return views_;
+}
+
+std::vector<ViewStatus> MonitorSet::statuses() const {
+  const ScreenSight& sight = screen_.sight();
+  std::vector<ViewStatus> statuses;
+  for (const MonitorRecord& record : records_) {
+    const Rect& rect = record.monitor.rect;
+    ViewStatus status{record.monitor.name.empty() ? "screen" : record.monitor.name,
+                      static_cast<int>(rect.width), static_cast<int>(rect.height),
+                      ViewState::drawn};
+    if (!desktop_ && sight.composited)
+      status.state = ViewState::compositor;
+    else if (sight.saver_on || sight.dpms_off)
+      status.state = ViewState::blanked;
+    else if (record.covered)
+      status.state = record.covered_by_desktop ? ViewState::other_desktop : ViewState::full_screen;
+    else if (desktop_ && !record.state.seen())
+      status.state = ViewState::hidden;
+    statuses.push_back(status);
+  }
+  return statuses;
 }
 
 Window MonitorSet::drawable(std::size_t view) const {

@@ -40,6 +40,7 @@ class MonitorSet final : public XViews {
   // monitor change do not count).
   bool follow_events() override;
   std::span<const View> choose_views() override;
+  std::vector<ViewStatus> statuses() const override;
   Window drawable(std::size_t view) const override;
   bool make_first_context_current() override;
   // DPMS sends no events: while it has the screen off it is read again within a second.

@@ -6,6 +6,7 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <array>
 
 #include "run/failure.h"
 #include "viewer/glx/x_errors.h"
@@ -133,10 +134,11 @@ void XSession::wait_for_events(const ShellRun& run, Deadline deadline) const {
   // took its events (a window's attributes, its parent) brings the events before it in
   // with it, where poll cannot see them, and the loop would sleep past them.
   if (XEventsQueued(display_.get(), QueuedAfterFlush) == 0) {
-    pollfd sources[] = {{ConnectionNumber(display_.get()), POLLIN, 0}, run.power.poll_entry()};
-    poll_until(sources, earlier(run.power.deadline(), deadline));
+    const std::array<pollfd, 2> outside = outside_entries(run);
+    pollfd sources[] = {{ConnectionNumber(display_.get()), POLLIN, 0}, outside[0], outside[1]};
+    poll_until(sources, earlier(outside_deadline(run), deadline));
   }
-  follow_power(run);
+  follow_outside(run);
 }
 
 VisualInfoPtr window_visual(Display* display, const XWindowAttributes& attributes) {

@@ -87,8 +87,9 @@ class XSession {
   void present(Window drawable) const;
 
   // Blocks until the display connection has something to read (an event or an error),
-  // the power source has news, which is followed, the deadline passes or a signal
-  // arrives. The stop signals end the process from their handler; any other returns.
+  // the power source or the control has news, which is followed, the deadline passes or
+  // a signal arrives. The stop signals end the process from their handler; any other
+  // returns.
   void wait_for_events(const ShellRun& run, Deadline deadline = std::nullopt) const;
 
  private:

@@ -20,9 +20,9 @@ namespace aerolume {
 
 namespace {
 
-// Each round: follow what came, choose the views, then either wait (none can be seen, or
-// the battery pace draws nothing; the scene stays where it stopped, and the wait is no
-// part of a timed step) or draw one frame into them and pace.
+// Each round: follow what came, choose the views (and say which are drawn), then either
+// wait (none can be seen, or the frames are held; the scene stays where it stopped, and
+// the wait is no part of a timed step) or draw one frame into them and pace.
 int run_views(const ShellRun& run, XSession& session, XViews& views) {
   if (const std::optional<int> end = views.start()) return *end;
   FirstFrame first_frame;
@@ -31,7 +31,8 @@ int run_views(const ShellRun& run, XSession& session, XViews& views) {
     if (!views.follow_events()) return 0;
     if (const std::optional<int> end = session.error_end()) return *end;
     const std::span<const View> chosen = views.choose_views();
-    if (!frames.frames_run(!chosen.empty(), run.pacing.pace().stopped)) {
+    report_views(run, views.statuses());
+    if (!frames.frames_run(!chosen.empty(), frames_held(run))) {
       session.wait_for_events(run, views.wake_by());
       continue;
     }

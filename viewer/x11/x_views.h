@@ -8,8 +8,10 @@
 #include <cstddef>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "run/frame.h"
+#include "viewer/control/view_status.h"
 #include "viewer/pace/frame_pacing.h"
 #include "viewer/pace/poll_wait.h"
 
@@ -28,6 +30,9 @@ class XViews : public ViewSurfaces {
   virtual bool follow_events() = 0;
   // The views of the next frame; empty while none can be seen.
   virtual std::span<const View> choose_views() = 0;
+  // Every view as choose_views() last found it, drawn or asleep with the reason, for the
+  // control's status.
+  virtual std::vector<ViewStatus> statuses() const = 0;
   // The window a chosen view is drawn into.
   virtual Window drawable(std::size_t view) const = 0;
   // Before the first frame: the first context current, for the scene to start in (every
