@@ -297,6 +297,71 @@ PY
   note "$3 is now $4"
 }
 
+# Reads the program's timed step (the state table's step_scale) and its frame count,
+# placed by its symbol table, from its memory for $1 seconds in the background: the step
+# at first, the least it came to, and the one the next frame drew with; read_steps waits
+# for the end and sets STEP_BEFORE, STEP_LEAST and STEP_NEXT. A pause that is no part of a
+# timed step shows as a step that drops on the first frame after it.
+watch_step() {
+  local step count
+  step=$(nm "$AEROLUME" | awk '$3 == "_ZN8aerolume10step_scaleE" { print $1 }')
+  count=$(nm "$AEROLUME" | awk '$3 == "_ZN8aerolume13frame_counterE" { print $1 }')
+  [ -n "$step" ] && [ -n "$count" ] || fail "no step_scale or frame_counter in the program's symbols"
+  "$PYTHON" - "$APP_PID" "$step" "$count" "$1" >"$WORK/steps.out" 2>&1 <<'PY' &
+import os, struct, sys, time
+pid, step_at, count_at = sys.argv[1], int(sys.argv[2], 16), int(sys.argv[3], 16)
+exe = os.readlink("/proc/%s/exe" % pid)
+base = min(int(l.split("-")[0], 16) for l in open("/proc/%s/maps" % pid) if l.split()[-1] == exe)
+with open("/proc/%s/mem" % pid, "rb", buffering=0) as mem:
+    def read(at, form):
+        mem.seek(base + at)
+        return struct.unpack(form, mem.read(4))[0]
+    # The frame stores its step before it counts itself: once the count moves, the step
+    # read after it is that frame's.
+    before, count = read(step_at, "f"), read(count_at, "i")
+    print("ready", flush=True)
+    least, following, end = before, None, time.monotonic() + float(sys.argv[4])
+    while time.monotonic() < end:
+        step = read(step_at, "f")
+        least = min(least, step)
+        if following is None and read(count_at, "i") != count:
+            following = read(step_at, "f")
+        time.sleep(0.001)
+print("before %.3f least %.3f next %s" % (before, least, "%.3f" % following if following is not None else "none"))
+PY
+  STEPS_PID=$!
+  WAIT_STEP=0.1 wait_until 10 grep -q ready "$WORK/steps.out" ||
+    fail "cannot read the step: $(cat "$WORK/steps.out")"
+}
+read_steps() {
+  wait "$STEPS_PID"
+  read -r _ STEP_BEFORE _ STEP_LEAST _ STEP_NEXT < <(tail -n 1 "$WORK/steps.out")
+}
+
+# --- Control from outside: a private session bus, and aerolume --control on it.
+
+# Starts the bus and exports DBUS_SESSION_BUS_ADDRESS, so that the programs started after
+# it answer there (and never on a desktop's own bus).
+start_session_bus() {
+  needs_tools dbus-daemon
+  dbus-daemon --session --nofork --print-address=3 3>"$WORK/session_bus" \
+    >"$WORK/session_bus.log" 2>&1 &
+  SERVICE_PIDS+=($!)
+  wait_until 10 test -s "$WORK/session_bus" ||
+    fail "the private session bus did not start: $(cat "$WORK/session_bus.log")"
+  DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$WORK/session_bus")
+  export DBUS_SESSION_BUS_ADDRESS
+}
+control() { "$AEROLUME" --control "$@"; }
+# The status says LINE (a regular expression for one of its lines) within 5 s ($2 says
+# when): the program reports its views once a round.
+expect_status() {
+  local line=$1
+  WAIT_STEP=0.2 wait_until 5 eval 'control status >"$WORK/status" 2>&1 && grep -qx -- "$line" "$WORK/status"' ||
+    fail "$2: the status does not say '$line': $(cat "$WORK/status")"
+  note "$2: $(grep -x -- "$line" "$WORK/status")"
+}
+
 # --- X desktops: Xorg on the dummy driver with two monitors, and desktop programs from
 # Debian (window managers, compositing managers, desktop icons), each ended by its pid ---
 

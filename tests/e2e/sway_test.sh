@@ -196,36 +196,14 @@ note "under a fullscreen window: $share of a core over 5 s"
 # The pause is no part of a timed step: at the pace of 30 each step is the largest (0.4,
 # a frame interval of 33 ms), and the first step after the pause is measured over its own
 # scene pass, so the balloons rise by the mean of the two, not by another 0.4 for the
-# seconds hidden. The step (the state table's step_scale, placed by the program's symbol
-# table) is read from the program's memory while the window goes. A small mode keeps the
-# scene pass well under 33 ms.
-address=$(nm "$AEROLUME" | awk '$3 == "_ZN8aerolume10step_scaleE" { print $1 }')
-[ -n "$address" ] || fail "no step_scale in the program's symbol table"
-/usr/bin/python3 - "$APP_PID" "$address" >"$WORK/steps.out" 2>&1 <<'PY' &
-import os, struct, sys, time
-pid, offset = sys.argv[1], int(sys.argv[2], 16)
-exe = os.readlink("/proc/%s/exe" % pid)
-base = min(int(l.split("-")[0], 16) for l in open("/proc/%s/maps" % pid) if l.split()[-1] == exe)
-with open("/proc/%s/mem" % pid, "rb", buffering=0) as mem:
-    def step():
-        mem.seek(base + offset)
-        return struct.unpack("f", mem.read(4))[0]
-    before = step()
-    print("ready", flush=True)
-    least, end = before, time.monotonic() + 3
-    while time.monotonic() < end:
-        least = min(least, step())
-        time.sleep(0.001)
-print("before %.3f least %.3f" % (before, least))
-PY
-STEPS_PID=$!
-WAIT_STEP=0.1 wait_until 10 grep -q ready "$WORK/steps.out" || fail "cannot read the step: $(cat "$WORK/steps.out")"
+# seconds hidden. The step is read from the program's memory while the window goes. A
+# small mode keeps the scene pass well under 33 ms.
+watch_step 3
 stop_host
-wait "$STEPS_PID"
-read -r _ before _ least < <(tail -n 1 "$WORK/steps.out")
-greater "$before" 0.35 && greater 0.3 "$least" ||
-  fail "the step after 5 s hidden: ${least:-none} from ${before:-none} (the pause counted in the step)"
-note "the first timed step after 5 s hidden: the step went from $before to $least, a scene pass's"
+read_steps
+greater "$STEP_BEFORE" 0.35 && greater 0.3 "$STEP_LEAST" ||
+  fail "the step after 5 s hidden: ${STEP_LEAST:-none} from ${STEP_BEFORE:-none} (the pause counted in the step)"
+note "the first timed step after 5 s hidden: the step went from $STEP_BEFORE to $STEP_LEAST, a scene pass's"
 as_client swaymsg -- output HEADLESS-1 mode --custom "${SCREEN_W}x${SCREEN_H}@60Hz" >/dev/null
 sleep 1
 grab_output HEADLESS-1 before

@@ -12,6 +12,7 @@ XPROBE=$2
 HOST=${3:-}
 STOP_LIB=${4:-}
 source "$(dirname "$0")/lib.sh"
+start_session_bus
 
 # Seeded, so that a later start's clouds can be compared with these. Started with SIGUSR1
 # blocked, as a host may leave it: the program unblocks it, so the rows below see it.
@@ -68,6 +69,20 @@ asleep "covered by another window"
 stop_host
 awake "uncovered"
 
+# Paused from outside (GLUT's loop waits on nothing of ours: the bus is served there too):
+# no frames and the last picture left, the status says why; resumed, it draws again with
+# the same clouds. A new scene asked there renews them as SIGUSR1 does.
+expect_status "  window ${SCREEN_W}x${SCREEN_H} drawn" "drawing"
+grab "$WORK/clouds_before.png"
+control pause || fail "aerolume --control pause ended with $?"
+asleep "paused from outside"
+expect_status "  window ${SCREEN_W}x${SCREEN_H} asleep: paused from outside .*" "paused"
+control resume || fail "aerolume --control resume ended with $?"
+awake "resumed"
+expect_clouds kept "$WORK/clouds_before.png" "resumed"
+control new-scene || fail "aerolume --control new-scene ended with $?"
+expect_clouds renewed "$WORK/clouds_before.png" "a new scene asked from outside"
+
 # The ends: each within $1 seconds, with status 0 and a silent stderr.
 end_with() {
   local within=$1 what=$2
@@ -86,7 +101,20 @@ kill -CONT "$APP_PID"
 wait_for_sky screen_sky 0.25 "no sky after SIGUSR1 during start-up"
 expect_clouds kept "$WORK/seeded.png" "SIGUSR1 during start-up"
 end_with 5 "SIGTERM after SIGUSR1" kill -TERM "$APP_PID"
-start_app --windowed
+# A pause from outside is no part of a timed step: at a pace of 30 each step is the
+# largest (0.4, a frame interval of 33 ms), and the first frame after the resume measures
+# its own scene pass (a small window keeps it well under 33 ms), not the pause: its step
+# is the mean of the two.
+start_app --windowed -geometry 320x240 --timed --max-fps 30
+sleep 1.5
+control pause || fail "aerolume --control pause ended with $?"
+asleep "paused, with timed steps"
+watch_step 3
+control resume || fail "aerolume --control resume ended with $?"
+read_steps
+greater "$STEP_BEFORE" 0.35 && [ "$STEP_NEXT" != none ] && greater 0.35 "$STEP_NEXT" ||
+  fail "the step after a pause: ${STEP_NEXT:-none} from ${STEP_BEFORE:-none} (the pause counted in the step)"
+note "the first timed step after a pause: the step went from $STEP_BEFORE to $STEP_NEXT"
 end_with 5 SIGINT kill -INT "$APP_PID"
 # Destroyed by another client (XDestroyWindow, as xdotool windowclose sends): just
 # before a buffer swap, as it draws as fast as it can; just after one, as it sleeps out
