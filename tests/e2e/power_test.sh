@@ -9,6 +9,7 @@ XPROBE=$2
 HOST=${3:-}
 STOP_LIB=${4:-}
 source "$(dirname "$0")/lib.sh"
+start_session_bus
 [ -x "$HOST" ] || fail "the host window program is missing (third argument): '$HOST'"
 start_system_bus
 
@@ -51,6 +52,8 @@ rate_between 22 33 "no UPower on the bus (mains)"
 start_mock upower '{"OnBattery": true}' org.freedesktop.UPower
 UPOWER_PID=$MOCK_PID
 rate_between 8 11 "UPower appeared, on battery"
+expect_status "aerolume in another program's window on $DISPLAY (pid $APP_PID): 10 frames a second, .* drawn" \
+  "on battery, the pace as set"
 on_battery false
 rate_between 22 33 "back on mains"
 profile power-saver
@@ -64,6 +67,8 @@ on_battery true
 grab "$WORK/before.png"
 start_in_host --battery-fps 0
 asleep "on battery with --battery-fps 0"
+expect_status "  window 400x300 asleep: on battery or power saving, at a battery pace of 0" \
+  "on battery with --battery-fps 0"
 [ "$(lines)" -eq 0 ] || fail "frames were drawn on battery with --battery-fps 0: $(cat "$WORK/app.out")"
 grab "$WORK/shot.png"
 drawn=$(changed "$WORK/shot.png" "$WORK/before.png" 100 80 400 300)

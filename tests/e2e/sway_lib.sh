@@ -42,6 +42,17 @@ stop_compositor() {
   rm -rf "${RUN:?}"/*
 }
 
+# A session bus of the user's at the compositor's runtime folder ($RUN/bus), where the
+# clients (env -i) find it for the control; aerolume --control asks there too.
+start_user_session_bus() {
+  needs_tools dbus-daemon
+  "${user_env[@]}" "${as_user[@]}" dbus-daemon --session --nofork --address="unix:path=$RUN/bus" \
+    >"$WORK/user_bus.log" 2>&1 &
+  SERVICE_PIDS+=($!)
+  wait_until 10 test -S "$RUN/bus" || fail "the user's session bus did not start: $(cat "$WORK/user_bus.log")"
+}
+control() { as_client "$AEROLUME" --control "$@"; }
+
 start_program() {
   "${client[@]}" "$AEROLUME" "$@" >"$WORK/app.out" 2>"$WORK/app.err" &
   APP_PID=$!

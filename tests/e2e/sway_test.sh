@@ -156,6 +156,7 @@ as_client swaymsg output HEADLESS-1 scale 1 >/dev/null
 # draws a frame well within the 6 ms between callbacks.
 pace_mode() { as_client swaymsg -- output HEADLESS-1 mode --custom "320x256@${1}Hz" >/dev/null; }
 pace_mode 60 || fail "swaymsg could not set a custom mode"
+start_user_session_bus
 "${client[@]}" env WAYLAND_DEBUG=1 "$AEROLUME" --background >"$WORK/app.out" 2>"$WORK/app.err" &
 APP_PID=$!
 wait_for_scene HEADLESS-1 "the background at 60 Hz"
@@ -193,6 +194,8 @@ sleep 0.5
 share=$(cpu_share_over 5)
 greater 0.01 "$share" || fail "under a fullscreen window the program still used $share of a core"
 note "under a fullscreen window: $share of a core over 5 s"
+expect_status "  HEADLESS-1 640x512 asleep: the compositor does not show it (covered, or the output is off)" \
+  "under a fullscreen window"
 # The pause is no part of a timed step: at the pace of 30 each step is the largest (0.4,
 # a frame interval of 33 ms), and the first step after the pause is measured over its own
 # scene pass, so the balloons rise by the mean of the two, not by another 0.4 for the

@@ -14,6 +14,7 @@ XPROBE=$2
 HOST=${3:-}
 STOP_LIB=${4:-}
 source "$(dirname "$0")/lib.sh"
+start_session_bus
 [ -x "$HOST" ] || fail "the host window program is missing (third argument): '$HOST'"
 [ -f "$STOP_LIB" ] || fail "the library that stops the program is missing (fourth argument)"
 
@@ -104,10 +105,20 @@ start_host 400x300+100+80 child
 start_cover 600x500+50+50
 start_app_with "$AEROLUME" --window-id "$HOST_WINDOW"
 asleep "covered from the start"
+expect_status "  window 400x300 asleep: covered by another window" "covered from the start"
 stop_cover
 sky_fills 100 80 400 300
 xdotool windowunmap --sync "$HOST_PARENT"
 asleep "its top-level ancestor unmapped"
+expect_status "  window 400x300 asleep: its window is unmapped or minimized" "its ancestor unmapped"
+# The same for panels and scripts, as JSON.
+control status --json | "$PYTHON" -c '
+import json, sys
+(program,) = json.load(sys.stdin)
+assert program["role"] == "host-window" and not program["paused"], program
+(view,) = program["views"]
+assert (view["name"], view["width"], view["height"], view["drawn"], view["reason"]) == \
+    ("window", 400, 300, False, "hidden"), view' || fail "status --json does not say the same"
 xdotool windowmap --sync "$HOST_PARENT"
 drawing "its ancestor mapped again"
 stop_app_with TERM

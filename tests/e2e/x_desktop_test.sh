@@ -15,6 +15,7 @@ AEROLUME=$1
 XPROBE=$2
 HOST=${3:-}
 source "$(dirname "$0")/lib.sh"
+start_session_bus
 [ -x "$HOST" ] || fail "the host window program is missing (third argument): '$HOST'"
 needs_tools xprop xwininfo xset openbox picom xcompmgr pcmanfm
 unset WAYLAND_DISPLAY
@@ -161,12 +162,15 @@ wait $! || fail "cannot grab MonA's window"
 moved=$(cat "$WORK/moves.a")
 greater "$moved" 0 || fail "MonA beside a covered MonB is not drawn"
 note "MonB under a full-screen window: not drawn; MonA: drawn ($moved changed in 1.5 s)"
+expect_status "  MonB 1280x1024 asleep: covered by a full-screen window" "a cover on MonB"
+expect_status "  MonA 1920x1080 drawn" "a cover on MonB"
 xdotool windowsize --sync "$COVER_WINDOW" $XORG_W $XORG_H && xdotool windowmove --sync "$COVER_WINDOW" 0 0
 asleep "both monitors under one window"
 stop_cover
 drawing "both monitors uncovered"
 xset s blank && xset s activate
 asleep "the server's screen saver on"
+expect_status "  MonA 1920x1080 asleep: the screen is blanked (screen saver or DPMS)" "the saver on"
 xset s reset
 drawing "the server's screen saver off"
 # A monitor removed, then added back: its window goes (the run goes on), then comes again.
