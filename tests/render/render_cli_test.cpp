@@ -466,7 +466,9 @@ TEST_F(RenderCli, PartialFramesGiveTheBytesOfFullFrames) {
                                        "--frames", c.frames, "--output", png.string(), "--animation",
                                        webp.string(), "--every", "7", "--json"};
       if (full == 1) args.push_back("--full-frames");
-      const Outcome r = run(args);
+      // In the sanitizer build, leaks are checked except the GL driver's own with samples.
+      const Outcome r = run(args, {"LSAN_OPTIONS=suppressions='" AEROLUME_TEST_DIR
+                                   "/render/gl_driver_leaks.supp'"});
       ASSERT_EQ(r.status, 0) << row << ": " << r.err;
       pictures[full][0] = slurp(png);
       pictures[full][1] = slurp(webp);
