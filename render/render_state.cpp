@@ -10,11 +10,6 @@ namespace aerolume {
 
 namespace {
 
-constexpr double field_of_view = 45.0;
-// The single-precision 0.1, passed on as a double (0.10000000149011612).
-constexpr double near_plane = static_cast<double>(0.1f);
-constexpr double far_plane = 1000000.0;
-
 // The viewport the last reshape set, with the projection of its aspect; none after the
 // start-up projection.
 struct Viewport {

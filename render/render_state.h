@@ -4,6 +4,13 @@
 
 namespace aerolume {
 
+// The perspective every view is drawn with: its vertical field of view in degrees and
+// its clipping planes (the single-precision 0.1, passed on as a double:
+// 0.10000000149011612). The aspect is the viewport's own.
+constexpr double field_of_view = 45.0;
+constexpr double near_plane = static_cast<double>(0.1f);
+constexpr double far_plane = 1000000.0;
+
 // Filled polygons, depth test, the sky-blue clear colour, clear depth, the perspective
 // hint, and the start-up projection (45 degrees, 4:3, near 0.1f, far 1,000,000) on the
 // identity projection matrix. Leaves the model-view matrix current.

@@ -83,6 +83,22 @@ void draw_scene_view() {
   draw_stream_and_dome();
 }
 
+void draw_scene_parts(std::span<const DamageRect> parts, std::span<const DamageRect> balloons) {
+  glEnable(GL_SCISSOR_TEST);
+  for (const DamageRect& part : parts) {
+    glScissor(part.x, part.y, part.width, part.height);
+    clear_and_load_camera();
+    // A balloon whose rectangle misses the part has no pixel in it: leaving it out
+    // changes none of the part's pixels, and the others keep their order. One without
+    // a rectangle is drawn: the scissor keeps it inside the part.
+    std::size_t k = 0;
+    for (const Balloon* b = balloon_head.get(); b != nullptr; b = b->next.get(), ++k)
+      if (k >= balloons.size() || rects_meet(balloons[k], part)) draw_balloon(*b);
+    draw_scene_dome();
+  }
+  glDisable(GL_SCISSOR_TEST);
+}
+
 void draw_scene_dome() {
   glPushMatrix();
   glTranslatef(0.0f, dome_drop, 0.0f);

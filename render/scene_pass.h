@@ -2,6 +2,9 @@
 // rope, body) from oldest to newest, and last the sky dome.
 #pragma once
 
+#include <span>
+
+#include "render/damage.h"
 #include "sim/tether.h"
 
 namespace aerolume {
@@ -15,6 +18,12 @@ void step_scene_stream();
 // The scene pass's drawing without moving the stream: clear, load the camera, every
 // balloon, the dome. One frame draws each of its views with it after one step.
 void draw_scene_view();
+// The same drawing held to the damaged parts of the view, each in turn inside the
+// scissor: clear, load the camera, the balloons whose rectangle (balloons, in list
+// order, from stream_damage) meets the part, in list order, then the dome. Every pixel
+// inside the parts is the pixel draw_scene_view() gives it; none outside is touched.
+// Leaves the scissor test off.
+void draw_scene_parts(std::span<const DamageRect> parts, std::span<const DamageRect> balloons);
 // The sky dome where the scene pass puts it: its grid of 9 x 9 lowered by 450 000 units,
 // drawn in the current model-view frame, which it leaves as it found it.
 void draw_scene_dome();

@@ -80,6 +80,10 @@ ParsedRenderCommandLine parse_render_options(int argc, const char* const* argv) 
       "every K-th frame is kept. A single kept frame is written as a still WebP.\n"
       "--stats prints a table of timings and memory after the run; --json prints the same "
       "figures as one JSON object on stdout instead (alone or with --stats).\n"
+      "A frame redraws only the balloons and ropes that moved since the last one (the "
+      "pbuffer keeps its pixels), the first frame whole; the statistics say what share of "
+      "the pixels the frames drew. --full-frames draws every pixel of every frame instead; "
+      "the pictures are the same to the byte.\n"
       "Runs with the same seed, size and frame count and without --timed give identical "
       "pictures.\n"
       "A picture replaces its file whole once complete (through a symbolic link, the file it "
@@ -97,6 +101,7 @@ ParsedRenderCommandLine parse_render_options(int argc, const char* const* argv) 
       ->check(size_reader(&o));
   add_scene_options(app, &o.scene);
   add_samples_option(app, &o.samples);
+  add_full_frames_option(app, &o.full_frames);
   std::vector<const CLI::Option*> pictures;
   for (const PictureFormat& f : picture_formats())
     pictures.push_back(app.add_option(f.option, o.*f.path, f.help)

@@ -22,6 +22,7 @@ struct RenderOptions {
   bool stats = false;
   bool json = false;
   int samples = 0;  // samples a pixel asked of the pbuffer; 0: no multisampling
+  bool full_frames = false;  // every frame draws every pixel, none only what moved
 };
 
 // Largest frame count and picture side the renderer accepts before it opens a context;

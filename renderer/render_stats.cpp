@@ -28,6 +28,11 @@ std::string json_number(double value) {
 // (llvmpipe does this on first use), so it is reported apart from the median.
 double first_frame_ms(const RunFigures& f) { return f.frame_ms.empty() ? 0.0 : f.frame_ms.front(); }
 
+// The mean share of the pixels a frame drew, in percent: 100 where every frame is whole.
+double drawn_percent_mean(const RunFigures& f) {
+  return f.frames > 0 ? f.drawn_percent_sum / f.frames : 0.0;
+}
+
 }  // namespace
 
 Summary summarize(std::vector<double> samples) {
@@ -57,13 +62,14 @@ std::string format_stats_table(const RunFigures& f) {
                 "frame time max      %.2f ms\n"
                 "first frame         %.2f ms\n"
                 "simulation median   %.1f \u00b5s per pass\n"
+                "drawn share mean    %.1f %% of the pixels\n"
                 "balloons            %d\n"
                 "start-up            %.1f ms\n"
                 "peak memory         %.1f MiB\n"
                 "heap in use         %.1f MiB\n",
                 f.frames, f.width, f.height, static_cast<unsigned>(f.seed), f.wall_ms,
                 frames_per_second(f), frame.median, frame.p95, frame.max, first_frame_ms(f),
-                simulation.median, f.balloons, f.startup_ms,
+                simulation.median, drawn_percent_mean(f), f.balloons, f.startup_ms,
                 static_cast<double>(f.peak_rss_kib) / 1024.0,
                 static_cast<double>(f.heap_kib) / 1024.0);
   return buffer;
@@ -83,6 +89,7 @@ std::string format_stats_json(const RunFigures& f) {
          ", \"frame_ms_max\": " + json_number(frame.max) +
          ", \"first_frame_ms\": " + json_number(first_frame_ms(f)) +
          ", \"simulation_us_median\": " + json_number(simulation.median) +
+         ", \"drawn_share_percent_mean\": " + json_number(drawn_percent_mean(f)) +
          ", \"balloons\": " + std::to_string(f.balloons) +
          ", \"startup_ms\": " + json_number(f.startup_ms) +
          ", \"peak_rss_kib\": " + std::to_string(f.peak_rss_kib) +

@@ -18,6 +18,7 @@ struct RunFigures {
   std::vector<double> frame_ms;  // each frame, GL work included (glFinish)
   std::vector<double> simulation_us;  // each frame's simulation pass (step_stream)
   int balloons = 0;                   // balloons in the list after the last frame
+  double drawn_percent_sum = 0;       // each frame's share of the pixels drawn, in percent
   long peak_rss_kib = 0;
   long heap_kib = 0;  // heap in use after the last frame
 };

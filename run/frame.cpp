@@ -1,6 +1,6 @@
 // The frame: a fresh scene when asked, one step of the stream, each view drawn by the
-// scene pass (which clears it), the timed step, auto-orbit, the frame count; and what a
-// timed step is measured over.
+// scene pass (which clears it), whole or its damage, the timed step, auto-orbit, the
+// frame count; and what a timed step is measured over.
 #include "run/frame.h"
 
 #include <GL/gl.h>
@@ -11,6 +11,7 @@
 #include "core/state.h"
 #include "render/render_state.h"
 #include "render/scene_pass.h"
+#include "run/partial_frames.h"
 #include "run/scene_setup.h"
 
 namespace aerolume {
@@ -30,20 +31,32 @@ void end_frame(bool timed, std::uint32_t start, std::uint32_t end) {
   if (timed)
     apply_timed_step(timed_step_interval(start, end));
   else
-    restart_frame_interval();
+    previous_pass_end.reset();
   if (auto_orbit) eye = orbit_right.transform(eye);
   advance_frame_counter();
 }
 
-// The scene pass clears the view: inside the scissor where the view shares its drawable.
-void draw_view(const View& view) {
+// The view whole, or the damage since the frame its buffer holds; the shell learns which.
+// The scene pass clears the view: inside the scissor where the view shares its drawable
+// (the damage lies inside the view, so its own scissor holds it there too).
+void draw_view(const View& view, ViewSurfaces& surfaces, std::size_t index) {
   use_viewport(view.x, view.y, view.width, view.height);
+  const ViewPicture picture{{view.x, view.y, view.width, view.height}, eye, look_at};
+  const BalloonDamage balloons = stream_damage(damage_camera(picture.area, eye, look_at));
+  const ViewDamage damage = drawn_frames().next_frame(
+      surfaces.view_identity(index), picture, surfaces.buffer_age(index), balloons);
+  if (!damage.whole) {
+    draw_scene_parts(damage.rects, balloons.balloons);
+    surfaces.drawn(index, damage.rects, false);
+    return;
+  }
   if (view.shares_drawable) {
     glScissor(view.x, view.y, view.width, view.height);
     glEnable(GL_SCISSOR_TEST);
   }
   draw_scene_view();
   if (view.shares_drawable) glDisable(GL_SCISSOR_TEST);
+  surfaces.drawn(index, {&picture.area, 1}, true);
 }
 
 }  // namespace
@@ -53,7 +66,10 @@ void set_step_clock(StepClock clock) {
   previous_pass_end.reset();
 }
 
-void restart_frame_interval() { previous_pass_end.reset(); }
+void restart_frame_interval() {
+  previous_pass_end.reset();
+  forget_drawn_frames();
+}
 
 std::uint32_t timed_step_interval(std::uint32_t pass_start, std::uint32_t pass_end) {
   if (step_clock == StepClock::scene_pass) return elapsed_ms(pass_start, pass_end);
@@ -73,14 +89,14 @@ void apply_timed_step(std::uint32_t elapsed) {
 bool render_views(std::span<const View> views, ViewSurfaces& surfaces) {
   if (views.empty()) return true;
   if (!surfaces.begin_view(0)) return false;
-  if (take_fresh_scene_request()) renew_clouds_and_wind();
+  if (take_fresh_scene_request()) renew_clouds_and_wind();  // forgets the drawn frames
   const bool timed = timed_steps;
   const std::uint32_t start = timed ? clock_ms() : 0;
   step_scene_stream();
   std::uint32_t end = start;
   for (std::size_t i = 0; i < views.size(); ++i) {
     if (i > 0 && !surfaces.begin_view(i)) return false;
-    draw_view(views[i]);
+    draw_view(views[i], surfaces, i);
     if (timed && i + 1 == views.size()) end = clock_ms();
     if (!surfaces.end_view(i)) return false;
   }

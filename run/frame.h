@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <span>
 
+#include "render/damage.h"
+
 namespace aerolume {
 
 // Where one picture of the frame goes: a viewport of a drawable, its lower-left corner
@@ -22,10 +24,31 @@ struct View {
 
 // What a shell does around each view of a frame: make the view's surface current before
 // it is drawn, present it after. A false return ends the frame there (the surface failed).
+//
+// Partial frames: while the camera stands still only balloons and ropes move, so a view
+// whose buffer still holds an earlier frame of the same picture needs only the damage
+// redrawn. A shell that knows its buffers' age says so through buffer_age() and learns
+// what was drawn through drawn(); the defaults draw every frame whole, as a shell that
+// knows nothing of its buffers must.
 class ViewSurfaces {
  public:
   virtual bool begin_view(std::size_t index) = 0;
   virtual bool end_view(std::size_t index) = 0;
+
+  // Asked after begin_view: how many frames of this view ago the buffer about to be drawn
+  // was drawn (1: the last frame, as a pbuffer or a copying swap keeps it; 2: the frame
+  // before, as with two buffers), as EGL_EXT_buffer_age and GLX_EXT_buffer_age count.
+  // 0: unknown, or lost (a new buffer, a resize, --full-frames): the view is drawn whole.
+  virtual int buffer_age(std::size_t /*index*/) { return 0; }
+  // Which picture the view is, the same value frame after frame for the same surface
+  // and place, so that its history follows it when a frame draws only some views (the
+  // surfaces due). Default: its index in the frame's views.
+  virtual std::uint64_t view_identity(std::size_t index) { return index; }
+  // Called after the view is drawn and before end_view: the rectangles drawn (rows from
+  // the bottom of the drawable, as glScissor counts them), which hold every pixel that
+  // changed since the buffer's frame, or the view's own rectangle with whole set. What
+  // to present as the frame's damage (eglSwapBuffersWithDamageKHR takes these rows).
+  virtual void drawn(std::size_t /*index*/, std::span<const DamageRect> /*rects*/, bool /*whole*/) {}
 
  protected:
   ~ViewSurfaces() = default;
@@ -42,7 +65,8 @@ class CurrentDrawable final : public ViewSurfaces {
 // One frame into every view, in this order: the first view's surface is made current
 // and a fresh scene asked for (request_fresh_scene) is made; the scene steps once; each
 // view is drawn at its viewport and aspect from this frame's camera by the scene pass,
-// which clears it (the level of detail reads the camera while drawing); the timed step
+// which clears it (the level of detail reads the camera while drawing), whole or only
+// its damage (DrawnFrames::next_frame, with the surface's buffer age); the timed step
 // measures the step and every view; auto-orbit moves the camera; the frame is counted.
 // The viewport and projection are sent only where a view differs from the last one set
 // (use_viewport), so frames of one view of a constant size send the scene pass's calls
@@ -68,7 +92,8 @@ void set_step_clock(StepClock clock);
 std::uint32_t timed_step_interval(std::uint32_t pass_start, std::uint32_t pass_end);
 
 // The next timed frame measures its scene pass alone: used after the shell slept while
-// nobody could see the window, which is no part of any frame's interval.
+// nobody could see the window, which is no part of any frame's interval. Every view's
+// next frame is drawn whole, since what its buffer held may be gone.
 void restart_frame_interval();
 
 }  // namespace aerolume

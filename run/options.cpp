@@ -66,6 +66,13 @@ CLI::Option* add_samples_option(CLI::App& app, int* samples) {
       ->check(sample_count);
 }
 
+CLI::Option* add_full_frames_option(CLI::App& app, bool* full_frames) {
+  return app.add_flag("--full-frames", *full_frames,
+                      "Draw every pixel of every frame; by default, while the camera stands "
+                      "still, a frame redraws only the balloons and ropes that moved (the "
+                      "picture is the same)");
+}
+
 void report_samples_taken(int asked, int taken) {
   const std::string note = samples_taken_note(asked, taken);
   if (!note.empty()) report_note("%s", note.c_str());

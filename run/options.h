@@ -23,6 +23,9 @@ void add_scene_options(CLI::App& app, SceneOptions* options);
 // Adds --samples N: the samples a pixel asked of the framebuffer (0, 2, 4, 8 or 16;
 // 0, the default, is today's framebuffer without multisampling).
 CLI::Option* add_samples_option(CLI::App& app, int* samples);
+// Adds --full-frames: every frame draws every pixel, as shells that know nothing of
+// their buffers do, instead of only what moved since the frame a buffer holds.
+CLI::Option* add_full_frames_option(CLI::App& app, bool* full_frames);
 // The one line that says so when the samples taken are not those --samples asked for
 // (samples_taken_note), through the program's reporter. Every shell and the renderer
 // say it here, once they know what their framebuffer took.

@@ -8,6 +8,7 @@
 #include "core/state.h"
 #include "noise/noise.h"
 #include "render/render_state.h"
+#include "run/partial_frames.h"
 #include "sim/balloon_stream.h"
 
 #include <csignal>
@@ -24,6 +25,7 @@ volatile std::sig_atomic_t fresh_scene_requested = 0;
 void init_scene() { init_scene_from_seed(clock_ms()); }
 
 void init_scene_from_seed(std::uint32_t seed) {
+  forget_drawn_frames();  // no buffer holds a picture of this scene yet
   init_render_state();
   // The lattice (and the random sequence) is seeded before anything samples noise or
   // places a balloon.
@@ -45,6 +47,7 @@ std::uint32_t start_scene(const SceneOptions& options) {
 }
 
 void renew_clouds_and_wind() {
+  forget_drawn_frames();  // the dome changes: every view's next frame is whole
   seed_noise();
   generate_cloud_texture();
 }

@@ -1,6 +1,7 @@
 // The frame loop's arithmetic: timed steps and what they are measured over (the pass,
 // or under a frame cap the whole interval, restarted after a shell's pause), the clock
-// wrap, the frame counter wrap; and a frame drawn into several views.
+// wrap, the frame counter wrap; a frame drawn into several views; and partial frames,
+// which give the pixels of whole ones, and are whole where the picture may change.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
@@ -12,6 +13,7 @@
 
 #include "core/clock.h"
 #include "core/state.h"
+#include "renderer/rgb_image.h"
 #include "run/frame.h"
 #include "run/scene_setup.h"
 #include "sim/balloon_stream.h"
@@ -189,6 +191,91 @@ TEST_F(FrameOfViews, OneFrameStepsTheSceneOnceAndDrawsEachViewInItsOwnViewport) 
   EXPECT_EQ(pixel_at(145, 60), (std::array<GLubyte, 3>{0, 0, 0}));
   EXPECT_EQ(pixel_at(20, 110), (std::array<GLubyte, 3>{0, 0, 0}));
   EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+}
+
+// Views whose buffer keeps its pixels (age 1 after their first frame), with what each
+// frame drew of each view.
+struct KeptBuffers final : ViewSurfaces {
+  std::vector<bool> whole;  // one a view a frame
+  std::vector<std::int64_t> drawn_pixels;
+  bool begin_view(std::size_t) override { return true; }
+  bool end_view(std::size_t) override { return true; }
+  int buffer_age(std::size_t) override { return whole.empty() ? 0 : 1; }
+  void drawn(std::size_t, std::span<const DamageRect> rects, bool is_whole) override {
+    whole.push_back(is_whole);
+    std::int64_t pixels = 0;
+    for (const DamageRect& r : rects) pixels += r.area();
+    drawn_pixels.push_back(pixels);
+  }
+};
+
+// Frames that draw only the damage give the pixels of frames drawn whole, in views that
+// share one drawable (each held to its own part of it), with the scene stepping as
+// before; while nothing else changes the frames after the first are partial (but where
+// the balloons crowd a small view).
+TEST_F(FrameOfViews, PartialFramesGiveThePixelsOfWholeFrames) {
+  const View views[] = {{0, 0, 140, 160, true}, {140, 0, 120, 110, true}};
+  SceneOptions options;
+  options.seed = 11;
+  RgbImage pictures[2];
+  std::vector<float> stepped[2];
+  KeptBuffers kept;
+  for (int run = 0; run < 2; ++run) {
+    // A fresh context each: the light is placed by the model-view a start finds.
+    resize_context(260, 160);
+    reset_state();
+    start_scene(options);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);  // black wherever no view draws
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0.2f, 0.5f, 1.0f, 1.0f);
+    CurrentDrawable whole;
+    for (int frame = 0; frame < 40; ++frame)
+      ASSERT_TRUE(run == 0 ? render_views(views, whole) : render_views(views, kept));
+    pictures[run] = this->frame();
+    stepped[run] = balloon_coordinates();
+  }
+  EXPECT_TRUE(pictures[1].pixels == pictures[0].pixels) << "a partial frame differs from a whole one";
+  EXPECT_EQ(stepped[1], stepped[0]);
+  ASSERT_EQ(kept.whole.size(), 80u);
+  EXPECT_TRUE(kept.whole[0] && kept.whole[1]);
+  int partial = 0;
+  for (std::size_t i = 2; i < kept.whole.size(); ++i)
+    if (!kept.whole[i]) {
+      ++partial;
+      EXPECT_LE(kept.drawn_pixels[i], views[i % 2].width * views[i % 2].height / 2);
+    }
+  EXPECT_GE(partial, 39) << "of 78";  // partial frames were drawn, or the pixels prove nothing
+}
+
+// The whole view wherever the picture as a whole may change: the camera moved or turned,
+// new clouds (as the c key or a fresh scene asked for), a pause, a view of another size.
+TEST_F(FrameOfViews, AMovedCameraNewCloudsAPauseOrANewSizeDrawTheWholeView) {
+  struct Case {
+    const char* what;
+    void (*change)(View&);
+  };
+  const Case cases[] = {
+      {"nothing", [](View&) {}},
+      {"the eye moved", [](View&) { eye = orbit_left.transform(eye); }},
+      {"the camera turned", [](View&) { look_at.y += 10.0f; }},
+      {"a fresh scene asked for", [](View&) { request_fresh_scene(); }},
+      {"new clouds", [](View&) { renew_clouds_and_wind(); }},
+      {"a pause", [](View&) { restart_frame_interval(); }},
+      {"a new size", [](View& v) { v.width -= 10; }},
+  };
+  SceneOptions options;
+  options.seed = 4;
+  for (const Case& c : cases) {
+    start_scene(options);
+    View view{0, 0, width, height};
+    KeptBuffers kept;
+    for (int frame = 0; frame < 3; ++frame) ASSERT_TRUE(render_views({&view, 1}, kept));
+    c.change(view);
+    ASSERT_TRUE(render_views({&view, 1}, kept));
+    ASSERT_TRUE(render_views({&view, 1}, kept));
+    EXPECT_EQ(kept.whole, (std::vector<bool>{true, false, false, c.change != cases[0].change, false}))
+        << c.what;
+  }
 }
 
 }  // namespace

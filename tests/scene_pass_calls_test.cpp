@@ -10,6 +10,7 @@
 #include "run/scene_setup.h"
 #include "assets/balloon_mesh.h"
 #include "core/state.h"
+#include "render/damage.h"
 #include "render/render_state.h"
 #include "render/scene_pass.h"
 #include "run/frame.h"
@@ -122,6 +123,56 @@ TEST_F(ScenePassCalls, OneViewSendsTheScenePassAndNothingElse) {
   for (std::size_t i = 0; i < frames[0].size(); ++i)
     ASSERT_EQ(frames[1][i], frames[0][i]) << "call " << i << ": got " << gltest::describe(frames[1][i])
                                          << ", expected " << gltest::describe(frames[0][i]);
+}
+
+// A partial frame draws each damaged part in turn inside the scissor: the clear, the
+// camera, only the balloons whose rectangle meets the part (each sending what it sends
+// in a whole frame, in list order), then the dome; and leaves the scissor off.
+TEST_F(ScenePassCalls, APartialFrameSendsEachPartWithTheBalloonsThatMeetIt) {
+  init_scene_from_seed(3);
+  reshape_viewport(width, height);
+  for (int pass = 0; pass < 3; ++pass) scene_pass();
+  step_scene_stream();
+  const BalloonDamage damage = stream_damage(damage_camera({0, 0, width, height}, eye, look_at));
+  ASSERT_FALSE(damage.whole);
+  const DamageRect parts[] = {{0, 0, width / 2, height}, {width / 2 + 10, 40, 30, 50}};
+  gltest::start_gl_call_log();
+  draw_scene_parts(parts, damage.balloons);
+  const std::vector<GlCall> got = gltest::stop_gl_call_log();
+
+  std::vector<GlCall> want = {{"glEnable", {GL_SCISSOR_TEST}}};
+  int met = 0, missed = 0;
+  for (const DamageRect& part : parts) {
+    want.push_back({"glScissor", {double(part.x), double(part.y), double(part.width), double(part.height)}});
+    want.push_back({"glClear", {GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT}});
+    want.push_back({"glLoadIdentity", {}});
+    std::size_t k = 0;
+    for (const Balloon* b = balloon_head.get(); b != nullptr; b = b->next.get(), ++k) {
+      if (!rects_meet(damage.balloons[k], part)) {
+        ++missed;
+        continue;
+      }
+      ++met;
+      expect_balloon_calls(*b, &want);
+    }
+    // The dome's calls are its own; it begins with its matrix lowered far below.
+    want.push_back({"glPushMatrix", {}});
+    want.push_back({"glTranslatef", {0, -450000, 0}});
+  }
+  want.push_back({"glDisable", {GL_SCISSOR_TEST}});
+  EXPECT_GE(met, 2);
+  EXPECT_GE(missed, 2);
+  // The calls in order, the dome's own between its first two and the next part.
+  std::size_t g = 0;
+  for (std::size_t i = 0; i < want.size(); ++i) {
+    if (i > 0 && want[i - 1].name == "glTranslatef" && want[i - 1].args[1] == -450000)
+      while (g < got.size() && !(got[g] == want[i])) ++g;  // the dome's own calls
+    ASSERT_LT(g, got.size()) << "missing " << gltest::describe(want[i]);
+    ASSERT_EQ(got[g], want[i]) << "call " << g << ": got " << gltest::describe(got[g])
+                               << ", expected " << gltest::describe(want[i]);
+    ++g;
+  }
+  EXPECT_EQ(g, got.size());
 }
 
 }  // namespace

@@ -439,6 +439,49 @@ TEST_F(RenderCli, SameSeedSizeAndFramesGiveTheSameBytes) {
   EXPECT_TRUE(first == slurp(b)) << "the two pictures differ";
 }
 
+// Frames that redraw only what moved give the pictures of frames drawn whole, to the
+// byte: the PNG of the last frame and every kept frame of the animation, for several
+// seeds and sizes, with and without multisampling; and they draw a small share of the
+// pixels, where --full-frames draws them all.
+TEST_F(RenderCli, PartialFramesGiveTheBytesOfFullFrames) {
+  struct Case {
+    const char* seed;
+    const char* size;
+    const char* samples;
+    const char* frames;
+    double most_drawn;  // percent of the pixels, the first frame's whole included
+  };
+  // A small picture's balloons crowd it more: a larger share of it is damage.
+  const Case cases[] = {{"7", "640x480", "0", "60", 25},
+                        {"7", "640x480", "4", "60", 25},
+                        {"3", "333x217", "4", "80", 25},
+                        {"12", "160x120", "0", "150", 40}};
+  for (const Case& c : cases) {
+    const std::string row = std::string("seed ") + c.seed + ", " + c.size + ", " + c.samples + " samples";
+    std::string pictures[2][2];  // PNG and WebP, partial then full
+    double drawn[2] = {0, 0};
+    for (int full = 0; full < 2; ++full) {
+      const fs::path png = pictures_ / "last.png", webp = pictures_ / "frames.webp";
+      std::vector<std::string> args = {"--seed", c.seed, "--size", c.size, "--samples", c.samples,
+                                       "--frames", c.frames, "--output", png.string(), "--animation",
+                                       webp.string(), "--every", "7", "--json"};
+      if (full == 1) args.push_back("--full-frames");
+      // In the sanitizer build, leaks are checked except the GL driver's own with samples.
+      const Outcome r = run(args, {"LSAN_OPTIONS=suppressions='" AEROLUME_TEST_DIR
+                                   "/render/gl_driver_leaks.supp'"});
+      ASSERT_EQ(r.status, 0) << row << ": " << r.err;
+      pictures[full][0] = slurp(png);
+      pictures[full][1] = slurp(webp);
+      drawn[full] = number_after(r.out, "\"drawn_share_percent_mean\": ");
+    }
+    EXPECT_FALSE(pictures[0][0].empty() || pictures[0][1].empty()) << row;
+    EXPECT_TRUE(pictures[0][0] == pictures[1][0]) << row << ": the PNG pictures differ";
+    EXPECT_TRUE(pictures[0][1] == pictures[1][1]) << row << ": the animations differ";
+    EXPECT_LT(drawn[0], c.most_drawn) << row;
+    EXPECT_EQ(drawn[1], 100.0) << row;
+  }
+}
+
 TEST_F(RenderCli, PictureHasTheRequestedSizeAndSkyInTheTopLeftCorner) {
   const fs::path output = pictures_ / "shot.png";
   const Outcome r = run({"--seed", "7", "--size", "120x90", "--frames", "2", "--output",
@@ -467,7 +510,7 @@ TEST_F(RenderCli, StatsAreATableOrOneJsonObject) {
   EXPECT_EQ(r.out.rfind("frames              3\n", 0), 0u) << r.out;
   for (const char* row : {"wall time", "frames per second", "frame time median",
                           "frame time p95", "frame time max", "first frame",
-                          "simulation median", "start-up", "peak memory"})
+                          "simulation median", "drawn share mean", "start-up", "peak memory"})
     EXPECT_NE(r.out.find(row), std::string::npos) << row;
   // Three passes neither spawn nor retire: the forty start-up balloons remain.
   EXPECT_NE(r.out.find("\nballoons            40\n"), std::string::npos) << r.out;
@@ -488,7 +531,7 @@ TEST_F(RenderCli, StatsAreATableOrOneJsonObject) {
     for (const char* key : {"\"wall_time_ms\": ", "\"frames_per_second\": ",
                             "\"frame_ms_median\": ", "\"frame_ms_p95\": ", "\"frame_ms_max\": ",
                             "\"first_frame_ms\": ", "\"simulation_us_median\": ",
-                            "\"startup_ms\": ",
+                            "\"drawn_share_percent_mean\": ", "\"startup_ms\": ",
                             "\"peak_rss_kib\": "})
       EXPECT_NE(json.find(key), std::string::npos) << key;
     EXPECT_NE(json.find("\"balloons\": 40,"), std::string::npos) << json;

@@ -24,7 +24,8 @@ TEST(RenderOptions, DefaultsAreOneFrameAt1024x768SeededFromTheClock) {
   EXPECT_EQ(p.options.width, 1024);
   EXPECT_EQ(p.options.height, 768);
   EXPECT_FALSE(p.options.scene.seed.has_value());
-  EXPECT_FALSE(p.options.scene.timed || p.options.scene.auto_orbit || p.options.stats || p.options.json);
+  EXPECT_FALSE(p.options.scene.timed || p.options.scene.auto_orbit || p.options.stats || p.options.json ||
+               p.options.full_frames);
   EXPECT_TRUE(p.options.output.empty());
   EXPECT_TRUE(p.err_text.empty());
 }
@@ -32,14 +33,15 @@ TEST(RenderOptions, DefaultsAreOneFrameAt1024x768SeededFromTheClock) {
 TEST(RenderOptions, EveryOptionReachesTheRun) {
   const ParsedRenderCommandLine p =
       parse({"--frames", "600", "--size", "320X240", "--seed", "4294967295", "--timed",
-             "--auto-orbit", "--output", "shot.png", "--stats", "--json"});
+             "--auto-orbit", "--output", "shot.png", "--stats", "--json", "--full-frames"});
   ASSERT_TRUE(p.should_run) << p.err_text;
   EXPECT_EQ(p.options.frames, 600);
   EXPECT_EQ(p.options.width, 320);
   EXPECT_EQ(p.options.height, 240);
   ASSERT_TRUE(p.options.scene.seed.has_value());
   EXPECT_EQ(*p.options.scene.seed, 4294967295u);
-  EXPECT_TRUE(p.options.scene.timed && p.options.scene.auto_orbit && p.options.stats && p.options.json);
+  EXPECT_TRUE(p.options.scene.timed && p.options.scene.auto_orbit && p.options.stats && p.options.json &&
+              p.options.full_frames);
   EXPECT_EQ(p.options.output, "shot.png");
 }
 
@@ -81,7 +83,7 @@ TEST(RenderOptions, HelpAndVersionPrintOnStdoutAndExitCleanly) {
   EXPECT_FALSE(help.should_run);
   EXPECT_EQ(help.exit_status, 0);
   for (const char* option : {"--frames", "--size", "--seed", "--timed", "--auto-orbit",
-                             "--output", "--stats", "--json", "--version", "1024x768"})
+                             "--output", "--stats", "--json", "--full-frames", "--version", "1024x768"})
     EXPECT_NE(help.out_text.find(option), std::string::npos) << option;
   const ParsedRenderCommandLine version = parse({"--version"});
   EXPECT_FALSE(version.should_run);

@@ -47,24 +47,28 @@ TEST(RenderStats, JsonNeverHoldsANonNumber) {
   EXPECT_EQ(json.find("inf"), std::string::npos) << json;
 }
 
-TEST(RenderStats, TableAndJsonCarryTheFirstFrameSimulationMedianAndBalloonCount) {
+TEST(RenderStats, TableAndJsonCarryTheFirstFrameSimulationMedianDrawnShareAndBalloonCount) {
   RunFigures f;
   f.frames = 4;
   f.frame_ms = {40.0, 2.5, 3.0, 2.0};  // the first frame compiles the drawing code
   f.simulation_us = {48.0, 12.5, 51.0, 47.0};  // per frame, in microseconds
+  f.drawn_percent_sum = 100.0 + 8.0 + 6.5 + 7.5;  // the first frame whole, then partial
   f.balloons = 37;
   const std::string json = format_stats_json(f);
   EXPECT_NE(json.find("\"simulation_us_median\": 47.500,"), std::string::npos) << json;
   EXPECT_NE(json.find("\"balloons\": 37,"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"drawn_share_percent_mean\": 30.500,"), std::string::npos) << json;
   EXPECT_NE(json.find("\"frame_ms_median\": 2.750,"), std::string::npos) << json;
   EXPECT_NE(json.find("\"first_frame_ms\": 40.000,"), std::string::npos) << json;
   const std::string table = format_stats_table(f);
   EXPECT_NE(table.find("simulation median   47.5 \u00b5s per pass\n"), std::string::npos)
       << table;
   EXPECT_NE(table.find("balloons            37\n"), std::string::npos) << table;
+  EXPECT_NE(table.find("drawn share mean    30.5 % of the pixels\n"), std::string::npos) << table;
   EXPECT_NE(table.find("first frame         40.00 ms\n"), std::string::npos) << table;
   const std::string empty = format_stats_json(RunFigures{});  // no frames measured
   EXPECT_NE(empty.find("\"first_frame_ms\": 0.000,"), std::string::npos) << empty;
+  EXPECT_NE(empty.find("\"drawn_share_percent_mean\": 0.000,"), std::string::npos) << empty;
 }
 
 class ProgressBarTest : public ::testing::Test {
