@@ -36,6 +36,13 @@ void end_frame(bool timed, std::uint32_t start, std::uint32_t end) {
   advance_frame_counter();
 }
 
+// The pixels the frame drew and those its views hold, for the share drawn.
+struct FrameShare {
+  std::int64_t drawn = 0, whole = 0;
+};
+FrameShare this_frame;
+double last_drawn_percent = 100.0;
+
 // The view whole, or the damage since the frame its buffer holds; the shell learns which.
 // The scene pass clears the view: inside the scissor where the view shares its drawable
 // (the damage lies inside the view, so its own scissor holds it there too).
@@ -45,7 +52,9 @@ void draw_view(const View& view, ViewSurfaces& surfaces, std::size_t index) {
   const BalloonDamage balloons = stream_damage(damage_camera(picture.area, eye, look_at));
   const ViewDamage damage = drawn_frames().next_frame(
       surfaces.view_identity(index), picture, surfaces.buffer_age(index), balloons);
+  this_frame.whole += picture.area.area();
   if (!damage.whole) {
+    for (const DamageRect& rect : damage.rects) this_frame.drawn += rect.area();
     draw_scene_parts(damage.rects, balloons.balloons);
     surfaces.drawn(index, damage.rects, false);
     return;
@@ -56,6 +65,7 @@ void draw_view(const View& view, ViewSurfaces& surfaces, std::size_t index) {
   }
   draw_scene_view();
   if (view.shares_drawable) glDisable(GL_SCISSOR_TEST);
+  this_frame.drawn += picture.area.area();
   surfaces.drawn(index, {&picture.area, 1}, true);
 }
 
@@ -93,6 +103,7 @@ bool render_views(std::span<const View> views, ViewSurfaces& surfaces) {
   const bool timed = timed_steps;
   const std::uint32_t start = timed ? clock_ms() : 0;
   step_scene_stream();
+  this_frame = {};
   std::uint32_t end = start;
   for (std::size_t i = 0; i < views.size(); ++i) {
     if (i > 0 && !surfaces.begin_view(i)) return false;
@@ -101,7 +112,12 @@ bool render_views(std::span<const View> views, ViewSurfaces& surfaces) {
     if (!surfaces.end_view(i)) return false;
   }
   end_frame(timed, start, end);
+  if (this_frame.whole > 0)
+    last_drawn_percent = 100.0 * static_cast<double>(this_frame.drawn) /
+                         static_cast<double>(this_frame.whole);
   return true;
 }
+
+double drawn_percent_of_last_frame() { return last_drawn_percent; }
 
 }  // namespace aerolume

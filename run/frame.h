@@ -74,6 +74,10 @@ class CurrentDrawable final : public ViewSurfaces {
 // failed.
 bool render_views(std::span<const View> views, ViewSurfaces& surfaces);
 
+// The share of its views' pixels that the last frame drew, in percent: 100 for whole
+// frames, less where only the damage was drawn (the --fps line and the statistics).
+double drawn_percent_of_last_frame();
+
 // Timed mode: the scene pass took elapsed_ms. The new step is 0.015 per millisecond,
 // capped at 0.4; step_scale becomes the mean of the old and the new step (in double,
 // stored as float), and both orbit matrices are rebuilt from the stored step.

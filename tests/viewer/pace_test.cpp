@@ -120,18 +120,20 @@ TEST(FramePacing, TheFrameRateLineComesEveryFiveSeconds) {
   ASSERT_NE(out, nullptr);
   const PacingClock::time_point t0{};
   FrameRateLine line(out, t0);
-  for (int i = 1; i <= 1290; ++i) line.frame_done(t0 + milliseconds(i * 5000 / 1290));
-  for (int i = 1; i <= 50; ++i) line.frame_done(t0 + milliseconds(5000 + i * 100));
+  for (int i = 1; i <= 1290; ++i) line.frame_done(t0 + milliseconds(i * 5000 / 1290), 100.0);
+  // Half the frames whole, half drawing a tenth: 55 % on the mean.
+  for (int i = 1; i <= 50; ++i) line.frame_done(t0 + milliseconds(5000 + i * 100), i % 2 ? 100 : 10);
   // The third period runs long: a slow frame ends it at 7 seconds, and the rate is over those.
-  for (int i = 1; i <= 21; ++i) line.frame_done(t0 + milliseconds(10000 + i * 50));
-  line.frame_done(t0 + milliseconds(17000));
+  for (int i = 1; i <= 21; ++i) line.frame_done(t0 + milliseconds(10000 + i * 50), 8.0);
+  line.frame_done(t0 + milliseconds(17000), 8.0);
   std::rewind(out);
-  char text[256] = {};
+  char text[512] = {};
   const std::size_t n = std::fread(text, 1, sizeof text - 1, out);
   std::fclose(out);
   EXPECT_EQ(std::string(text, n),
-            "1290 frames in 5.0 seconds = 258.0 FPS\n50 frames in 5.0 seconds = 10.0 FPS\n"
-            "22 frames in 7.0 seconds = 3.1 FPS\n");
+            "1290 frames in 5.0 seconds = 258.0 FPS, 100.0 % of the pixels drawn\n"
+            "50 frames in 5.0 seconds = 10.0 FPS, 55.0 % of the pixels drawn\n"
+            "22 frames in 7.0 seconds = 3.1 FPS, 8.0 % of the pixels drawn\n");
 }
 
 }  // namespace

@@ -111,6 +111,7 @@ void add_viewer_options(CLI::App& app, ViewerOptions& o, RoleWords& words) {
       ->type_name("N")
       ->transform(decimal_check(0, max_fps_cap, "a frame rate"));
   words.samples = add_samples_option(app, &o.samples);
+  add_full_frames_option(app, &o.full_frames);
   app.add_option_function<std::string>(
          "--window-id",
          [&o](const std::string& text) {

@@ -41,6 +41,7 @@ struct ViewerOptions {
   Role role = Role::own_window;
   bool windowed = false;  // own window: start in the 1024 x 768 window instead of full screen
   bool fps = false;       // the frame-rate line every 5 seconds
+  bool full_frames = false;  // every frame draws every pixel, none only what moved
   // --max-fps: 0 is no cap; not given, the role decides (frame_cap()).
   std::optional<int> max_fps;
   // --battery-fps: the pace on battery or in power-saver mode (0: no frames); not given,

@@ -14,15 +14,18 @@ constexpr auto report_period = std::chrono::seconds(5);
 FrameRateLine::FrameRateLine(std::FILE* out, PacingClock::time_point start)
     : out_(out), period_start_(start) {}
 
-void FrameRateLine::frame_done(PacingClock::time_point now) {
+void FrameRateLine::frame_done(PacingClock::time_point now, double drawn_percent) {
   ++frames_;
+  drawn_percent_sum_ += drawn_percent;
   const auto elapsed = now - period_start_;
   if (elapsed < report_period) return;
   const double seconds = std::chrono::duration<double>(elapsed).count();
-  std::fprintf(out_, "%ld frames in %.1f seconds = %.1f FPS\n", frames_, seconds,
-               static_cast<double>(frames_) / seconds);
+  std::fprintf(out_, "%ld frames in %.1f seconds = %.1f FPS, %.1f %% of the pixels drawn\n",
+               frames_, seconds, static_cast<double>(frames_) / seconds,
+               drawn_percent_sum_ / static_cast<double>(frames_));
   std::fflush(out_);
   frames_ = 0;
+  drawn_percent_sum_ = 0.0;
   period_start_ = now;
 }
 
@@ -88,7 +91,7 @@ double DrawnRate::per_second(PacingClock::time_point now) const {
 
 PacingClock::time_point FramePacing::next_start_after_frame() {
   const PacingClock::time_point now = PacingClock::now();
-  if (rate_line_) rate_line_->frame_done(now);
+  if (rate_line_) rate_line_->frame_done(now, drawn_percent_of_last_frame());
   const PacingClock::time_point next = limiter_ ? limiter_->next_start(now) : now;
   // Counted at the slots the limiter keeps, which are even where the frames' ends jitter.
   drawn_.frame_done(next);
