@@ -229,6 +229,19 @@ start_cover() {
   COVER_PID=$HOST_PID COVER_WINDOW=$HOST_WINDOW
   HOST_PID=$pid HOST_WINDOW=$window HOST_PARENT=$parent
 }
+# Puts window $1 under every other child of the root (xdotool raises, but never lowers).
+lower_window() {
+  "$PYTHON" - "$1" <<'PY' || fail "cannot lower window $1"
+import ctypes, sys
+x11 = ctypes.CDLL("libX11.so.6")
+x11.XOpenDisplay.restype = ctypes.c_void_p
+display = x11.XOpenDisplay(None)
+if not display:
+    sys.exit(1)
+x11.XLowerWindow(ctypes.c_void_p(display), ctypes.c_ulong(int(sys.argv[1], 0)))
+x11.XSync(ctypes.c_void_p(display), 0)
+PY
+}
 stop_cover() {
   kill "$COVER_PID"
   wait "$COVER_PID" 2>/dev/null

@@ -222,5 +222,33 @@ start_background
 wait_until 20 test -s "$WORK/app.err" || fail "beside pcmanfm's desktop the program said nothing"
 asleep "beside pcmanfm's desktop"
 said_once "beside pcmanfm's desktop" '^aerolume: .*pcmanfm'
+# The stacking decides: a window that covers a monitor from under the program's desktop
+# window hides nothing there, the same window raised does. pcmanfm's desktop started
+# again comes under the scene (openbox puts a new desktop window under the others): the
+# scene is drawn, never a still picture on show; raised over it, it is said once more.
+stop_desktop PCMANFM_PID
+drawing "pcmanfm's desktop gone"
+# The window stands in for caja's desktop window (instance desktop_window, class Caja),
+# which the line names as its users know it.
+start_cover 1280x1024+1920+0 override
+xdotool set_window --classname desktop_window --class Caja "$COVER_WINDOW"
+xprop -id "$COVER_WINDOW" -f _NET_WM_WINDOW_TYPE 32a -set _NET_WM_WINDOW_TYPE _NET_WM_WINDOW_TYPE_DESKTOP
+lower_window "$COVER_WINDOW"
+expect_status "  MonB 1280x1024 drawn" "a desktop window under MonB's"
+xdotool windowraise "$COVER_WINDOW"
+expect_status "  MonB 1280x1024 asleep: another program's desktop window is over it" \
+  "that desktop window raised"
+wait_until 10 grep -q '^aerolume: the desktop of caja covers monitor MonB' "$WORK/app.err" ||
+  fail "caja's desktop over MonB is not named caja: $(cat "$WORK/app.err")"
+stop_cover
+start_desktop PCMANFM_PID pcmanfm --desktop
+expect_status "  MonA 1920x1080 drawn" "pcmanfm's desktop started again, under the scene"
+drawing "pcmanfm's desktop started again, under the scene"
+for window in $(xdotool search --class pcmanfm); do xdotool windowraise "$window"; done
+wait_until 20 eval '[ "$(grep -c "desktop of pcmanfm" "$WORK/app.err")" -eq 2 ]' ||
+  fail "pcmanfm's desktop raised over the scene is not said once more: $(cat "$WORK/app.err")"
+expect_status "  MonA 1920x1080 asleep: another program's desktop window is over it" \
+  "pcmanfm's desktop raised over the scene"
+note "pcmanfm's desktop raised over the scene: said once more"
 stop_said
 echo "PASS"

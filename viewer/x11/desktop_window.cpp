@@ -7,6 +7,8 @@
 #include <X11/extensions/shape.h>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace aerolume {
 
@@ -139,14 +141,24 @@ void place_desktop_window(Display* display, Window window, const Rect& place) {
 }
 
 std::string desktop_program(Display* display, Window root_child) {
-  if (desktop_typed(display, root_child)) return class_name(display, root_child);
-  Window unused_root = None, unused_parent = None, *children = nullptr;
-  unsigned int count = 0;
-  if (!XQueryTree(display, root_child, &unused_root, &unused_parent, &children, &count))
-    return "";
-  const std::unique_ptr<Window, XFreer> owned(children);
-  for (unsigned int i = 0; i < count; ++i)
-    if (desktop_typed(display, children[i])) return class_name(display, children[i]);
+  // The client may lie a few levels down: a window manager's frame holds it (openbox), or
+  // a frame and a wrapper (KWin).
+  constexpr int deepest = 3;
+  std::vector<Window> level{root_child};
+  for (int depth = 0; depth <= deepest && !level.empty(); ++depth) {
+    std::vector<Window> below;
+    for (const Window window : level) {
+      if (desktop_typed(display, window)) return class_name(display, window);
+      Window unused_root = None, unused_parent = None, *children = nullptr;
+      unsigned int count = 0;
+      if (depth == deepest ||
+          !XQueryTree(display, window, &unused_root, &unused_parent, &children, &count))
+        continue;
+      const std::unique_ptr<Window, XFreer> owned(children);
+      below.insert(below.end(), children, children + count);
+    }
+    level = std::move(below);
+  }
   return "";
 }
 

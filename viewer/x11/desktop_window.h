@@ -39,8 +39,9 @@ bool forward_button(Display* display, Window root, const XEvent& event);
 void place_desktop_window(Display* display, Window window, const Rect& place);
 
 // Another program's desktop window (_NET_WM_WINDOW_TYPE_DESKTOP: pcmanfm, caja, xfdesktop,
-// nemo), found on the root's child or, under a reparenting window manager, on the client
-// inside its frame: that program's name as WM_CLASS gives it, else "".
+// nemo, plasmashell), found on the root's child or, under a reparenting window manager,
+// on the client inside its frame (and wrapper): that program's name as program_name()
+// gives it, else "".
 std::string desktop_program(Display* display, Window root_child);
 
 }  // namespace aerolume

@@ -20,7 +20,7 @@ struct MonitorRecord {
   GLXContext context = nullptr;  // bound to that window, from its first frame on
   WindowState state;             // that window's size, mapping and the server's covering
   bool covered = false;          // one other window covers the monitor, judged from rectangles
-  bool covered_by_desktop = false;  // that window is another program's desktop
+  std::string cover_program;     // the program whose desktop window covers it, if one does
   Window parent = None;  // the desktop window's parent as last followed (a frame, the root)
 };
 

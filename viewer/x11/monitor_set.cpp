@@ -216,26 +216,45 @@ std::vector<Window> MonitorSet::own_windows() const {
 // program found covering one is named once.
 void MonitorSet::judge_covers() {
   const std::vector<Window> own = own_windows();
-  const std::vector<ScreenChild> children = screen_children(display_, root_, own);
+  std::vector<int> own_stack;
+  const std::vector<ScreenChild> children = screen_children(display_, root_, own, &own_stack);
+  std::size_t own_index = 0;
   for (MonitorRecord& record : records_) {
-    const int cover = child_covering_screen(record.monitor.rect, children);
+    // The stacking decides: a desktop window is hidden only by what lies above it (a
+    // desktop program that restarts may come back under it); the root by every child.
+    const int floor = record.window == None ? -1 : own_stack[own_index++];
+    std::vector<ScreenChild> above;
+    for (const ScreenChild& child : children)
+      if (child.stack > floor) above.push_back(child);
+    const int cover = child_covering_screen(record.monitor.rect, above);
     const bool was_covered = record.covered;
     record.covered = cover >= 0;
+    if (!record.covered) record.cover_program.clear();
     if (!record.covered || was_covered) continue;
-    const std::string program = desktop_program(display_, children[cover].window);
-    record.covered_by_desktop = !program.empty();
-    if (program.empty() ||
-        std::find(hiders_said_.begin(), hiders_said_.end(), program) != hiders_said_.end())
-      continue;
-    hiders_said_.push_back(program);
-    report_note("the desktop of %s covers monitor %s, so the scene is not drawn there; "
-                "turn that program's desktop off (pcmanfm --desktop-off, or its own "
-                "setting) to see it",
-                program.c_str(), record.monitor.name.empty() ? "(the screen)"
-                                                             : record.monitor.name.c_str());
+    record.cover_program = desktop_program(display_, above[cover].window);
+    say_cover(record);
   }
+  // A desktop that covers no monitor any more is said again when it comes back.
+  std::erase_if(hiders_said_, [&](const std::string& program) {
+    return std::none_of(records_.begin(), records_.end(), [&](const MonitorRecord& record) {
+      return record.cover_program == program;
+    });
+  });
   // Without a window manager nobody keeps the override-redirect windows at the bottom.
   if (desktop_ && !managed_ && !own.empty()) keep_at_bottom(own);
+}
+
+void MonitorSet::say_cover(const MonitorRecord& record) {
+  const std::string& program = record.cover_program;
+  if (program.empty() ||
+      std::find(hiders_said_.begin(), hiders_said_.end(), program) != hiders_said_.end())
+    return;
+  hiders_said_.push_back(program);
+  report_note("the desktop of %s covers monitor %s, so the scene is not drawn there; "
+              "turn that program's desktop off (pcmanfm --desktop-off, or its own "
+              "setting) to see it",
+              program.c_str(), record.monitor.name.empty() ? "(the screen)"
+                                                           : record.monitor.name.c_str());
 }
 
 void MonitorSet::keep_at_bottom(const std::vector<Window>& own) {
@@ -294,7 +313,8 @@ std::vector<ViewStatus> MonitorSet::statuses() const {
     else if (sight.saver_on || sight.dpms_off)
       status.state = ViewState::blanked;
     else if (record.covered)
-      status.state = record.covered_by_desktop ? ViewState::other_desktop : ViewState::full_screen;
+      status.state =
+          record.cover_program.empty() ? ViewState::full_screen : ViewState::other_desktop;
     else if (desktop_ && !record.state.seen())
       status.state = ViewState::hidden;
     statuses.push_back(status);

@@ -55,6 +55,8 @@ class MonitorSet final : public XViews {
   bool take_events(bool* monitors_changed, bool* reread);
   bool reread_windows();
   void judge_covers();
+  // Names once the desktop program whose window covers the record's monitor.
+  void say_cover(const MonitorRecord& record);
   void keep_at_bottom(const std::vector<Window>& own);
   void note_compositor();
   std::vector<Window> own_windows() const;

@@ -25,6 +25,7 @@ struct ScreenChild {
   bool viewable = false;
   bool input_output = false;
   unsigned long window = 0;  // the X window described (0 where none is named)
+  int stack = 0;             // its place among the root's children, from the bottom
 };
 
 // The index of the first child that alone hides the whole screen, or -1 when none does.

@@ -8,6 +8,7 @@
 #include <X11/Xutil.h>
 
 #include <algorithm>
+#include <cctype>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,7 +52,8 @@ Window parent_of(Display* display, Window window) {
 
 
 std::vector<ScreenChild> screen_children(Display* display, Window root,
-                                         std::span<const Window> own) {
+                                         std::span<const Window> own,
+                                         std::vector<int>* own_stack) {
   // The root's children that hold one of the program's windows (or are one).
   std::vector<Window> own_top;
   const auto add_own_top = [&] {
@@ -73,9 +75,17 @@ std::vector<ScreenChild> screen_children(Display* display, Window root,
   // A window manager may frame one of them between the two looks (as it maps): the root
   // then lists a frame that was not found above. Looked for again, the frame is found.
   add_own_top();
+  if (own_stack != nullptr) own_stack->assign(own.size(), -1);
   described.reserve(count);
   for (unsigned int i = 0; i < count; ++i) {
-    if (std::find(own_top.begin(), own_top.end(), children[i]) != own_top.end()) continue;
+    const auto top = std::find(own_top.begin(), own_top.end(), children[i]);
+    if (top != own_top.end()) {
+      // Each look lists the own windows in order: the place is the window's of either.
+      if (own_stack != nullptr)
+        (*own_stack)[static_cast<std::size_t>(top - own_top.begin()) % own.size()] =
+            static_cast<int>(i);
+      continue;
+    }
     XWindowAttributes attributes;
     // A child gone meanwhile hides nothing; its DestroyNotify brings another look.
     if (!XGetWindowAttributes(display, children[i], &attributes)) continue;
@@ -83,7 +93,7 @@ std::vector<ScreenChild> screen_children(Display* display, Window root,
     described.push_back({{attributes.x, attributes.y, attributes.width + 2 * border,
                           attributes.height + 2 * border},
                          attributes.map_state == IsViewable,
-                         attributes.c_class == InputOutput, children[i]});
+                         attributes.c_class == InputOutput, children[i], static_cast<int>(i)});
   }
   return described;
 }
@@ -91,9 +101,13 @@ std::vector<ScreenChild> screen_children(Display* display, Window root,
 std::string program_name(Display* display, Window window) {
   XClassHint hint{};
   if (!XGetClassHint(display, window, &hint)) return "";
-  std::string name = hint.res_name != nullptr ? hint.res_name : "";
+  std::string name = hint.res_class != nullptr && *hint.res_class != '\0' ? hint.res_class
+                     : hint.res_name != nullptr                        ? hint.res_name
+                                                                       : "";
   if (hint.res_name != nullptr) XFree(hint.res_name);
   if (hint.res_class != nullptr) XFree(hint.res_class);
+  std::transform(name.begin(), name.end(), name.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return name;
 }
 

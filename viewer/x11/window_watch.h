@@ -26,8 +26,9 @@ struct WindowState {
 // Whether the window is the root window of one of the display's screens.
 bool is_root_window(Display* display, Window window);
 
-// The program that made the window, as its WM_CLASS names it (the instance name); empty
-// when it names none.
+// The program that made the window, as its users know it: WM_CLASS's class in lower case
+// (caja's desktop window is "desktop_window" of class "Caja"), else the instance name;
+// empty when it names neither.
 std::string program_name(Display* display, Window window);
 
 // The parent of a window (the root itself has none: None), or None for a window gone.
@@ -61,9 +62,11 @@ bool covered_by_one_window(Display* display, Window window);
 
 // The root's children as the screen's cover is judged (viewable InputOutput ones hide
 // what lies under them), without the program's own windows and the frames a window
-// manager put around them.
+// manager put around them; own_stack, where given, gets the place among the root's
+// children of each own window (or of its frame): -1 where it is not found.
 std::vector<ScreenChild> screen_children(Display* display, Window root,
-                                         std::span<const Window> own = {});
+                                         std::span<const Window> own = {},
+                                         std::vector<int>* own_stack = nullptr);
 
 // What one event said of a window that is followed: the window destroyed, its mapping or
 // an ancestor's to be read afresh, its ancestors to be walked afresh, or a change among
