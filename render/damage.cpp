@@ -108,7 +108,8 @@ DamageCamera damage_camera(const DamageRect& viewport, const Vector3& eye, const
   double s[3] = {-f[2], 0.0, f[0]};  // forward x (0, 1, 0)
   const double sl = std::sqrt(s[0] * s[0] + s[2] * s[2]);
   for (double& c : s) c /= sl;
-  const double u[3] = {s[1] * f[2] - s[2] * f[1], s[2] * f[0] - s[0] * f[2], s[0] * f[1] - s[1] * f[0]};
+  const double u[3] = {s[1] * f[2] - s[2] * f[1], s[2] * f[0] - s[0] * f[2],
+                       s[0] * f[1] - s[1] * f[0]};
   double* m = camera.model_view;
   for (int i = 0; i < 3; ++i) {
     m[i * 4 + 0] = s[i];
@@ -126,7 +127,8 @@ double balloon_mesh_radius() {
   static const double radius = [] {
     double largest = 0.0;
     auto take = [&largest](const Vector3& v) {
-      largest = std::max(largest, std::sqrt(double{v.x} * v.x + double{v.y} * v.y + double{v.z} * v.z));
+      largest = std::max(
+          largest, std::sqrt(double{v.x} * v.x + double{v.y} * v.y + double{v.z} * v.z));
     };
     for (int level = 1; level <= 4; ++level) {
       const BalloonMesh mesh(segments_for_level(level));
@@ -145,7 +147,8 @@ std::optional<DamageRect> balloon_rect(const Vector3& position, std::span<const 
   const double* clip = camera.clip;
   Extent extent;
   for (const Vector3& p : rope)
-    if (!add_point(clip, camera.viewport, double{p.x} - 1.0, p.y, p.z, &extent)) return std::nullopt;
+    if (!add_point(clip, camera.viewport, double{p.x} - 1.0, p.y, p.z, &extent))
+      return std::nullopt;
   // The body turns about its position, so its bounding sphere is centred there; the
   // projection of the cube around the sphere holds the projection of the sphere.
   const double r = balloon_mesh_radius() * body_scale + body_slack;

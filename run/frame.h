@@ -48,7 +48,8 @@ class ViewSurfaces {
   // the bottom of the drawable, as glScissor counts them), which hold every pixel that
   // changed since the buffer's frame, or the view's own rectangle with whole set. What
   // to present as the frame's damage (eglSwapBuffersWithDamageKHR takes these rows).
-  virtual void drawn(std::size_t /*index*/, std::span<const DamageRect> /*rects*/, bool /*whole*/) {}
+  virtual void drawn(std::size_t /*index*/, std::span<const DamageRect> /*rects*/,
+                     bool /*whole*/) {}
 
  protected:
   ~ViewSurfaces() = default;

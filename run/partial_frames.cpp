@@ -9,7 +9,9 @@ namespace aerolume {
 
 namespace {
 
-bool same_point(const Vector3& a, const Vector3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+bool same_point(const Vector3& a, const Vector3& b) {
+  return a.x == b.x && a.y == b.y && a.z == b.z;
+}
 
 bool same_picture(const ViewPicture& a, const ViewPicture& b) {
   return a.area == b.area && same_point(a.eye, b.eye) && same_point(a.look_at, b.look_at);
