@@ -46,13 +46,15 @@ void GlxPresent::drawn(std::span<const DamageRect> rects) {
   if (copying_) damage_.insert(damage_.end(), rects.begin(), rects.end());
 }
 
-void GlxPresent::present() {
+void GlxPresent::present(void (*swap)()) {
   frame_open_ = false;
   copied_last_ = copying_;
   if (copying_) {
     for (const DamageRect& rect : damage_)
       if (!rect.empty()) copy_(display_, drawable_, rect.x, rect.y, rect.width, rect.height);
     damage_.clear();
+  } else if (swap != nullptr) {
+    swap();
   } else if (double_buffered_) {
     glXSwapBuffers(display_, drawable_);
   } else {

@@ -40,9 +40,9 @@ class GlxPresent {
   int buffer_age(bool swap_paced);
   // What a view of the drawable drew this frame (rows from the bottom).
   void drawn(std::span<const DamageRect> rects);
-  // Shows the frame: the damage copied to the front, else a swap, or a glFlush where the
-  // drawable has no back buffer.
-  void present();
+  // Shows the frame: the damage copied to the front, else a swap (the toolkit's own swap
+  // where one is given), or a glFlush where the drawable has no back buffer.
+  void present(void (*swap)() = nullptr);
 
  private:
   using CopySubBuffer = void (*)(Display*, GLXDrawable, int, int, int, int);

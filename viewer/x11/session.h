@@ -1,7 +1,8 @@
 // The X session of a run: the display the x11 wing opened, GLX's error base, the record of
 // X errors (those saying that a window drawn into has gone are told apart), the windows
 // drawn into, the visual they are drawn with, the GL contexts, and the one wait of the
-// loop (each drawable presents itself: viewer/glx/partial_present.h). One session a run, whatever the role.
+// loop (each drawable presents itself: viewer/glx/partial_present.h). One session a run,
+// whatever the role.
 #pragma once
 
 #include <GL/glx.h>
