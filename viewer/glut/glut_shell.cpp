@@ -40,13 +40,17 @@ namespace {
 class GlutWindowSurface final : public ViewSurfaces {
  public:
   // Once the window's context is current.
-  void start(Display* display, Window window, bool full_frames, const GlxSwapPace* pace) {
+  void start(Display* display, Window window, bool full_frames, const GlxSwapPace* pace,
+             const SurfaceSize* size) {
     present_.emplace(display, window, true, full_frames);
     pace_ = pace;
+    size_ = size;
   }
   void picture_lost() { present_->picture_lost(); }
   bool begin_view(std::size_t) override { return true; }
-  int buffer_age(std::size_t) override { return present_->buffer_age(pace_->paces()); }
+  int buffer_age(std::size_t) override {
+    return present_->buffer_age(pace_->paces(), size_->width(), size_->height());
+  }
   void drawn(std::size_t, std::span<const DamageRect> rects, bool) override {
     present_->drawn(rects);
   }
@@ -58,6 +62,7 @@ class GlutWindowSurface final : public ViewSurfaces {
  private:
   std::optional<GlxPresent> present_;
   const GlxSwapPace* pace_ = nullptr;
+  const SurfaceSize* size_ = nullptr;
 };
 
 // Everything the shell keeps while glutMainLoop runs. GLUT calls back without a context
@@ -324,7 +329,7 @@ int run_glut_window(const ShellRun& run) {
   name_window();
   shell.swap_pace.emplace(shell.window.display, shell.window.id);
   shell.window_surface.start(shell.window.display, shell.window.id, options.full_frames,
-                             &*shell.swap_pace);
+                             &*shell.swap_pace, &shell.size);
   shell.size.read_largest();
   if (!shell.size.resize(first.width, first.height))
     return report_failure("a window of %dx%d is larger than OpenGL can draw here (%dx%d)",

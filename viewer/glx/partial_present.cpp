@@ -25,13 +25,20 @@ GlxPresent::GlxPresent(Display* display, GLXDrawable drawable, bool double_buffe
                             copy_ != nullptr, double_buffered, full_frames);
 }
 
-int GlxPresent::buffer_age(bool swap_paced) {
+int GlxPresent::buffer_age(bool swap_paced, int width, int height) {
   if (frame_open_) return age_;
   frame_open_ = true;
   copying_ = path_ == PartialPath::copy_sub_buffer && !swap_paced;
   age_ = 0;
+  if (width != width_ || height != height_) lost_ = true;
+  width_ = width;
+  height_ = height;
   if (lost_) {
     lost_ = false;
+    // Mesa's software drivers read the window's size again only after a swap, and a copy
+    // from a back buffer of the old size past its edge is an X error (BadValue). The back
+    // buffer holds the picture already shown, so swapping it shows nothing new.
+    if (copying_ && copied_last_) glXSwapBuffers(display_, drawable_);
   } else if (path_ == PartialPath::buffer_age) {
     unsigned int age = 0;
     glXQueryDrawable(display_, drawable_, GLX_BACK_BUFFER_AGE_EXT, &age);

@@ -37,7 +37,8 @@ class GlxPresent {
   // frame goes into, the same for every view of the drawable until present().
   // swap_paced: the swap interval paces the frames, so the frame is swapped, as a copy
   // would not wait for the interval and some frames would show longer than others.
-  int buffer_age(bool swap_paced);
+  // width x height: the drawable's size as the shell knows it; a new one is a lost picture.
+  int buffer_age(bool swap_paced, int width, int height);
   // What a view of the drawable drew this frame (rows from the bottom).
   void drawn(std::span<const DamageRect> rects);
   // Shows the frame: the damage copied to the front, else a swap (the toolkit's own swap
@@ -57,6 +58,7 @@ class GlxPresent {
   int age_ = 0;
   bool copying_ = false;     // this frame is shown by copying
   bool copied_last_ = false;  // the last frame was: the back buffer holds its picture
+  int width_ = 0, height_ = 0;  // the size at the last frame
   std::vector<DamageRect> damage_;
 };
 

@@ -87,7 +87,8 @@ void HostWindow::before_frame(FramePacing& pacing) {
 }
 
 int HostWindow::buffer_age(std::size_t) {
-  return present_->buffer_age(session_.double_buffered() && swap_pace_->paces());
+  return present_->buffer_age(session_.double_buffered() && swap_pace_->paces(), state_.width,
+                              state_.height);
 }
 
 void HostWindow::drawn(std::size_t, std::span<const DamageRect> rects, bool) {

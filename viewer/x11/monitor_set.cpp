@@ -359,7 +359,13 @@ GlxPresent& MonitorSet::present_of(std::size_t view) {
 }
 
 // Nothing paces these drawables by the swap interval: the damage is copied where it can be.
-int MonitorSet::buffer_age(std::size_t index) { return present_of(index).buffer_age(false); }
+int MonitorSet::buffer_age(std::size_t index) {
+  if (!desktop_)
+    return root_present_->buffer_age(false, static_cast<int>(screen_rect_.width),
+                                     static_cast<int>(screen_rect_.height));
+  MonitorRecord& record = records_[shown_[index]];
+  return record.present->buffer_age(false, record.state.width, record.state.height);
+}
 
 std::uint64_t MonitorSet::view_identity(std::size_t index) {
   if (desktop_) return records_[shown_[index]].window;
