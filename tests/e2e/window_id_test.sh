@@ -254,7 +254,7 @@ drawn_share() {
   start_app_with "$AEROLUME" --window-id "$HOST_WINDOW" --seed 5 --fps "$@"
   wait_until 20 grep -q 'pixels drawn' "$WORK/app.out" ||
     fail "no --fps line: $(cat "$WORK/app.out" "$WORK/app.err")"
-  SHARE=$(awk '/pixels drawn/ {print $(NF-4); exit}' "$WORK/app.out")
+  SHARE=$(awk '/pixels drawn/ {print $(NF-5); exit}' "$WORK/app.out")
   stop_app_with TERM
 }
 frame_shot() {
