@@ -248,7 +248,7 @@ fi
 # Partial frames in the host's window: a frame draws only what moved (its share of the
 # pixels on the --fps line well under 100), and the window shows the very picture a run
 # of whole frames shows at the same frame (untimed runs of one seed hold the same scene
-# frame by frame; each is stopped before it shows its 60th frame, the 59th on the
+# frame by frame; each is stopped before it shows its 400th frame, the 399th on the
 # screen); --full-frames draws every pixel, as before.
 drawn_share() {
   start_app_with "$AEROLUME" --window-id "$HOST_WINDOW" --seed 5 --fps "$@"
@@ -260,7 +260,7 @@ drawn_share() {
 frame_shot() {
   local name=$1
   shift
-  start_app_stopped "before glXSwapBuffers 60" --window-id "$HOST_WINDOW" --seed 5 "$@"
+  start_app_stopped "before glXSwapBuffers 400" --window-id "$HOST_WINDOW" --seed 5 "$@"
   grab "$WORK/$name.png"
   kill -CONT "$APP_PID"
   stop_app_with TERM
@@ -273,9 +273,10 @@ drawn_share --full-frames
 [ "$SHARE" = 100.0 ] || fail "--full-frames in the host's window draws $SHARE % of the pixels"
 frame_shot partial
 frame_shot whole --full-frames
-differs=$(changed "$WORK/partial.png" "$WORK/whole.png" 100 80 640 480)
-[ "$differs" = 0.0000 ] ||
-  fail "a partial frame differs from the whole frame in $differs of the host's window"
+# Every pixel: the share alone rounds a few pixels to 0.
+cmp -s "$WORK/partial.png" "$WORK/whole.png" ||
+  fail "a partial frame differs from the whole frame on the screen (share of the host's" \
+    "window: $(changed "$WORK/partial.png" "$WORK/whole.png" 100 80 640 480))"
 stop_host
 
 # The display connection is lost while drawing: the program ends quietly with status 0.
