@@ -3,6 +3,9 @@
 // process (SIGSTOP) just before or just after its N-th call (the first by default) of
 // FUNCTION: XOpenDisplay, XSelectInput, glXMakeCurrent or glXSwapBuffers. The test changes
 // the window (or sends a signal) meanwhile and then lets the program go on with SIGCONT.
+// glXSwapBuffers stands for every way a frame is shown: a swap, or the copies of the
+// frame's damage (glXCopySubBufferMESA, one a rectangle), which count as one, before the
+// first of them and after the last (at the glClear that starts the next frame's drawing).
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 #include <dlfcn.h>
@@ -79,9 +82,57 @@ extern "C" Bool glXMakeCurrent(Display* display, GLXDrawable drawable, GLXContex
   return result;
 }
 
+// Drawn since the last frame was shown: the next copy starts showing a frame.
+bool drawn_since_shown = false;
+// A frame is being shown by copies: the next drawing (or swap) ends that.
+bool copies_open = false;
+
+void end_copies() {
+  if (copies_open) after("glXSwapBuffers");
+  copies_open = false;
+}
+
 extern "C" void glXSwapBuffers(Display* display, GLXDrawable drawable) {
   static const auto real = next_definition<void (*)(Display*, GLXDrawable)>("glXSwapBuffers");
+  end_copies();
   before("glXSwapBuffers");
+  drawn_since_shown = false;
   real(display, drawable);
   after("glXSwapBuffers");
+}
+
+extern "C" void glClear(GLbitfield mask) {
+  static const auto real = next_definition<void (*)(GLbitfield)>("glClear");
+  end_copies();
+  drawn_since_shown = true;
+  real(mask);
+}
+
+using CopySubBuffer = void (*)(Display*, GLXDrawable, int, int, int, int);
+CopySubBuffer real_copy_sub_buffer = nullptr;
+
+void copy_sub_buffer(Display* display, GLXDrawable drawable, int x, int y, int width,
+                     int height) {
+  if (drawn_since_shown) {
+    before("glXSwapBuffers");
+    copies_open = true;
+  }
+  drawn_since_shown = false;
+  real_copy_sub_buffer(display, drawable, x, y, width, height);
+}
+
+// The program finds the copy through glXGetProcAddress, which is answered here.
+extern "C" __GLXextFuncPtr glXGetProcAddressARB(const GLubyte* name) {
+  static const auto real =
+      next_definition<__GLXextFuncPtr (*)(const GLubyte*)>("glXGetProcAddressARB");
+  const __GLXextFuncPtr found = real(name);
+  if (found == nullptr ||
+      std::strcmp(reinterpret_cast<const char*>(name), "glXCopySubBufferMESA") != 0)
+    return found;
+  real_copy_sub_buffer = reinterpret_cast<CopySubBuffer>(found);
+  return reinterpret_cast<__GLXextFuncPtr>(copy_sub_buffer);
+}
+
+extern "C" __GLXextFuncPtr glXGetProcAddress(const GLubyte* name) {
+  return glXGetProcAddressARB(name);
 }

@@ -245,6 +245,40 @@ else
   note "xcompmgr is not installed: the compositing manager cases are skipped"
 fi
 
+# Partial frames in the host's window: a frame draws only what moved (its share of the
+# pixels on the --fps line well under 100), and the window shows the very picture a run
+# of whole frames shows at the same frame (untimed runs of one seed hold the same scene
+# frame by frame; each is stopped before it shows its 400th frame, the 399th on the
+# screen); --full-frames draws every pixel, as before.
+drawn_share() {
+  start_app_with "$AEROLUME" --window-id "$HOST_WINDOW" --seed 5 --fps "$@"
+  wait_until 20 grep -q 'pixels drawn' "$WORK/app.out" ||
+    fail "no --fps line: $(cat "$WORK/app.out" "$WORK/app.err")"
+  SHARE=$(awk '/pixels drawn/ {print $(NF-5); exit}' "$WORK/app.out")
+  stop_app_with TERM
+}
+frame_shot() {
+  local name=$1
+  shift
+  start_app_stopped "before glXSwapBuffers 400" --window-id "$HOST_WINDOW" --seed 5 "$@"
+  grab "$WORK/$name.png"
+  kill -CONT "$APP_PID"
+  stop_app_with TERM
+}
+start_host 640x480+100+80
+drawn_share
+greater 50 "$SHARE" || fail "partial frames in the host's window draw $SHARE % of the pixels"
+note "partial frames in the host's window: $SHARE % of the pixels drawn"
+drawn_share --full-frames
+[ "$SHARE" = 100.0 ] || fail "--full-frames in the host's window draws $SHARE % of the pixels"
+frame_shot partial
+frame_shot whole --full-frames
+# Every pixel: the share alone rounds a few pixels to 0.
+cmp -s "$WORK/partial.png" "$WORK/whole.png" ||
+  fail "a partial frame differs from the whole frame on the screen (share of the host's" \
+    "window: $(changed "$WORK/partial.png" "$WORK/whole.png" 100 80 640 480))"
+stop_host
+
 # The display connection is lost while drawing: the program ends quietly with status 0.
 start_host 400x300+100+80
 start_app_with "$AEROLUME" --window-id "$HOST_WINDOW"

@@ -25,6 +25,7 @@
 #include "run/options.h"
 #include "viewer/glut/controls.h"
 #include "viewer/glut/glut.h"
+#include "viewer/glx/partial_present.h"
 #include "viewer/glx/swap_pace.h"
 #include "viewer/glx/x_errors.h"
 #include "viewer/shell/frames.h"
@@ -34,14 +35,34 @@ namespace aerolume {
 
 namespace {
 
-// The window as the one view of each frame, presented with GLUT's buffer swap.
+// The window as the one view of each frame: its damage copied to the front where GLX
+// offers the copy, else presented with GLUT's buffer swap (partial_present.h).
 class GlutWindowSurface final : public ViewSurfaces {
  public:
+  // Once the window's context is current.
+  void start(Display* display, Window window, bool full_frames, const GlxSwapPace* pace,
+             const SurfaceSize* size) {
+    present_.emplace(display, window, true, full_frames);
+    pace_ = pace;
+    size_ = size;
+  }
+  void picture_lost() { present_->picture_lost(); }
   bool begin_view(std::size_t) override { return true; }
+  int buffer_age(std::size_t) override {
+    return present_->buffer_age(pace_->paces(), size_->width(), size_->height());
+  }
+  void drawn(std::size_t, std::span<const DamageRect> rects, bool) override {
+    present_->drawn(rects);
+  }
   bool end_view(std::size_t) override {
-    glutSwapBuffers();
+    present_->present(glutSwapBuffers);
     return true;
   }
+
+ private:
+  std::optional<GlxPresent> present_;
+  const GlxSwapPace* pace_ = nullptr;
+  const SurfaceSize* size_ = nullptr;
 };
 
 // Everything the shell keeps while glutMainLoop runs. GLUT calls back without a context
@@ -118,6 +139,14 @@ void display_frame() {
   pace_after_frame(*shell.run);
   report_window();
   if (frames_held(*shell.run)) follow_frame_gate();
+}
+
+// GLUT's display callback: an exposure, or a redisplay after a reshape. The window may
+// have lost what it showed, so this frame is drawn whole; the idle callback draws the
+// ordinary frames.
+void display_whole_frame() {
+  shell.window_surface.picture_lost();
+  display_frame();
 }
 
 // The window destroyed by another client (XDestroyWindow, as `xdotool windowclose` and
@@ -299,13 +328,15 @@ int run_glut_window(const ShellRun& run) {
   end_when_window_destroyed();
   name_window();
   shell.swap_pace.emplace(shell.window.display, shell.window.id);
+  shell.window_surface.start(shell.window.display, shell.window.id, options.full_frames,
+                             &*shell.swap_pace, &shell.size);
   shell.size.read_largest();
   if (!shell.size.resize(first.width, first.height))
     return report_failure("a window of %dx%d is larger than OpenGL can draw here (%dx%d)",
                           first.width, first.height, shell.size.largest_width(),
                           shell.size.largest_height());
   if (!options.windowed) enter_fullscreen();
-  glutDisplayFunc(display_frame);
+  glutDisplayFunc(display_whole_frame);
   glutReshapeFunc(on_reshape);
   glutKeyboardFunc(on_key);
   glutSpecialFunc(on_special_key);

@@ -24,6 +24,9 @@ namespace aerolume {
 double mode_refresh_hz(unsigned long dot_clock, unsigned int h_total, unsigned int v_total,
                        bool double_scan, bool interlace);
 
+// Whether the extension string names the extension (whole names only).
+bool has_glx_extension(const char* extensions, const char* name);
+
 // Which GLX function sets the swap interval, from GLX's extension string (whole names
 // only): glXSwapIntervalEXT, which sets it for one drawable, before glXSwapIntervalMESA.
 enum class SwapControl { none, ext, mesa };
@@ -43,6 +46,8 @@ class GlxSwapPace {
   // and tells the pacing that swaps pace the frames, k / refresh seconds each; without a
   // k, puts the interval the drawable had back and hands the pace to the cap's slot.
   void follow(FramePacing& pacing);
+  // Whether the swap interval paces the frames now (an interval set from a cap).
+  bool paces() const { return interval_set_ > 0; }
 
  private:
   void set_interval(int interval);

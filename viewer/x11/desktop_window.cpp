@@ -66,7 +66,7 @@ Window create_desktop_window(Display* display, Window root, const XVisualInfo& v
   attributes.background_pixel = BlackPixel(display, visual.screen);
   attributes.border_pixel = 0;
   attributes.override_redirect = managed ? False : True;
-  attributes.event_mask = StructureNotifyMask | VisibilityChangeMask;
+  attributes.event_mask = StructureNotifyMask | VisibilityChangeMask | ExposureMask;
   const Window window = XCreateWindow(
       display, root, static_cast<int>(place.x), static_cast<int>(place.y),
       static_cast<unsigned>(place.width), static_cast<unsigned>(place.height), 0, visual.depth,
@@ -117,7 +117,8 @@ void follow_desktop_parent(Display* display, Window window, Window root, Window 
   else
     XShapeCombineRectangles(display, window, ShapeInput, 0, 0, nullptr, 0, ShapeSet, Unsorted);
   const long buttons = framed ? ButtonPressMask | ButtonReleaseMask : NoEventMask;
-  XSelectInput(display, window, StructureNotifyMask | VisibilityChangeMask | buttons);
+  XSelectInput(display, window,
+               StructureNotifyMask | VisibilityChangeMask | ExposureMask | buttons);
 }
 
 bool forward_button(Display* display, Window root, const XEvent& event) {

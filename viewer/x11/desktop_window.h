@@ -20,7 +20,7 @@ namespace aerolume {
 bool ewmh_window_manager(Display* display, Window root);
 
 // A desktop window over the rectangle, with the visual and colormap given, mapped and put
-// at the bottom of the stack; its structure and visibility events selected. None when the
+// at the bottom of the stack; its structure, visibility and exposure events selected. None when the
 // server refuses it.
 Window create_desktop_window(Display* display, Window root, const XVisualInfo& visual,
                              Colormap colormap, const Rect& place, bool managed);

@@ -8,7 +8,8 @@ namespace aerolume {
 HostWindow::HostWindow(XSession& session, const ShellRun& run)
     : session_(session),
       display_(session.display()),
-      window_(static_cast<Window>(run.options.window_id.value_or(0))) {}
+      window_(static_cast<Window>(run.options.window_id.value_or(0))),
+      full_frames_(run.options.full_frames) {}
 
 std::optional<int> HostWindow::start() {
   XWindowAttributes attributes;
@@ -26,10 +27,11 @@ std::optional<int> HostWindow::start() {
   }
   if (session_.too_large(window_, state_.width, state_.height)) return 1;
   swap_pace_.emplace(display_, window_);
+  present_.emplace(display_, window_, session_.double_buffered(), full_frames_);
   return std::nullopt;
 }
 
-// Size changes, destruction, mapping and visibility arrive as events; other clients may
+// Size changes, destruction, mapping, visibility and exposures arrive as events; other clients may
 // select them on the same window, so this does not disturb the host. They are selected
 // before the state they describe is read, so that no change in between is lost.
 // The root is never reported covered: its children's changes are followed instead, to
@@ -38,7 +40,8 @@ std::optional<int> HostWindow::start() {
 bool HostWindow::watch() {
   const long root_children =
       is_root_window(display_, window_) ? SubstructureNotifyMask : NoEventMask;
-  XSelectInput(display_, window_, StructureNotifyMask | VisibilityChangeMask | root_children);
+  XSelectInput(display_, window_,
+               StructureNotifyMask | VisibilityChangeMask | ExposureMask | root_children);
   ancestors_.follow(display_, window_);
   if (!read_window_state(display_, window_, &state_)) return false;
   state_.covered = covered_by_one_window(display_, window_) && !screen_composited(display_);
@@ -58,7 +61,10 @@ std::optional<int> HostWindow::take_visual(const XWindowAttributes& attributes) 
 }
 
 bool HostWindow::follow_events() {
-  return follow_window_events(display_, window_, &ancestors_, &state_);
+  const bool here = follow_window_events(display_, window_, &ancestors_, &state_);
+  if (state_.picture_lost && present_) present_->picture_lost();
+  state_.picture_lost = false;
+  return here;
 }
 
 std::vector<ViewStatus> HostWindow::statuses() const {
@@ -80,8 +86,17 @@ void HostWindow::before_frame(FramePacing& pacing) {
   if (session_.double_buffered()) swap_pace_->follow(pacing);
 }
 
+int HostWindow::buffer_age(std::size_t) {
+  return present_->buffer_age(session_.double_buffered() && swap_pace_->paces(), state_.width,
+                              state_.height);
+}
+
+void HostWindow::drawn(std::size_t, std::span<const DamageRect> rects, bool) {
+  present_->drawn(rects);
+}
+
 bool HostWindow::end_view(std::size_t) {
-  session_.present(window_);
+  present_->present();
   return true;
 }
 

@@ -2,13 +2,15 @@
 // host's (--window-id, XSCREENSAVER_WINDOW), drawn with the window's own visual. While
 // nobody can see it (it or an ancestor unmapped, or fully covered) it has no view. Under a
 // compositing manager a covered window may still show through, so it is drawn as if seen.
-// Keys belong to the host here.
+// Keys belong to the host here. Partial frames are shown as the window's visual and GLX
+// allow (partial_present.h); after an exposure the next frame is whole.
 #pragma once
 
 #include <X11/Xlib.h>
 
 #include <optional>
 
+#include "viewer/glx/partial_present.h"
 #include "viewer/glx/swap_pace.h"
 #include "viewer/shell/shell.h"
 #include "viewer/x11/session.h"
@@ -34,6 +36,9 @@ class HostWindow final : public XViews {
 
   bool begin_view(std::size_t) override { return true; }
   bool end_view(std::size_t) override;
+  int buffer_age(std::size_t) override;
+  std::uint64_t view_identity(std::size_t) override { return window_; }
+  void drawn(std::size_t, std::span<const DamageRect> rects, bool) override;
 
  private:
   bool watch();
@@ -45,6 +50,8 @@ class HostWindow final : public XViews {
   AncestorWatch ancestors_;
   WindowState state_;
   std::optional<GlxSwapPace> swap_pace_;  // made once the window's context is current
+  std::optional<GlxPresent> present_;     // likewise
+  bool full_frames_;
   View view_;
 };
 

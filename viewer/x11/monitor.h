@@ -8,6 +8,7 @@
 
 #include <optional>
 
+#include "viewer/glx/partial_present.h"
 #include "viewer/x11/monitors.h"
 #include "viewer/x11/session.h"
 #include "viewer/x11/window_watch.h"
@@ -22,6 +23,7 @@ struct MonitorRecord {
   bool covered = false;          // one other window covers the monitor, judged from rectangles
   std::string cover_program;     // the program whose desktop window covers it, if one does
   Window parent = None;  // the desktop window's parent as last followed (a frame, the root)
+  std::optional<GlxPresent> present;  // how the desktop window shows partial frames
 };
 
 // How the X desktop's windows are made: children of the root, with the session's visual

@@ -57,10 +57,12 @@ VisualInfoPtr root_visual(Display* display, Window root) {
 }
 
 // The root, with the events of its children (covers) and its own size and monitors
-// (ConfigureNotify) selected before the screen's watch reads the rest.
-Window root_followed(Display* display) {
+// (ConfigureNotify) selected before the screen's watch reads the rest; drawn on (--root),
+// its exposures too, after which the picture is drawn whole.
+Window root_followed(Display* display, bool drawn_on) {
   const Window root = DefaultRootWindow(display);
-  XSelectInput(display, root, SubstructureNotifyMask | StructureNotifyMask);
+  XSelectInput(display, root,
+               SubstructureNotifyMask | StructureNotifyMask | (drawn_on ? ExposureMask : 0));
   return root;
 }
 
@@ -70,7 +72,7 @@ MonitorSet::MonitorSet(XSession& session, const ShellRun& run)
     : session_(session),
       run_(run),
       display_(session.display()),
-      root_(root_followed(display_)),
+      root_(root_followed(display_, run.options.role != Role::x_desktop)),
       desktop_(run.options.role == Role::x_desktop),
       managed_(ewmh_window_manager(display_, root_)),
       screen_(display_, root_) {}
@@ -92,7 +94,10 @@ std::optional<int> MonitorSet::start() {
   if (!choice.missing.empty()) return report_failure("%s", choice.missing.c_str());
   if (const std::optional<int> end = take_visual()) return end;
   if (desktop_) colormap_ = XCreateColormap(display_, root_, session_.visual()->visual, AllocNone);
-  if (!desktop_) session_.draw_into(root_);
+  if (!desktop_) {
+    session_.draw_into(root_);
+    root_present_.emplace(display_, root_, session_.double_buffered(), run_.options.full_frames);
+  }
   follow_monitors();
   if (session_.synced_error()) return report_failure("cannot make the desktop windows");
 
@@ -142,8 +147,12 @@ bool MonitorSet::follow_monitors() {
   if (desktop_) windows = DesktopWindows{root_, colormap_, managed_};
   for (std::size_t i = 0; i < choice.monitors.size(); ++i) {
     const Monitor& monitor = choice.monitors[i];
-    if (i == records_.size())
+    if (i == records_.size()) {
       records_.push_back(make_monitor(session_, monitor, windows));
+      if (desktop_)
+        records_.back().present.emplace(display_, records_.back().window,
+                                        session_.double_buffered(), run_.options.full_frames);
+    }
     else if (!(records_[i].monitor == monitor))
       move_monitor(session_, records_[i], monitor);
   }
@@ -175,6 +184,8 @@ bool MonitorSet::take_events(bool* monitors_changed, bool* reread) {
                         event.type == UnmapNotify || event.type == ConfigureNotify ||
                         event.type == CirculateNotify || event.type == DestroyNotify ||
                         event.type == ReparentNotify;
+    if (event.type == Expose && event.xexpose.window == root_ && root_present_)
+      root_present_->picture_lost();
     // Buttons on a desktop window in a window manager's frame go on to the root.
     if (desktop_ && event.xany.window != root_ && forward_button(display_, root_, event))
       continue;
@@ -183,6 +194,8 @@ bool MonitorSet::take_events(bool* monitors_changed, bool* reread) {
       WindowNews window_news;
       note_window_event(event, record.window, &record.state, &window_news);
       if (window_news.gone) return false;
+      if (record.state.picture_lost && record.present) record.present->picture_lost();
+      record.state.picture_lost = false;
       *reread = *reread || window_news.reread;
     }
   }
@@ -357,8 +370,30 @@ bool MonitorSet::begin_view(std::size_t index) {
 
 bool MonitorSet::end_view(std::size_t index) {
   if (index + 1 < views_.size() && drawable(index + 1) == drawable(index)) return true;
-  session_.present(drawable(index));
+  present_of(index).present();
   return true;
+}
+
+GlxPresent& MonitorSet::present_of(std::size_t view) {
+  return desktop_ ? *records_[shown_[view]].present : *root_present_;
+}
+
+// Nothing paces these drawables by the swap interval: the damage is copied where it can be.
+int MonitorSet::buffer_age(std::size_t index) {
+  if (!desktop_)
+    return root_present_->buffer_age(false, static_cast<int>(screen_rect_.width),
+                                     static_cast<int>(screen_rect_.height));
+  MonitorRecord& record = records_[shown_[index]];
+  return record.present->buffer_age(false, record.state.width, record.state.height);
+}
+
+std::uint64_t MonitorSet::view_identity(std::size_t index) {
+  if (desktop_) return records_[shown_[index]].window;
+  return (static_cast<std::uint64_t>(root_) << 16) + shown_[index];
+}
+
+void MonitorSet::drawn(std::size_t index, std::span<const DamageRect> rects, bool) {
+  present_of(index).drawn(rects);
 }
 
 }  // namespace aerolume

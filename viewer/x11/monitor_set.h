@@ -48,6 +48,11 @@ class MonitorSet final : public XViews {
 
   bool begin_view(std::size_t index) override;
   bool end_view(std::size_t index) override;
+  // Each desktop window keeps its own history (its window id); on the root, each monitor
+  // (the root and the record's place), which share the root's one buffer.
+  int buffer_age(std::size_t index) override;
+  std::uint64_t view_identity(std::size_t index) override;
+  void drawn(std::size_t index, std::span<const DamageRect> rects, bool whole) override;
 
  private:
   std::optional<int> take_visual();
@@ -61,6 +66,7 @@ class MonitorSet final : public XViews {
   void note_compositor();
   std::vector<Window> own_windows() const;
   bool first_context_free() const;
+  GlxPresent& present_of(std::size_t view);
 
   XSession& session_;
   const ShellRun& run_;
@@ -71,6 +77,7 @@ class MonitorSet final : public XViews {
   ScreenWatch screen_;
   Colormap colormap_ = None;
   std::vector<MonitorRecord> records_;
+  std::optional<GlxPresent> root_present_;  // --root: the root's partial frames
   Rect screen_rect_;  // the root's size when the monitors were last read
   bool monitors_known_ = true;   // false while the --output monitor is missing
   bool children_changed_ = true;  // the root's children to be judged afresh

@@ -1,4 +1,4 @@
-// The X session: display, errors, visual, contexts, presenting and the wait.
+// The X session: display, errors, visual, contexts and the wait.
 #include "viewer/x11/session.h"
 
 #include <GL/gl.h>
@@ -120,13 +120,6 @@ int XSession::too_large(Window window, int width, int height) const {
   if (width <= largest_width && height <= largest_height) return 0;
   return report_failure("window 0x%lx is %dx%d, larger than OpenGL can draw here (%dx%d)",
                         window, width, height, largest_width, largest_height);
-}
-
-void XSession::present(Window drawable) const {
-  if (double_buffered_)
-    glXSwapBuffers(display_.get(), drawable);
-  else
-    glFlush();
 }
 
 void XSession::wait_for_events(const ShellRun& run, Deadline deadline) const {

@@ -1,7 +1,8 @@
 // The X session of a run: the display the x11 wing opened, GLX's error base, the record of
 // X errors (those saying that a window drawn into has gone are told apart), the windows
-// drawn into, the visual they are drawn with, the GL contexts, how a view is presented,
-// and the one wait of the loop. One session a run, whatever the role.
+// drawn into, the visual they are drawn with, the GL contexts, and the one wait of the
+// loop (each drawable presents itself: viewer/glx/partial_present.h). One session a run,
+// whatever the role.
 #pragma once
 
 #include <GL/glx.h>
@@ -82,9 +83,6 @@ class XSession {
   // The refusal of a window larger than GL can draw (GL_MAX_VIEWPORT_DIMS) with status 1,
   // or 0 when it fits.
   int too_large(Window window, int width, int height) const;
-
-  // After a view is drawn: a buffer swap, or glFlush where the visual is single-buffered.
-  void present(Window drawable) const;
 
   // Blocks until the display connection has something to read (an event or an error),
   // the power source or the control has news, which is followed, the deadline passes or

@@ -194,12 +194,20 @@ void note_window_event(const XEvent& event, Window window, WindowState* state,
       break;
     case ConfigureNotify:
       if (event.xconfigure.window == window) {
+        if (event.xconfigure.width != state->width || event.xconfigure.height != state->height)
+          state->picture_lost = true;
         state->width = event.xconfigure.width;
         state->height = event.xconfigure.height;
       }
       news->children_changed = true;
       break;
+    case Expose:
+      if (event.xexpose.window == window) state->picture_lost = true;
+      break;
     case MapNotify:
+      if (event.xmap.window == window) state->picture_lost = true;
+      news->reread = news->children_changed = true;
+      break;
     case UnmapNotify:
       news->reread = news->children_changed = true;
       break;

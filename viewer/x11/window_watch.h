@@ -20,6 +20,9 @@ struct WindowState {
   int height = 0;
   bool viewable = false;  // it and every ancestor mapped
   bool covered = false;   // fully obscured, where the server reports it
+  // What the window showed may be gone since the last frame (exposed, resized, mapped
+  // again): the frame after is drawn whole. The shell clears it once it has taken it.
+  bool picture_lost = false;
   bool seen() const { return viewable && !covered; }
 };
 
@@ -70,7 +73,8 @@ std::vector<ScreenChild> screen_children(Display* display, Window root,
 
 // What one event said of a window that is followed: the window destroyed, its mapping or
 // an ancestor's to be read afresh, its ancestors to be walked afresh, or a change among
-// the root's children. The size and the server's covering are set in the state at once.
+// the root's children. The size, the server's covering and a lost picture (an Expose, a
+// new size, the window mapped) are set in the state at once.
 struct WindowNews {
   bool gone = false, reread = false, rewalk = false, children_changed = false;
 };
