@@ -118,6 +118,25 @@ bool render_views(std::span<const View> views, ViewSurfaces& surfaces) {
   return true;
 }
 
+bool redraw_views(std::span<const View> views, ViewSurfaces& surfaces) {
+  forget_drawn_frames();
+  for (std::size_t i = 0; i < views.size(); ++i) {
+    if (!surfaces.begin_view(i)) return false;
+    const View& view = views[i];
+    use_viewport(view.x, view.y, view.width, view.height);
+    if (view.shares_drawable) {
+      glScissor(view.x, view.y, view.width, view.height);
+      glEnable(GL_SCISSOR_TEST);
+    }
+    draw_scene_view();
+    if (view.shares_drawable) glDisable(GL_SCISSOR_TEST);
+    const DamageRect area{view.x, view.y, view.width, view.height};
+    surfaces.drawn(i, {&area, 1}, true);
+    if (!surfaces.end_view(i)) return false;
+  }
+  return true;
+}
+
 double drawn_percent_of_last_frame() { return last_drawn_percent; }
 
 }  // namespace aerolume

@@ -75,6 +75,12 @@ class CurrentDrawable final : public ViewSurfaces {
 // failed.
 bool render_views(std::span<const View> views, ViewSurfaces& surfaces);
 
+// The views drawn again, whole, from the scene as it stands: no step, no timed step, no
+// count, the same pixels as the last frame. For a shell whose picture was lost while its
+// frames are held (an exposure while paused): the last picture comes back, and the scene
+// stays where it stopped. The next frame is drawn whole. False when a surface failed.
+bool redraw_views(std::span<const View> views, ViewSurfaces& surfaces);
+
 // The share of its views' pixels that the last frame drew, in percent: 100 for whole
 // frames, less where only the damage was drawn (the --fps line and the statistics).
 double drawn_percent_of_last_frame();

@@ -146,7 +146,11 @@ void display_frame() {
 // ordinary frames.
 void display_whole_frame() {
   shell.window_surface.picture_lost();
-  display_frame();
+  if (!frames_held(*shell.run) || !shell.first_frame.done()) return display_frame();
+  // Held (paused, or a battery pace of 0): the last picture again, the scene not stepped.
+  if (!shell.size.fits()) return;
+  const View whole = shell.size.view();
+  redraw_views({&whole, 1}, shell.window_surface);
 }
 
 // The window destroyed by another client (XDestroyWindow, as `xdotool windowclose` and

@@ -49,12 +49,29 @@ int GlxPresent::buffer_age(bool swap_paced, int width, int height) {
   return age_;
 }
 
+bool GlxPresent::same_size_as_drawn() const {
+  Window root = None;
+  int x = 0, y = 0;
+  unsigned int width = 0, height = 0, border = 0, depth = 0;
+  return XGetGeometry(display_, drawable_, &root, &x, &y, &width, &height, &border, &depth) &&
+         static_cast<int>(width) == width_ && static_cast<int>(height) == height_;
+}
+
 void GlxPresent::drawn(std::span<const DamageRect> rects) {
   if (copying_) damage_.insert(damage_.end(), rects.begin(), rects.end());
 }
 
 void GlxPresent::present(void (*swap)()) {
   frame_open_ = false;
+  // The window may have changed size since the frame began (a toolkit that has not yet
+  // said so, a host): a copy of the old size's rectangles past its new edge is an X error
+  // (BadValue). The back buffer holds the whole picture, so it is swapped instead, and
+  // the next frame is whole.
+  if (copying_ && !same_size_as_drawn()) {
+    copying_ = false;
+    lost_ = true;
+    damage_.clear();
+  }
   copied_last_ = copying_;
   if (copying_) {
     for (const DamageRect& rect : damage_)

@@ -46,6 +46,8 @@ class GlxPresent {
   void present(void (*swap)() = nullptr);
 
  private:
+  // Whether the drawable measures what this frame was drawn at, as the server has it now.
+  bool same_size_as_drawn() const;
   using CopySubBuffer = void (*)(Display*, GLXDrawable, int, int, int, int);
 
   Display* display_;
