@@ -77,6 +77,18 @@ grab "$WORK/clouds_before.png"
 control pause || fail "aerolume --control pause ended with $?"
 asleep "paused from outside"
 expect_status "  window ${SCREEN_W}x${SCREEN_H} asleep: paused from outside .*" "paused"
+# Uncovered while paused: the last picture shows again, and no frame is counted.
+grab "$WORK/paused.png"
+watch_step 3
+start_host "${SCREEN_W}x${SCREEN_H}+0+0"
+stop_host
+read_steps
+[ "$STEP_NEXT" = none ] || fail "uncovered while paused, the scene stepped a frame"
+grab "$WORK/exposed.png"
+exposed=$(changed "$WORK/exposed.png" "$WORK/paused.png")
+awk -v d="$exposed" 'BEGIN { exit !(d == 0) }' ||
+  fail "uncovered while paused, the window does not show its last picture ($exposed changed)"
+note "uncovered while paused: the last picture again, no frame"
 control resume || fail "aerolume --control resume ended with $?"
 awake "resumed"
 expect_clouds kept "$WORK/clouds_before.png" "resumed"
