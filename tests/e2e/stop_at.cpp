@@ -95,6 +95,13 @@ void end_copies() {
 extern "C" void glXSwapBuffers(Display* display, GLXDrawable drawable) {
   static const auto real = next_definition<void (*)(Display*, GLXDrawable)>("glXSwapBuffers");
   end_copies();
+  // A swap with nothing drawn since the last frame was shown shows no new frame: the one
+  // that brings the back buffer, which already holds the shown picture, to a window whose
+  // picture was lost before the copies go on.
+  if (!drawn_since_shown) {
+    real(display, drawable);
+    return;
+  }
   before("glXSwapBuffers");
   drawn_since_shown = false;
   real(display, drawable);

@@ -249,7 +249,8 @@ fi
 # pixels on the --fps line well under 100), and the window shows the very picture a run
 # of whole frames shows at the same frame (untimed runs of one seed hold the same scene
 # frame by frame; each is stopped before it shows its 400th frame, the 399th on the
-# screen); --full-frames draws every pixel, as before.
+# screen), though a window over part of it came and went meanwhile (what it uncovered is
+# drawn whole again); --full-frames draws every pixel, as before.
 drawn_share() {
   start_app_with "$AEROLUME" --window-id "$HOST_WINDOW" --seed 5 --fps "$@"
   wait_until 20 grep -q 'pixels drawn' "$WORK/app.out" ||
@@ -260,7 +261,11 @@ drawn_share() {
 frame_shot() {
   local name=$1
   shift
+  # A window over part of the host's for a second, some 150 frames before the stop.
+  { sleep 3; "$HOST" 300x200+150+120 override 00ff00 >/dev/null & sleep 1; kill $!; } &
+  local cover=$!
   start_app_stopped "before glXSwapBuffers 400" --window-id "$HOST_WINDOW" --seed 5 "$@"
+  wait "$cover"
   grab "$WORK/$name.png"
   kill -CONT "$APP_PID"
   stop_app_with TERM
