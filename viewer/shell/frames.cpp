@@ -4,16 +4,13 @@
 
 #include <GL/gl.h>
 
-#include "core/state.h"
 #include "run/scene_setup.h"
 
 namespace aerolume {
 
-void start_viewer_scene(const ViewerOptions& options) { start_scene(options.scene); }
-
 void FirstFrame::before_frame(const ViewerOptions& options) {
   if (done_) return;
-  start_viewer_scene(options);
+  start_scene(options.scene);
   done_ = true;
 }
 

@@ -8,14 +8,11 @@
 
 namespace aerolume {
 
-// The scene from the chosen seed (the clock by default) and the modes asked for. Needs a
-// current GL context.
-void start_viewer_scene(const ViewerOptions& options);
-
 // The scene starts on a shell's first frame, with the shell's GL context current: the
 // shell calls before_frame() before each frame it draws, and the first call starts it
-// (start_viewer_scene). A fresh scene asked for before then (SIGUSR1, see
-// run/scene_setup.h) is dropped, as there is nothing to renew yet.
+// (start_scene: the chosen seed, the clock by default, and the modes asked for). A fresh
+// scene asked for before then (SIGUSR1, see run/scene_setup.h) is dropped, as there is
+// nothing to renew yet.
 class FirstFrame {
  public:
   void before_frame(const ViewerOptions& options);
