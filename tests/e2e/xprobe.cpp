@@ -2,7 +2,8 @@
 //   aerolume_xprobe grab OUT.png           the whole root window as a PNG (what the
 //                                          screen shows, under a compositing manager
 //                                          too)
-//   aerolume_xprobe sky FILE.png           share of pixels in the sky colour (0..1)
+//   aerolume_xprobe sky FILE.png [X Y W H] share of pixels in the sky colour (0..1),
+//                                          optionally inside a rectangle only
 //   aerolume_xprobe diff A.png B.png [X Y W H]
 //                                          share of pixels that differ (0..1), optionally
 //                                          inside a rectangle only
@@ -40,7 +41,7 @@ using aerolume::RgbImage;
 
 int usage() {
   std::fputs(
-      "usage: aerolume_xprobe grab OUT.png | sky FILE.png | "
+      "usage: aerolume_xprobe grab OUT.png | sky FILE.png [X Y W H] | "
       "diff A.png B.png [X Y W H] | clouds A.png B.png [X Y W H] | "
       "look X Y W H [RRGGBB] | changes WINDOW SECONDS | owned SELECTION | input WINDOW\n",
       stderr);
@@ -163,10 +164,14 @@ double share_of(const RgbImage& image, const Rect& r, long colour) {
   return static_cast<double>(count) / (static_cast<double>(r.w) * r.h);
 }
 
-int sky(const char* path) {
+int sky(int argc, char** argv) {
   RgbImage image;
-  if (!load(path, &image)) return 1;
-  std::printf("%.4f\n", share_of(image, {0, 0, image.width, image.height}, -1));
+  if (!load(argv[2], &image)) return 1;
+  Rect r{0, 0, image.width, image.height};
+  if (argc == 7) r = {std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]), std::atoi(argv[6])};
+  if (r.w <= 0 || r.h <= 0 || r.x < 0 || r.y < 0 || r.x + r.w > image.width || r.y + r.h > image.height)
+    return usage();
+  std::printf("%.4f\n", share_of(image, r, -1));
   return 0;
 }
 
@@ -332,7 +337,7 @@ int main(int argc, char** argv) {
   if (command == "input" && argc == 3) return input(argv[2]);
   if (command == "look" && (argc == 6 || argc == 7)) return look(argc, argv);
   if (command == "changes" && argc == 4) return changes(argv[2], argv[3]);
-  if (command == "sky" && argc == 3) return sky(argv[2]);
+  if (command == "sky" && (argc == 3 || argc == 7)) return sky(argc, argv);
   if (command == "diff" && (argc == 4 || argc == 8)) return diff(argc, argv);
   if (command == "clouds" && (argc == 4 || argc == 8)) return clouds(argc, argv);
   return usage();

@@ -170,13 +170,19 @@ TEST(ViewerOptions, LayerSurfacesAreARoleOfTheirOwn) {
     EXPECT_FALSE(p.options.in_host_window()) << c.args[0];
   }
   EXPECT_EQ(parse({}).options.layer, Layer::none);
+  EXPECT_TRUE(parse({"--background", "--shell-windows"}, nullptr, "wayland-1").options.shell_windows);
   const std::pair<std::vector<std::string>, std::string> refused[] = {
       {{"--background", "--overlay"}, "--background and --overlay are two roles; give one of them"},
       {{"--background", "--root"}, "--background draws on surfaces of its own; it cannot go with --root"},
       {{"--overlay", "--window-id", "5"}, "--overlay draws on surfaces of its own; it cannot go with --window-id"},
       {{"--windowed", "--overlay"}, "--overlay draws on surfaces of its own; it cannot go with --windowed"},
       {{"--output", "DP-1"}, "--output chooses the output of --background, --overlay or --root; give one of them"},
-      {{"--background", "--output"}, "--output needs a value"}};
+      {{"--background", "--output"}, "--output needs a value"},
+      {{"--overlay", "--shell-windows"},
+       "--shell-windows draws the background in windows; it goes with --background"},
+      {{"--background", "--shell-windows"},
+       "--shell-windows needs a Wayland compositor (WAYLAND_DISPLAY); on X, --background draws "
+       "in desktop windows of its own"}};
   for (const auto& [args, problem] : refused) {
     const ParsedViewerCommandLine p = parse(args);
     EXPECT_EQ(p.exit_status, 2) << problem;

@@ -54,6 +54,7 @@ namespace {
 struct RoleWords {
   bool root = false, background = false, overlay = false;
   const CLI::Option* samples = nullptr;
+  const CLI::Option* shell_windows = nullptr;
   const CLI::Option* output = nullptr;
 };
 
@@ -132,6 +133,11 @@ void add_viewer_options(CLI::App& app, ViewerOptions& o, RoleWords& words) {
                "On Wayland, draw over every window on each output until the first key, "
                "button, pointer motion or scroll (a saver for idle daemons such as "
                "swayidle); one at a time");
+  words.shell_windows =
+      app.add_flag("--shell-windows", o.shell_windows,
+                   "With --background on Wayland, draw in one window per output, for a "
+                   "desktop shell's extension to show as each output's background (the "
+                   "Aerolume GNOME Shell extension starts it so)");
   words.output =
       app.add_option("--output", o.output,
                      "With --background, --overlay or --root, only the output NAME: a "
@@ -156,6 +162,8 @@ std::string words_problem(const ViewerOptions& o, const RoleWords& words) {
   if (o.windowed && (o.window_id || words.root))
     return "--windowed opens a window of its own; it cannot go with --window-id or --root";
   if (words.output->count() > 0 && o.output.empty()) return "--output needs a value";
+  if (o.shell_windows && !words.background)
+    return "--shell-windows draws the background in windows; it goes with --background";
   return std::string();
 }
 
@@ -200,6 +208,9 @@ std::string role_problem(const ViewerOptions& o, const RoleWords& words) {
                  "(--window-id or XSCREENSAVER_WINDOW) the host decides"
                : "--output chooses the output of --background, --overlay or --root; give one "
                  "of them";
+  if (o.shell_windows && o.role != Role::wayland_background)
+    return "--shell-windows needs a Wayland compositor (WAYLAND_DISPLAY); on X, --background "
+           "draws in desktop windows of its own";
   // The desktop windows are the program's own, with a visual of its choosing: --samples
   // goes with them as with its own window.
   if (words.samples->count() > 0 && o.in_host_window())

@@ -58,6 +58,9 @@ struct ViewerOptions {
   enum class Layer { none, background, overlay };
   Layer layer = Layer::none;
   std::string output;
+  // --background in one ordinary window (xdg_toplevel) per output instead of layer
+  // surfaces, for a desktop shell's extension to show as each output's background.
+  bool shell_windows = false;
 
   bool in_host_window() const { return role == Role::host_window || role == Role::root_window; }
   bool on_layer_surfaces() const {

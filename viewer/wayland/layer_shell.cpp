@@ -1,6 +1,8 @@
 // The Wayland shell: the scene on layer surfaces of a Wayland compositor, one on each
 // output (or on the one --output names), under every window (--background) or over them
-// until the first input (--overlay). One record per output; the listeners only record
+// until the first input (--overlay); or, with --shell-windows, in one ordinary window per
+// output that a desktop shell's extension shows as the output's background (GNOME Shell
+// offers third programs no layer shell). One record per output; the listeners only record
 // what arrived, and the loop makes surfaces, answers configures and draws what is due.
 // A surface is drawn only once the compositor's frame callback has come: under a cap a
 // new frame shows on every k-th callback where its output's refresh is known (k
@@ -62,8 +64,13 @@ bool follow_outputs(WaylandSession& session, const ViewerOptions& options) {
   const bool overlay = options.layer == ViewerOptions::Layer::overlay;
   const auto& globals = session.globals;
   for (auto& record : outputs) {
-    if (record->layer_surface == nullptr && is_output_to_show(*record, options))
-      make_layer_surface(*record, globals.compositor, globals.layer_shell, overlay);
+    if (record->surface == nullptr && is_output_to_show(*record, options)) {
+      if (options.shell_windows)
+        make_shell_window(*record, globals.compositor, globals.wm_base);
+      else
+        make_layer_surface(*record, globals.compositor, globals.layer_shell, overlay);
+    }
+    follow_output_place(*record);
     if (!follow_configure(*record, session.egl, globals.compositor_version)) return false;
   }
   return true;

@@ -1,5 +1,5 @@
 // One output's life, created and destroyed side by side: the listeners of its wl_output,
-// its layer surface and its frame callbacks only write what arrived into the record;
+// its layer surface or window and its frame callbacks only write what arrived into the record;
 // the making, sizing and drop of the surface follow them.
 #include "viewer/wayland/output.h"
 
@@ -14,14 +14,22 @@ namespace {
 
 constexpr const char* layer_namespace = "aerolume";
 
-void on_output_geometry(void*, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-                        std::int32_t, const char*, const char*, std::int32_t) {}
+// The output's place in the compositor's space: a window for a shell's extension says it.
+void on_output_geometry(void* data, wl_output*, std::int32_t x, std::int32_t y, std::int32_t,
+                        std::int32_t, std::int32_t, const char*, const char*, std::int32_t) {
+  auto* record = static_cast<OutputRecord*>(data);
+  record->x = x;
+  record->y = y;
+}
 // Every mode is listed, the current one flagged; a new current mode comes again when
 // the output changes mode.
-void on_output_mode(void* data, wl_output*, std::uint32_t flags, std::int32_t, std::int32_t,
-                    std::int32_t refresh_mhz) {
-  if ((flags & WL_OUTPUT_MODE_CURRENT) != 0)
-    static_cast<OutputRecord*>(data)->refresh_mhz = std::max(refresh_mhz, 0);
+void on_output_mode(void* data, wl_output*, std::uint32_t flags, std::int32_t width,
+                    std::int32_t height, std::int32_t refresh_mhz) {
+  if ((flags & WL_OUTPUT_MODE_CURRENT) == 0) return;
+  auto* record = static_cast<OutputRecord*>(data);
+  record->refresh_mhz = std::max(refresh_mhz, 0);
+  record->mode_width = std::max(width, 0);
+  record->mode_height = std::max(height, 0);
 }
 void on_output_done(void* data, wl_output*) { static_cast<OutputRecord*>(data)->described = true; }
 void on_output_scale(void* data, wl_output*, std::int32_t scale) {
@@ -53,6 +61,29 @@ void on_layer_configure(void* data, zwlr_layer_surface_v1*, std::uint32_t serial
 }
 void on_layer_closed(void* data, zwlr_layer_surface_v1*) { static_cast<OutputRecord*>(data)->gone = true; }
 const zwlr_layer_surface_v1_listener layer_surface_listener = {on_layer_configure, on_layer_closed};
+
+// A window's configure: its size is the output's, whatever a configure suggests (a
+// window as large as the output would be kept under a shell's panels); the extension
+// that shows it places its picture.
+void on_toplevel_configure(void*, xdg_toplevel*, std::int32_t, std::int32_t, wl_array*) {}
+// Asked to close: the extension that shows it is done with it.
+void on_toplevel_close(void* data, xdg_toplevel*) { static_cast<OutputRecord*>(data)->gone = true; }
+void on_toplevel_bounds(void*, xdg_toplevel*, std::int32_t, std::int32_t) {}
+void on_toplevel_capabilities(void*, xdg_toplevel*, wl_array*) {}
+xdg_toplevel_listener make_toplevel_listener() {
+  xdg_toplevel_listener listener{};
+  listener.configure = on_toplevel_configure;
+  listener.close = on_toplevel_close;
+  listener.configure_bounds = on_toplevel_bounds;
+  listener.wm_capabilities = on_toplevel_capabilities;
+  return listener;
+}
+const xdg_toplevel_listener toplevel_listener = make_toplevel_listener();
+
+void on_shell_surface_configure(void* data, xdg_surface*, std::uint32_t serial) {
+  static_cast<OutputRecord*>(data)->configure_serial = serial;
+}
+const xdg_surface_listener shell_surface_listener = {on_shell_surface_configure};
 
 // The first callback after a swap comes with the refresh that showed the frame; each
 // later one counts a refresh, and where its time (the compositor's, in ms) says more
@@ -106,6 +137,35 @@ void make_layer_surface(OutputRecord& record, wl_compositor* compositor,
   wl_surface_commit(record.surface);
 }
 
+std::string shell_window_title(const OutputRecord& record) {
+  std::string title = "Aerolume background";
+  if (!record.name.empty()) title += " on " + record.name;
+  return title + " at " + std::to_string(record.x) + "," + std::to_string(record.y);
+}
+
+void follow_output_place(OutputRecord& record) {
+  if (record.toplevel == nullptr) return;
+  std::string title = shell_window_title(record);
+  if (title == record.title) return;
+  record.title = std::move(title);
+  xdg_toplevel_set_title(record.toplevel, record.title.c_str());
+}
+
+void make_shell_window(OutputRecord& record, wl_compositor* compositor, xdg_wm_base* wm_base) {
+  record.surface = wl_compositor_create_surface(compositor);
+  record.shell_surface = xdg_wm_base_get_xdg_surface(wm_base, record.surface);
+  xdg_surface_add_listener(record.shell_surface, &shell_surface_listener, &record);
+  record.toplevel = xdg_surface_get_toplevel(record.shell_surface);
+  xdg_toplevel_add_listener(record.toplevel, &toplevel_listener, &record);
+  xdg_toplevel_set_app_id(record.toplevel, shell_window_app_id);
+  follow_output_place(record);
+  // No input: clicks and touches fall through, as on the background the window stands for.
+  wl_region* nothing = wl_compositor_create_region(compositor);
+  wl_surface_set_input_region(record.surface, nothing);
+  wl_region_destroy(nothing);
+  wl_surface_commit(record.surface);
+}
+
 void drop_output(OutputRecord& record, const EglObjects& egl) {
   if (record.frame_callback != nullptr) wl_callback_destroy(record.frame_callback);
   if (record.egl_surface != EGL_NO_SURFACE) {
@@ -116,6 +176,8 @@ void drop_output(OutputRecord& record, const EglObjects& egl) {
   }
   if (record.egl_window != nullptr) wl_egl_window_destroy(record.egl_window);
   if (record.layer_surface != nullptr) zwlr_layer_surface_v1_destroy(record.layer_surface);
+  if (record.toplevel != nullptr) xdg_toplevel_destroy(record.toplevel);
+  if (record.shell_surface != nullptr) xdg_surface_destroy(record.shell_surface);
   if (record.surface != nullptr) wl_surface_destroy(record.surface);
   if (record.output_version >= 3)
     wl_output_release(record.output);
@@ -126,9 +188,23 @@ void drop_output(OutputRecord& record, const EglObjects& egl) {
 bool follow_configure(OutputRecord& record, const EglObjects& egl, std::uint32_t compositor_version) {
   const bool scalable = can_set_buffer_scale(compositor_version);
   const bool rescaled = record.egl_window != nullptr && record.buffer_scale != record.scale && scalable;
-  if (!record.configure_serial && !rescaled) return true;
+  // A window is as large as its output, in surface units, and follows its mode.
+  bool resized = false;
+  if (record.shell_surface != nullptr) {
+    const std::int32_t scale = std::max(record.scale, 1);
+    const auto width = static_cast<std::uint32_t>(record.mode_width / scale);
+    const auto height = static_cast<std::uint32_t>(record.mode_height / scale);
+    resized = width != record.width || height != record.height;
+    record.width = width;
+    record.height = height;
+  }
+  if (!record.configure_serial && !rescaled && !(resized && record.egl_window != nullptr))
+    return true;
   if (record.configure_serial) {
-    zwlr_layer_surface_v1_ack_configure(record.layer_surface, *record.configure_serial);
+    if (record.shell_surface != nullptr)
+      xdg_surface_ack_configure(record.shell_surface, *record.configure_serial);
+    else
+      zwlr_layer_surface_v1_ack_configure(record.layer_surface, *record.configure_serial);
     record.configure_serial.reset();
   }
   const std::int32_t scale = scalable ? record.scale : 1;

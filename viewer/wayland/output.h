@@ -7,6 +7,7 @@
 #include <wayland-client.h>
 #include <wayland-egl.h>
 #include <wlr-layer-shell-unstable-v1-client-protocol.h>
+#include <xdg-shell-client-protocol.h>
 
 #include <chrono>
 #include <cstdint>
@@ -18,7 +19,9 @@
 
 namespace aerolume {
 
-// One output and the layer surface Aerolume shows on it.
+// One output and the surface Aerolume shows on it: a layer surface, or with
+// --shell-windows an xdg_toplevel that a desktop shell's extension shows as the output's
+// background.
 struct OutputRecord {
   std::uint32_t global_name = 0;
   wl_output* output = nullptr;
@@ -26,12 +29,17 @@ struct OutputRecord {
   std::string name;              // wl_output.name (version 4)
   std::int32_t scale = 1;        // wl_output.scale (version 2)
   std::int32_t refresh_mhz = 0;  // the refresh of the output's current mode, in mHz (0: unknown)
+  std::int32_t mode_width = 0, mode_height = 0;  // the current mode's size, in pixels
+  std::int32_t x = 0, y = 0;  // the output's place in the compositor's space
   bool described = false;        // the output's first done has come: name and scale known
   bool gone = false;             // the output went away or the surface was closed
   wl_surface* surface = nullptr;
   zwlr_layer_surface_v1* layer_surface = nullptr;
+  xdg_surface* shell_surface = nullptr;  // --shell-windows: the window's xdg_surface
+  xdg_toplevel* toplevel = nullptr;      // and its toplevel
+  std::string title;  // the window's title as set
   std::optional<std::uint32_t> configure_serial;  // a configure not yet acknowledged
-  std::uint32_t width = 0, height = 0;            // from the last configure (surface units)
+  std::uint32_t width = 0, height = 0;  // from the last configure (surface units)
   std::int32_t buffer_scale = 0;                  // the scale the buffers are sized at
   int buffer_width = 0, buffer_height = 0;        // their size in pixels
   wl_egl_window* egl_window = nullptr;
@@ -62,12 +70,27 @@ std::unique_ptr<OutputRecord> bind_output(wl_registry* registry, std::uint32_t n
 void make_layer_surface(OutputRecord& record, wl_compositor* compositor,
                         zwlr_layer_shell_v1* layer_shell, bool overlay);
 
+// The window on the record's output for a shell's extension: an xdg_toplevel with the
+// title shell_window_title(record) and the application id shell_window_app_id, of
+// the output's size (whatever a configure suggests), taking no input, committed without
+// a buffer; it is drawn once the configure that answers it is acknowledged. Never full
+// screen: the extension places it and shows it as the output's background.
+void make_shell_window(OutputRecord& record, wl_compositor* compositor, xdg_wm_base* wm_base);
+
+inline constexpr const char* shell_window_app_id = "io.github.aerolume.Aerolume.Background";
+// "Aerolume background on NAME at X,Y": the output the window is for, by its name (where
+// the compositor names its outputs; else "on NAME" is left out) and its place, by which
+// the extension finds the monitor.
+std::string shell_window_title(const OutputRecord& record);
+// Sets the window's title anew when its output has moved (or been named).
+void follow_output_place(OutputRecord& record);
+
 // Destroys what the record holds, its surface and the wl_output with it.
 void drop_output(OutputRecord& record, const EglObjects& egl);
 
 // Acknowledges a configure not yet answered and sizes the buffers to the surface times
 // the output's scale (made on the first configure), as well when the output's scale
-// changed. Returns false when EGL cannot draw on the surface.
+// changed (or, for a window, its mode). Returns false when EGL cannot draw on the surface.
 bool follow_configure(OutputRecord& record, const EglObjects& egl, std::uint32_t compositor_version);
 
 // Presents the frame drawn on the record's surface, which is current: asks for the frame

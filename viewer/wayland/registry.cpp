@@ -148,6 +148,10 @@ wl_seat_listener make_seat_listener() {
 }
 const wl_seat_listener seat_listener = make_seat_listener();
 
+// The compositor asks whether the client still answers.
+void on_wm_base_ping(void*, xdg_wm_base* wm_base, std::uint32_t serial) { xdg_wm_base_pong(wm_base, serial); }
+const xdg_wm_base_listener wm_base_listener = {on_wm_base_ping};
+
 void on_global(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
                std::uint32_t version) {
   auto* session = static_cast<WaylandSession*>(data);
@@ -163,6 +167,9 @@ void on_global(void* data, wl_registry* registry, std::uint32_t name, const char
     globals.layer_shell = static_cast<zwlr_layer_shell_v1*>(
         bind(&zwlr_layer_shell_v1_interface, layer_shell_version_used));
     globals.layer_shell_version = std::min(version, layer_shell_version_used);
+  } else if (std::strcmp(interface, xdg_wm_base_interface.name) == 0 && session->shell_windows) {
+    globals.wm_base = static_cast<xdg_wm_base*>(bind(&xdg_wm_base_interface, 1));
+    xdg_wm_base_add_listener(globals.wm_base, &wm_base_listener, session);
   } else if (std::strcmp(interface, wl_output_interface.name) == 0) {
     session->outputs.push_back(bind_output(registry, name, version));
   } else if (std::strcmp(interface, wl_seat_interface.name) == 0 && input.wanted &&
@@ -207,6 +214,8 @@ void release_globals(WaylandSession& session) {
       wl_proxy_destroy(reinterpret_cast<wl_proxy*>(globals.layer_shell));
     globals.layer_shell = nullptr;
   }
+  if (globals.wm_base != nullptr) xdg_wm_base_destroy(globals.wm_base);
+  globals.wm_base = nullptr;
   if (globals.compositor != nullptr) wl_compositor_destroy(globals.compositor);
   globals.compositor = nullptr;
 }

@@ -28,7 +28,10 @@ struct WaylandSession {
     std::uint32_t compositor_version = 0;
     zwlr_layer_shell_v1* layer_shell = nullptr;
     std::uint32_t layer_shell_version = 0;
+    xdg_wm_base* wm_base = nullptr;  // bound only for --shell-windows
   } globals;
+
+  bool shell_windows = false;  // --shell-windows: windows, not layer surfaces
 
   // The overlay's seat and what it saw: input ends the overlay.
   struct Input {

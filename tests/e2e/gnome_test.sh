@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# Under the real GNOME Shell (headless, on Wayland, as an unprivileged user) with the
+# package's extension enabled before the shell starts, on two monitors of different
+# sizes: --background alone is refused with a line that names the extension; the
+# extension's program draws the scene as each monitor's background, under the top bar,
+# its windows out of the window list, Alt+Tab and the overview and not shown themselves;
+# a full-screen window on every monitor pauses the program, and one monitor seen again
+# resumes it; the program killed is started again, and after a few crashes in a row it is
+# given up with a notification; the extension disabled ends the program and gives the
+# monitors GNOME's own background back.
+AEROLUME=$1
+XPROBE=$2
+EXTENSION=$3
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/gnome_lib.sh"
+needs_tools weston-flower pgrep
+# The monitors, side by side: the first (the primary, with the top bar) 1280x1024, the
+# second 800x600 at its right; the stage is their union.
+FIRST="0 30 1280 994" SECOND="1280 0 800 600" TOP_BAR="0 0 1280 24"
+
+start_gnome_shell --virtual-monitor 1280x1024 --virtual-monitor 800x600
+
+# --- --background without the extension: the line says how to use it ---
+status=0
+as_client env WAYLAND_DISPLAY=gnome-test "$AEROLUME" --background >/dev/null 2>"$WORK/refusal.err" ||
+  status=$?
+[ "$status" -eq 1 ] && [ "$(wc -l <"$WORK/refusal.err")" -eq 1 ] &&
+  grep -q "no layer shell.*gnome-extensions enable $UUID" "$WORK/refusal.err" ||
+  fail "--background on GNOME: status $status, $(cat "$WORK/refusal.err")"
+note "--background on GNOME: status 1, $(cat "$WORK/refusal.err")"
+
+# --- The scene as each monitor's background, the top bar over it ---
+wait_until 10 program_pid >/dev/null || fail "the extension started no program: $(tail "$WORK/shell.log")"
+APP_PID=$(program_pid)
+wait_for_sky "shell_sky $FIRST" 0.5 "the first monitor does not show the scene"
+first=$SKY
+wait_for_sky "shell_sky $SECOND" 0.5 "the second monitor does not show the scene"
+top=$("$XPROBE" sky "$WORK/sky.png" $TOP_BAR)
+greater 0.1 "$top" || fail "the top bar is not drawn over the scene (sky share $top)"
+note "the scene on both monitors (sky share $first and $SKY), the top bar over it (sky share $top)"
+
+# Its windows: one per monitor, out of the overview, Alt+Tab and the window list (which
+# skips the windows that skip the taskbar, as the overview does), and not shown
+# themselves; asked of the shell's own overview and Alt+Tab.
+ours='global.get_window_actors().filter(a => a.meta_window.get_title().startsWith("Aerolume background"))'
+windows=$(shell_value "$ours.map(a => [
+  imports.ui.workspace.Workspace.prototype._isOverviewWindow(a.meta_window),
+  imports.ui.altTab.getWindows(null).includes(a.meta_window), a.meta_window.skip_taskbar,
+  a.visible].join(' ')).join(', ')")
+[ "$windows" = "false false true false, false false true false" ] ||
+  fail "the windows (in the overview, in Alt+Tab, skipping the taskbar, shown) are '$windows'"
+note "two windows, each out of the overview, Alt+Tab and the window list, and hidden"
+
+# --- A full-screen window on each monitor pauses it; one seen again resumes it ---
+cover() {
+  as_client env WAYLAND_DISPLAY=gnome-test weston-flower >/dev/null 2>&1 &
+  SERVICE_PIDS+=($!)
+}
+flowers='global.get_window_actors().map(a => a.meta_window).filter(w => w.get_wm_class() !== "io.github.aerolume.Aerolume.Background")'
+cover
+cover
+wait_until 10 eval '[ "$(shell_value "$flowers.length")" = 2 ]' || fail "the two covering windows did not come"
+shell_eval "$flowers.forEach((w, i) => { w.move_to_monitor(i); w.make_fullscreen(); }); 1" >/dev/null
+asleep "a full-screen window on each monitor"
+as_client "$AEROLUME" --control status >"$WORK/status" 2>&1
+grep -q "paused from outside" "$WORK/status" || fail "the status does not say paused: $(cat "$WORK/status")"
+shell_eval "$flowers.forEach(w => { if (w.get_monitor() === 1) w.unmake_fullscreen(); }); 1" >/dev/null
+WAIT_STEP=0.5 wait_until 10 eval 'greater "$(cpu_share_over 1)" 0.02' ||
+  fail "the second monitor seen again, the program did not draw again"
+note "the second monitor seen again: drawing"
+shell_eval "$flowers.forEach(w => w.delete(global.get_current_time())); 1" >/dev/null
+
+# --- Killed, it is started again; after a few crashes in a row it is given up ---
+for crash in 1 2 3; do
+  old=$APP_PID
+  kill -KILL "$old"
+  wait_until 10 eval 'APP_PID=$(program_pid); [ -n "$APP_PID" ] && [ "$APP_PID" != "$old" ]' ||
+    fail "crash $crash: the program was not started again"
+  note "crash $crash: started again (pid $APP_PID)"
+done
+kill -KILL "$APP_PID"
+APP_PID=""
+sleep 3
+[ -z "$(program_pid)" ] || fail "crash 4: the program was started again (pid $(program_pid))"
+said=$(shell_value 'Main.messageTray.getSources().map(s => s.notifications.map(n => n.title + ": " + n.bannerBodyText)).flat().join(" | ")')
+[[ $said == *"Aerolume background: "*"crashed 4 times"* ]] ||
+  fail "after the fourth crash no notification says so: '$said'"
+note "crash 4: given up, and said: ${said##*Aerolume background: }"
+wait_for_sky "shell_sky $FIRST" -1 "no picture"
+greater 0.05 "$SKY" || fail "given up, the scene is still shown (sky share $SKY)"
+
+# --- Disabled: the program ends and GNOME's background is back ---
+as_client gnome-extensions disable "$UUID" || fail "gnome-extensions cannot disable $UUID"
+as_client gnome-extensions enable "$UUID"
+wait_until 10 program_pid >/dev/null || fail "enabled again, the extension started no program"
+APP_PID=$(program_pid)
+wait_for_sky "shell_sky $FIRST" 0.5 "enabled again, the first monitor does not show the scene"
+as_client gnome-extensions disable "$UUID"
+wait_for_end "$APP_PID" 10 "the extension disabled"
+wait_until 10 eval 'greater 0.05 "$(shell_sky $FIRST)"' ||
+  fail "the extension disabled, the scene is still shown (sky share $(shell_sky $FIRST))"
+note "disabled: the program ended, GNOME's background is back (sky share $(shell_sky $FIRST))"
+stop_gnome_shell
