@@ -1,8 +1,8 @@
 # The GNOME Shell extension (desktop/gnome-shell): one source, background.js, made into
 # the two extension systems' extension.js (imports for GNOME Shell 43 and 44, ES modules
 # from 45 on), each with its metadata.json and the list of shell versions it runs on, in
-# gnome-shell/<variant>/<uuid> of the build folder. Each names the program by its
-# installed path; a third copy (gnome-shell/build) names this build's own program, for
+# gnome-shell/<variant>/<uuid> of the build folder. Each names the program by the
+# package's path; a third copy (gnome-shell/build) names this build's own program, for
 # the tests. The package installs the variant AEROLUME_GNOME_SHELL_VARIANT names.
 include(GNUInstallDirs)
 set(AEROLUME_GNOME_EXTENSION_UUID aerolume@aerolume.github.io)
@@ -35,8 +35,10 @@ function(gnome_shell_extension folder variant program)
 endfunction()
 
 set(gnome_shell_build ${PROJECT_BINARY_DIR}/gnome-shell)
-gnome_shell_extension(${gnome_shell_build}/43 43 ${CMAKE_INSTALL_FULL_BINDIR}/aerolume)
-gnome_shell_extension(${gnome_shell_build}/45 45 ${CMAKE_INSTALL_FULL_BINDIR}/aerolume)
+# The package installs under /usr, and the extension names the program there (as the
+# user unit does).
+gnome_shell_extension(${gnome_shell_build}/43 43 /usr/${CMAKE_INSTALL_BINDIR}/aerolume)
+gnome_shell_extension(${gnome_shell_build}/45 45 /usr/${CMAKE_INSTALL_BINDIR}/aerolume)
 gnome_shell_extension(${gnome_shell_build}/build 43 ${PROJECT_BINARY_DIR}/aerolume)
 install(DIRECTORY ${gnome_shell_build}/${AEROLUME_GNOME_SHELL_VARIANT}/${AEROLUME_GNOME_EXTENSION_UUID}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/gnome-shell/extensions

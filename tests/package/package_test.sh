@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # The Debian package as a user gets it: cpack makes it from the build folder; it must hold
 # exactly the two programs, the saver folder's link to the viewer, and their desktop and
-# screen-saver files, the D-Bus interface's description and the user unit, with the right
-# owners and modes, carry its library dependencies, run from where it is unpacked, and
-# pass man, the desktop, AppStream and XML validators and lintian (no errors).
+# screen-saver files, the D-Bus interface's description, the user unit and the GNOME Shell
+# extension, with the right owners and modes, carry its library dependencies, run from
+# where it is unpacked, and pass man, the desktop, AppStream and XML validators and
+# lintian (no errors).
 # Usage: package_test.sh CPACK BUILD_DIR VERSION. Exit 77 (skip) only when a tool is missing
 # (help2man too: without it the build folder has no man pages, and cpack refuses).
 set -euo pipefail
 cpack=$1 build=$2 version=$3
 source "$(dirname "$0")/../lib.sh"
 needs_tools "$cpack" dpkg-deb dpkg-shlibdeps dpkg lintian man desktop-file-validate \
-            appstreamcli xmllint file gzip help2man
+            appstreamcli xmllint file gzip help2man node
 
 echo "== cpack -G DEB"
 "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$WORK/out" >"$WORK/cpack.log" 2>&1 ||
@@ -46,6 +47,7 @@ expected=$(printf '%s\n' ./usr/bin/aerolume ./usr/bin/aerolume-render \
   ./usr/share/metainfo/io.github.aerolume.Aerolume.metainfo.xml \
   ./usr/share/dbus-1/interfaces/io.github.aerolume.Aerolume.Control.xml \
   ./usr/lib/systemd/user/aerolume-background.service \
+  ./usr/share/gnome-shell/extensions/aerolume@aerolume.github.io/{extension.js,metadata.json} \
   ./usr/share/doc/aerolume/copyright ./usr/share/doc/aerolume/changelog.gz \
   ./usr/share/man/man1/aerolume-render.1.gz ./usr/share/man/man1/aerolume.1.gz \
   ./usr/share/icons/hicolor/scalable/apps/aerolume.svg \
@@ -105,6 +107,22 @@ icon=$(sed -n 's/^Icon=//p' "$desktop")
 launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")
 [ -f "$root/usr/share/applications/$launchable" ] ||
   fail "the metainfo launches '$launchable', which the package does not hold"
+
+echo "== GNOME Shell extension"
+# Its folder is its uuid; it runs the package's program; both variants parse as the
+# shell's JavaScript would (a script for 43 and 44, an ES module from 45 on), with the
+# shell versions each is for.
+extension=$root/usr/share/gnome-shell/extensions/aerolume@aerolume.github.io
+node -e 'const m = JSON.parse(require("fs").readFileSync(process.argv[1]));
+  if (m.uuid !== "aerolume@aerolume.github.io" || m["shell-version"].join() !== "43,44") process.exit(1)' \
+  "$extension/metadata.json" || fail "the extension's metadata.json: $(cat "$extension/metadata.json")"
+grep -q "^const PROGRAM = '/usr/bin/aerolume';" "$extension/extension.js" ||
+  fail "the extension does not run /usr/bin/aerolume"
+node --check "$extension/extension.js" || fail "the extension for GNOME Shell 43 and 44 does not parse"
+cp "$build/gnome-shell/45/aerolume@aerolume.github.io/extension.js" "$WORK/extension.mjs"
+node --check "$WORK/extension.mjs" || fail "the extension for GNOME Shell 45 and later does not parse"
+grep -q '"shell-version": \["45",' "$build/gnome-shell/45/aerolume@aerolume.github.io/metadata.json" ||
+  fail "the extension for GNOME Shell 45 and later does not say so in its metadata"
 
 echo "== screen-saver entry and xscreensaver settings"
 saver=$root/usr/share/applications/screensavers/aerolume.desktop
