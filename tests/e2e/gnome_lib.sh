@@ -12,12 +12,15 @@ RUN="$WORK/run" HOME_DIR="$WORK/home"
 mkdir -m 0700 "$RUN"
 EXTENSIONS="$HOME_DIR/.local/share/gnome-shell/extensions"
 mkdir -p "$EXTENSIONS" "$HOME_DIR/.config/glib-2.0/settings"
-cp -r "$EXTENSION" "$(dirname "$0")/gnome/unsafe@tests.aerolume" "$EXTENSIONS/"
+cp -r "$EXTENSION" "$(dirname "${BASH_SOURCE[0]}")/gnome/unsafe@tests.aerolume" "$EXTENSIONS/"
 # The settings in a key file: no dconf, and the extensions enabled before the shell starts
 # (the test's own first: it lets the test evaluate JavaScript and take pictures).
-printf "[org/gnome/shell]\nenabled-extensions=['unsafe@tests.aerolume', '%s']\n" "$UUID" \
-  >"$HOME_DIR/.config/glib-2.0/settings/keyfile"
-chown -R "$user" "$RUN" "$HOME_DIR"
+enable_extensions() {
+  printf "[org/gnome/shell]\nenabled-extensions=['unsafe@tests.aerolume', '%s']\n" "$UUID" \
+    >"$HOME_DIR/.config/glib-2.0/settings/keyfile"
+  chown -R "$user" "$RUN" "$HOME_DIR"
+}
+enable_extensions
 start_system_bus "${as_user[@]}"
 start_mock logind '{}' org.freedesktop.login1
 user_env=(env -i XDG_RUNTIME_DIR="$RUN" HOME="$HOME_DIR" PATH=/usr/bin:/bin GSETTINGS_BACKEND=keyfile
@@ -29,13 +32,16 @@ wait_until 10 test -S "$RUN/bus" || fail "the user's session bus did not start: 
 SHELL_PID=""
 trap 'set +e; [ -n "$SHELL_PID" ] && kill $SHELL_PID && wait $SHELL_PID; cleanup' EXIT
 
-# start_gnome_shell ARGS...: GNOME Shell on Wayland, headless, with the monitors the ARGS
-# give (--virtual-monitor WxH each), no XWayland; waits until it answers and has left
-# the overview it starts in.
+# start_gnome_shell wayland|x11 ARGS...: GNOME Shell on Wayland, headless, with the
+# monitors the ARGS give (--virtual-monitor WxH each) and no XWayland; or on X11, on the X
+# server in DISPLAY. Waits until it answers and has left the overview it starts in.
 start_gnome_shell() {
+  local session=(--headless --wayland --no-x11 --wayland-display=gnome-test)
+  [ "$1" = x11 ] && session=(--x11)
+  shift
   # Through the arrays, not as_client, so that $! is the shell itself.
-  "${user_env[@]}" "${as_user[@]}" gnome-shell --headless --wayland --no-x11 \
-    --wayland-display=gnome-test "$@" >"$WORK/shell.log" 2>&1 &
+  "${user_env[@]}" DISPLAY="${DISPLAY:-}" "${as_user[@]}" gnome-shell "${session[@]}" "$@" \
+    >"$WORK/shell.log" 2>&1 &
   SHELL_PID=$!
   # Once it has started up: the overview it starts in comes at the end of that.
   wait_until 30 eval 'shell_eval "Main.layoutManager._startingUp" | grep -q "^(true, .false.)"' ||
@@ -43,7 +49,7 @@ start_gnome_shell() {
   shell_eval 'Main.overview.hide(); 1' >/dev/null
   wait_until 10 eval 'shell_eval "Main.overview.visible" | grep -q false' ||
     fail "GNOME Shell stays in the overview"
-  note "GNOME Shell $(gnome-shell --version | cut -d' ' -f3) on Wayland, headless: $*"
+  note "GNOME Shell $(gnome-shell --version | cut -d' ' -f3) on ${session[*]}: $*"
 }
 stop_gnome_shell() {
   kill "$SHELL_PID" 2>/dev/null

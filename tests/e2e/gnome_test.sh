@@ -7,7 +7,8 @@
 # a full-screen window on every monitor pauses the program, and one monitor seen again
 # resumes it; the program killed is started again, and after a few crashes in a row it is
 # given up with a notification; the extension disabled ends the program and gives the
-# monitors GNOME's own background back.
+# monitors GNOME's own background back. On X11 (under Xvfb) the extension runs the
+# program's own X desktop background, which sleeps under a full-screen window.
 AEROLUME=$1
 XPROBE=$2
 EXTENSION=$3
@@ -18,7 +19,7 @@ needs_tools weston-flower pgrep
 # second 800x600 at its right; the stage is their union.
 FIRST="0 30 1280 994" SECOND="1280 0 800 600" TOP_BAR="0 0 1280 24"
 
-start_gnome_shell --virtual-monitor 1280x1024 --virtual-monitor 800x600
+start_gnome_shell wayland --virtual-monitor 1280x1024 --virtual-monitor 800x600
 
 # --- --background without the extension: the line says how to use it ---
 status=0
@@ -100,4 +101,22 @@ wait_for_end "$APP_PID" 10 "the extension disabled"
 wait_until 10 eval 'greater 0.05 "$(shell_sky $FIRST)"' ||
   fail "the extension disabled, the scene is still shown (sky share $(shell_sky $FIRST))"
 note "disabled: the program ended, GNOME's background is back (sky share $(shell_sky $FIRST))"
+stop_gnome_shell
+
+# --- GNOME on X11: the program's own X desktop windows, as a plain child of the shell ---
+start_xvfb
+enable_extensions
+start_gnome_shell x11
+wait_until 10 program_pid >/dev/null || fail "on X11 the extension started no program"
+APP_PID=$(program_pid)
+[ "$(tr '\0' ' ' <"/proc/$APP_PID/cmdline")" = "$AEROLUME --background " ] ||
+  fail "on X11 the extension runs: $(tr '\0' ' ' <"/proc/$APP_PID/cmdline")"
+wait_for_sky "shell_sky $FIRST" 0.5 "on X11 the scene is not the background"
+note "on X11: $(tr '\0' ' ' <"/proc/$APP_PID/cmdline")draws the X desktop (sky share $SKY)"
+as_client env DISPLAY="$DISPLAY" xmessage -geometry 1280x1024+0+0 cover >/dev/null 2>&1 &
+SERVICE_PIDS+=($!)
+wait_until 10 eval '[ "$(shell_value "global.get_window_actors().filter(a => a.meta_window.get_wm_class() === \"Xmessage\").length")" = 1 ]' ||
+  fail "on X11 the covering window did not come"
+shell_eval 'global.get_window_actors().forEach(a => { if (a.meta_window.get_wm_class() === "Xmessage") a.meta_window.make_fullscreen(); }); 1' >/dev/null
+asleep "on X11, under a full-screen window"
 stop_gnome_shell
