@@ -5,7 +5,7 @@
 # extension's program draws the scene as each monitor's background, under the top bar,
 # its windows out of the window list, Alt+Tab and the overview and not shown themselves;
 # a full-screen window on every monitor pauses the program, and one monitor seen again
-# resumes it; the program killed is started again, and after a few crashes in a row it is
+# resumes it; a monitor turned off and on again loses its window and gets a new one; the program killed is started again, and after a few crashes in a row it is
 # given up with a notification; the extension disabled ends the program and gives the
 # monitors GNOME's own background back. On X11 (under Xvfb) the extension runs the
 # program's own X desktop background, which sleeps under a full-screen window.
@@ -44,12 +44,18 @@ note "the scene on both monitors (sky share $first and $SKY), the top bar over i
 # skips the windows that skip the taskbar, as the overview does), and not shown
 # themselves; asked of the shell's own overview and Alt+Tab.
 ours='global.get_window_actors().filter(a => a.meta_window.get_title().startsWith("Aerolume background"))'
-windows=$(shell_value "$ours.map(a => [
-  imports.ui.workspace.Workspace.prototype._isOverviewWindow(a.meta_window),
-  imports.ui.altTab.getWindows(null).includes(a.meta_window), a.meta_window.skip_taskbar,
-  a.visible].join(' ')).join(', ')")
-[ "$windows" = "false false true false, false false true false" ] ||
-  fail "the windows (in the overview, in Alt+Tab, skipping the taskbar, shown) are '$windows'"
+# Each of the program's windows: in the overview, in Alt+Tab, skipping the taskbar, shown.
+window_states() {
+  shell_value "$ours.map(a => [
+    imports.ui.workspace.Workspace.prototype._isOverviewWindow(a.meta_window),
+    imports.ui.altTab.getWindows(null).includes(a.meta_window), a.meta_window.skip_taskbar,
+    a.visible].join(' ')).join(', ')"
+}
+expect_hidden_windows() {
+  wait_until 5 eval '[ "$(window_states)" = "false false true false, false false true false" ]' ||
+    fail "$1: the windows (in the overview, in Alt+Tab, skipping the taskbar, shown) are '$(window_states)'"
+}
+expect_hidden_windows "on two monitors"
 note "two windows, each out of the overview, Alt+Tab and the window list, and hidden"
 
 # --- A full-screen window on each monitor pauses it; one seen again resumes it ---
@@ -70,6 +76,35 @@ WAIT_STEP=0.5 wait_until 10 eval 'greater "$(cpu_share_over 1)" 0.02' ||
   fail "the second monitor seen again, the program did not draw again"
 note "the second monitor seen again: drawing"
 shell_eval "$flowers.forEach(w => w.delete(global.get_current_time())); 1" >/dev/null
+
+# --- Monitors that go and come are followed: the second one turned off, then on ---
+# Through mutter's display configuration (as the Displays settings do), for this session
+# only: the monitors named, side by side from the left.
+monitors() {
+  as_client "$PYTHON" - "$@" <<'PY' || fail "cannot set the monitors to $*"
+import sys, dbus
+config = dbus.Interface(dbus.SessionBus().get_object('org.gnome.Mutter.DisplayConfig',
+    '/org/gnome/Mutter/DisplayConfig'), 'org.gnome.Mutter.DisplayConfig')
+serial, monitors, _, _ = config.GetCurrentState()
+logical, x = [], 0
+for monitor in monitors:
+    if monitor[0][0] in sys.argv[1:]:
+        mode = monitor[1][0]
+        logical.append((x, 0, 1.0, dbus.UInt32(0), not logical, [(monitor[0][0], mode[0], {})]))
+        x += int(mode[1])
+config.ApplyMonitorsConfig(serial, dbus.UInt32(1), logical, dbus.Dictionary({}, signature='sv'))
+PY
+}
+windows_now() { shell_value "$ours.map(a => a.meta_window.get_title()).join(', ')"; }
+monitors Meta-0
+wait_until 10 eval '[ "$(windows_now)" = "Aerolume background at 0,0" ]' ||
+  fail "the second monitor off, the windows are: $(windows_now)"
+monitors Meta-0 Meta-1
+wait_until 10 eval '[ "$(windows_now)" = "Aerolume background at 0,0, Aerolume background at 1280,0" ]' ||
+  fail "the second monitor on again, the windows are: $(windows_now)"
+wait_for_sky "shell_sky $SECOND" 0.5 "the second monitor on again does not show the scene"
+expect_hidden_windows "the second monitor on again"
+note "the second monitor off and on again: its window went and came, the scene on it (sky share $SKY)"
 
 # --- Killed, it is started again; after a few crashes in a row it is given up ---
 for crash in 1 2 3; do
