@@ -282,7 +282,7 @@ wait_until 20 test -s "$WORK/app.err" || fail "beside xfdesktop's desktop the pr
 expect_status "  MonA 1920x1080 asleep: another program's desktop window is over it" \
   "beside xfdesktop's desktop"
 said_once "beside xfdesktop's desktop" \
-  "^aerolume: the desktop of xfdesktop (Xfce's desktop) covers monitor MonA.*(xfdesktop --quit;"
+  "^aerolume: the desktop of xfdesktop (Xfce's desktop) covers monitor MonA.*(xfdesktop --quit)"
 quit_xfdesktop
 expect_status "  MonA 1920x1080 drawn" "xfdesktop ended by xfdesktop --quit"
 start_desktop XFDESKTOP_PID xfdesktop

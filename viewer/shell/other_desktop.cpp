@@ -17,7 +17,7 @@ constexpr KnownDesktop known_desktops[] = {
     {"caja", "the desktop of caja (MATE's file manager)",
      "turn it off (gsettings set org.mate.background show-desktop-icons false)"},
     {"xfdesktop", "the desktop of xfdesktop (Xfce's desktop)",
-     "end it (xfdesktop --quit; Xfce's session then leaves it off)"},
+     "end it (xfdesktop --quit)"},
     {"pcmanfm", "the desktop of pcmanfm", "turn it off (pcmanfm --desktop-off)"},
 };
 
