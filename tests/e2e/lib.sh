@@ -439,10 +439,29 @@ desktop_env=(env HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config"
              XDG_CACHE_HOME="$WORK/home/.cache" XDG_DATA_HOME="$WORK/home/.local/share"
              XDG_RUNTIME_DIR="$WORK/home/run")
 
+# start_desktop_bus: a session bus of the desktop's own, its daemons (xfconfd,
+# dconf-service, which the bus starts) keeping their settings under $WORK/home too; the
+# desktop programs started after it, and desktop_env's commands, use it.
+start_desktop_bus() {
+  "${desktop_env[@]}" dbus-daemon --session --nofork --print-address=3 3>"$WORK/desktop_bus" \
+    >"$WORK/desktop_bus.log" 2>&1 &
+  SERVICE_PIDS+=($!)
+  wait_until 10 test -s "$WORK/desktop_bus" ||
+    fail "the desktop's session bus did not start: $(cat "$WORK/desktop_bus.log")"
+  desktop_env+=(DBUS_SESSION_BUS_ADDRESS="$(head -n 1 "$WORK/desktop_bus")")
+}
+# The name the running window manager gives itself (_NET_WM_NAME of its check window).
+window_manager_name() {
+  local check
+  check=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | awk '/window id/ {print $NF}')
+  [ -n "$check" ] && xprop -id "$check" _NET_WM_NAME 2>/dev/null | cut -d'"' -f2
+}
+
 # start_desktop VAR PROGRAM [ARGS]: starts one of the desktop's programs on $DISPLAY and
-# waits until it has taken its part: openbox the window manager's check window, picom and
-# xcompmgr the screen's compositing-manager selection, pcmanfm a desktop window. Sets VAR
-# to its pid (ended with the test, or earlier by stop_desktop VAR).
+# waits until it has taken its part: a window manager (openbox, xfwm4, marco) its check
+# window, picom and xcompmgr the screen's compositing-manager selection, pcmanfm,
+# xfdesktop and caja a desktop window. Sets VAR to its pid (ended with the test, or
+# earlier by stop_desktop VAR).
 start_desktop() {
   local var=$1 program=$2
   needs_tools "$program"
@@ -453,9 +472,10 @@ start_desktop() {
   SERVICE_PIDS+=("$pid")
   printf -v "$var" %s "$pid"
   case $program in
-    openbox) wait_until 10 eval 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ;;
+    openbox | xfwm4 | marco)
+      wait_until 10 eval 'window_manager_name | grep -qi "${program%4}"' ;;
     picom | xcompmgr) wait_until 10 "$XPROBE" owned _NET_WM_CM_S0 ;;
-    pcmanfm) wait_until 20 eval '[ -n "$(desktop_windows pcmanfm)" ]' ;;
+    pcmanfm | xfdesktop | caja) wait_until 20 eval '[ -n "$(desktop_windows "$program")" ]' ;;
   esac || fail "$* did not take its part of the desktop: $(tail -n 3 "$WORK/$program.log")"
   running "$pid" || fail "$* ended: $(tail -n 3 "$WORK/$program.log")"
   note "$* running (pid $pid)"

@@ -4,7 +4,11 @@
 # sizes and the real desktop programs. Each monitor shows a scene of its own in a window of
 # the desktop type that lets clicks through, nothing is drawn outside the monitors, and
 # another program's window stays visible: on a bare server, under openbox, openbox with
-# picom (xrender, glx) and with xcompmgr; beside pcmanfm's desktop one line names pcmanfm.
+# picom (xrender, glx) and with xcompmgr. Beside the desktops of pcmanfm, xfdesktop (under
+# openbox and xfwm4) and caja (under marco) one line names the program as its users know
+# it and says how to let the scene through, and that way works; a desktop program started
+# again is followed, the stacking deciding (over the scene: asleep and said again; under
+# it: drawn).
 # A monitor one window covers is not drawn; every monitor covered, or the server's screen
 # saver on, is asleep; a monitor removed and added back is followed; --output picks one
 # monitor (its monitor removed: said once, asleep until it is back, even before the first
@@ -17,7 +21,7 @@ HOST=${3:-}
 source "$(dirname "$0")/lib.sh"
 start_session_bus
 [ -x "$HOST" ] || fail "the host window program is missing (third argument): '$HOST'"
-needs_tools xprop xwininfo xset openbox picom xcompmgr pcmanfm
+needs_tools xprop xwininfo xset openbox picom xcompmgr pcmanfm xfwm4 xfdesktop marco caja gsettings
 unset WAYLAND_DISPLAY
 start_xorg_dummy
 MON_A="0 0 1920 1080" MON_B="1920 0 1280 1024" GAP="1920 1024 1280 56"
@@ -214,6 +218,19 @@ stop_said
 expect_refusal --background --output MonC
 grep -q MonC "$WORK/refusal.err" || fail "the refusal of --output MonC does not name it"
 
+# The desktop windows of class $1 raised over the others.
+raise_desktop() {
+  local window
+  for window in $(desktop_windows "$1"); do xdotool windowraise "$window"; done
+}
+# said_again WHEN PROGRAM: PROGRAM's desktop over the scene again: MonA asleep, and the
+# line said a second time.
+said_again() {
+  local program=$2
+  wait_until 20 eval '[ "$(grep -c "desktop of $program" "$WORK/app.err")" -eq 2 ]' ||
+    fail "$1: not said once more: $(cat "$WORK/app.err")"
+  expect_status "  MonA 1920x1080 asleep: another program's desktop window is over it" "$1"
+}
 # pcmanfm's desktop windows cover both monitors: one line names pcmanfm, and nothing is
 # drawn under them.
 stop_desktop COMPOSITOR_PID
@@ -221,34 +238,90 @@ start_desktop PCMANFM_PID pcmanfm --desktop
 start_background
 wait_until 20 test -s "$WORK/app.err" || fail "beside pcmanfm's desktop the program said nothing"
 asleep "beside pcmanfm's desktop"
-said_once "beside pcmanfm's desktop" '^aerolume: .*pcmanfm'
+said_once "beside pcmanfm's desktop" '^aerolume: the desktop of pcmanfm covers .*(pcmanfm --desktop-off)'
 # The stacking decides: a window that covers a monitor from under the program's desktop
 # window hides nothing there, the same window raised does. pcmanfm's desktop started
 # again comes under the scene (openbox puts a new desktop window under the others): the
 # scene is drawn, never a still picture on show; raised over it, it is said once more.
 stop_desktop PCMANFM_PID
 drawing "pcmanfm's desktop gone"
-# The window stands in for caja's desktop window (instance desktop_window, class Caja),
-# which the line names as its users know it.
+# Another program's desktop window over MonB alone: under the program's it hides nothing,
+# raised over it MonB sleeps.
 start_cover 1280x1024+1920+0 override
-xdotool set_window --classname desktop_window --class Caja "$COVER_WINDOW"
 xprop -id "$COVER_WINDOW" -f _NET_WM_WINDOW_TYPE 32a -set _NET_WM_WINDOW_TYPE _NET_WM_WINDOW_TYPE_DESKTOP
 lower_window "$COVER_WINDOW"
 expect_status "  MonB 1280x1024 drawn" "a desktop window under MonB's"
 xdotool windowraise "$COVER_WINDOW"
 expect_status "  MonB 1280x1024 asleep: another program's desktop window is over it" \
   "that desktop window raised"
-wait_until 10 grep -q '^aerolume: the desktop of caja covers monitor MonB' "$WORK/app.err" ||
-  fail "caja's desktop over MonB is not named caja: $(cat "$WORK/app.err")"
 stop_cover
 start_desktop PCMANFM_PID pcmanfm --desktop
 expect_status "  MonA 1920x1080 drawn" "pcmanfm's desktop started again, under the scene"
 drawing "pcmanfm's desktop started again, under the scene"
-for window in $(xdotool search --class pcmanfm); do xdotool windowraise "$window"; done
-wait_until 20 eval '[ "$(grep -c "desktop of pcmanfm" "$WORK/app.err")" -eq 2 ]' ||
-  fail "pcmanfm's desktop raised over the scene is not said once more: $(cat "$WORK/app.err")"
+raise_desktop pcmanfm
+said_again "pcmanfm's desktop raised over the scene" pcmanfm
+stop_said
+stop_desktop PCMANFM_PID
+
+# Xfce's and MATE's desktops, in a session bus of their own (xfconfd and dconf-service
+# keep their settings there). Each line names the program as its users know it and says
+# how to let the scene through; that way works; the program started again is followed.
+start_desktop_bus
+# The way through that xfdesktop's line gives: it ends.
+quit_xfdesktop() {
+  "${desktop_env[@]}" xfdesktop --quit
+  wait_until 10 ended "$XFDESKTOP_PID" || fail "xfdesktop --quit left xfdesktop running"
+  stop_desktop XFDESKTOP_PID
+}
+# xfdesktop under openbox, which puts the program's new desktop window under it (and
+# xfdesktop's, started again, over the program's): its desktop covers the output's
+# size, MonA.
+start_desktop XFDESKTOP_PID xfdesktop
+start_background
+wait_until 20 test -s "$WORK/app.err" || fail "beside xfdesktop's desktop the program said nothing"
 expect_status "  MonA 1920x1080 asleep: another program's desktop window is over it" \
-  "pcmanfm's desktop raised over the scene"
-note "pcmanfm's desktop raised over the scene: said once more"
+  "beside xfdesktop's desktop"
+said_once "beside xfdesktop's desktop" \
+  "^aerolume: the desktop of xfdesktop (Xfce's desktop) covers monitor MonA.*(xfdesktop --quit)"
+quit_xfdesktop
+expect_status "  MonA 1920x1080 drawn" "xfdesktop ended by xfdesktop --quit"
+start_desktop XFDESKTOP_PID xfdesktop
+said_again "xfdesktop started again, over the scene" xfdesktop
+stop_said
+# Under xfwm4, Xfce's own window manager, the program's desktop window lies over
+# xfdesktop's, and xfdesktop started again comes under it: the scene is drawn and seen.
+quit_xfdesktop
+stop_desktop OPENBOX_PID
+start_desktop XFWM4_PID xfwm4
+start_desktop XFDESKTOP_PID xfdesktop
+start_background
+scene_on "over xfdesktop's desktop under xfwm4" "$MON_A"
+quit_xfdesktop
+start_desktop XFDESKTOP_PID xfdesktop
+expect_status "  MonA 1920x1080 drawn" "xfdesktop started again under xfwm4, under the scene"
+scene_on "xfdesktop started again under xfwm4, under the scene" "$MON_A"
+[ ! -s "$WORK/app.err" ] || fail "over xfdesktop's desktop the program said: $(cat "$WORK/app.err")"
+stop_said
+quit_xfdesktop
+stop_desktop XFWM4_PID
+# caja's desktop under marco, MATE's window manager, which puts the program's new desktop
+# window under caja's; the setting the line gives takes caja's desktop away.
+start_desktop MARCO_PID marco
+start_desktop CAJA_PID caja -n --force-desktop
+start_background
+wait_until 20 test -s "$WORK/app.err" || fail "beside caja's desktop the program said nothing"
+asleep "beside caja's desktop"
+said_once "beside caja's desktop" "^aerolume: the desktop of caja (MATE's file manager) covers \
+monitor Mon.*(gsettings set org.mate.background show-desktop-icons false)"
+"${desktop_env[@]}" gsettings set org.mate.background show-desktop-icons false
+wait_until 20 eval '[ -z "$(desktop_windows caja)" ]' || fail "caja's desktop stayed, turned off"
+drawing "caja's desktop turned off"
+"${desktop_env[@]}" gsettings set org.mate.background show-desktop-icons true
+stop_desktop CAJA_PID
+start_desktop CAJA_PID caja -n --force-desktop
+expect_status "  MonA 1920x1080 drawn" "caja started again, under the scene"
+drawing "caja started again, under the scene"
+raise_desktop caja
+said_again "caja's desktop raised over the scene" caja
 stop_said
 echo "PASS"

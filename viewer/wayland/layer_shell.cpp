@@ -8,7 +8,9 @@
 // new frame shows on every k-th callback where its output's refresh is known (k
 // refreshes a frame; drawn a callback ahead and swapped on the k-th; the scene stepped by
 // the fastest output shown), else once the frame slot has begun; with no callback due
-// the program sleeps in poll on the connection.
+// the program sleeps in poll on the connection. Under Plasma's desktop, which hides the
+// background layer while KWin still sends it callbacks, nothing is drawn, and that is
+// said once each time plasmashell comes (plasma_watch.h says how the program knows).
 //
 // Returns 0 when the compositor goes away after the first frame was shown, when the
 // overlay sees input, and at once when another overlay already shows on the same
@@ -28,11 +30,14 @@
 #include <optional>
 #include <vector>
 
+#include "run/failure.h"
 #include "run/frame.h"
 #include "viewer/pace/poll_wait.h"
 #include "viewer/pace/refresh_rounds.h"
+#include "viewer/shell/other_desktop.h"
 #include "viewer/wayland/connection.h"
 #include "viewer/wayland/overlay_lock.h"
+#include "viewer/wayland/plasma_watch.h"
 #include "viewer/wayland/session.h"
 #include "viewer/wayland/wayland.h"
 
@@ -151,14 +156,16 @@ void choose_due(Round& round) {
 
 // The round's surfaces for the control's status, in pixels: drawn, or not shown by the
 // compositor while their frame callbacks have stopped (a full-screen window over them,
-// the output off).
-std::vector<ViewStatus> round_statuses(const Round& round) {
+// the output off), or under Plasma's desktop.
+std::vector<ViewStatus> round_statuses(const Round& round, bool under_plasma) {
   std::vector<ViewStatus> statuses;
   for (std::size_t i = 0; i < round.surfaces.size(); ++i) {
     const OutputRecord& record = *round.surfaces[i];
+    const ViewState state = under_plasma         ? ViewState::other_desktop
+                            : round.beats[i].shown ? ViewState::drawn
+                                                   : ViewState::not_shown;
     statuses.push_back({record.name.empty() ? "output" : record.name, record.buffer_width,
-                        record.buffer_height,
-                        round.beats[i].shown ? ViewState::drawn : ViewState::not_shown});
+                        record.buffer_height, state});
   }
   return statuses;
 }
@@ -226,28 +233,43 @@ bool draw_round(WaylandSession& session, const ShellRun& run, const Round& round
 
 // --- The loop ---
 
-int run_rounds(WaylandSession& session, const ShellRun& run) {
+// Says once each time Plasma's desktop comes that it hides the background.
+void say_plasma(bool under_plasma, bool* said) {
+  if (under_plasma && !*said)
+    report_note("%s", desktop_cover_line(plasma_desktop_program, "every output").c_str());
+  *said = under_plasma;
+}
+
+int run_rounds(WaylandSession& session, const ShellRun& run, PlasmaWatch& plasma) {
+  bool plasma_said = false;
   for (;;) {
     // Follow what came: outputs, surfaces and configures; the overlay's input.
+    const bool under_plasma = plasma.present();
+    say_plasma(under_plasma, &plasma_said);
     if (!follow_outputs(session, run.options)) return egl_fail("making a surface");
     if (session.input.seen) return 0;
-    // Choose the views: held frames due are swapped, then the surfaces to draw chosen.
+    // Choose the views: held frames due are swapped, then the surfaces to draw chosen,
+    // none under Plasma's desktop (its surfaces, never drawn, are never shown; those
+    // drawn before stay under it).
     Round round = start_round(session, run);
     if (!swap_held_frames(session, round)) return egl_fail("drawing");
-    choose_due(round);
-    report_views(run, round_statuses(round));
+    if (!under_plasma) choose_due(round);
+    report_views(run, round_statuses(round, under_plasma));
     // Draw them once their slot has come.
     if (draws_now(round, session.rounds.next_slot)) {
       if (!draw_round(session, run, round)) return egl_fail("drawing");
       continue;
     }
-    // Else wait for the compositor, the slot or the power source. A long wait with
-    // nothing due was a sleep: the frame gate closes until the next round draws.
+    // Else wait for the compositor, the slot, the power source or plasmashell. A long
+    // wait with nothing due was a sleep: the frame gate closes until the next round draws.
     const Deadline deadline = wait_deadline(round, session.rounds.next_slot);
     const std::array<pollfd, 2> outside = outside_entries(run);
-    if (!wait_and_dispatch(session.display, outside, earlier(deadline, outside_deadline(run))))
+    const std::array<pollfd, 3> others{outside[0], outside[1], plasma.poll_entry()};
+    if (!wait_and_dispatch(session.display, others,
+                           earlier(earlier(deadline, outside_deadline(run)), plasma.deadline())))
       return connection_end(session.display, session.shown());
     follow_outside(run);
+    plasma.dispatch();
     if (round.due.empty() && PacingClock::now() - round.start > hidden_after)
       session.rounds.frames.frames_run(false, round.pace.stopped);
   }
@@ -259,9 +281,11 @@ int run_on_layer_surfaces(const ShellRun& run) {
   wl_log_set_handler_client(keep_library_line);
   OverlayLock lock;
   if (run.options.layer == ViewerOptions::Layer::overlay && !lock.take()) return 0;
+  // Only the background lies under Plasma's desktop; the overlay is over it.
+  PlasmaWatch plasma(run.options.layer == ViewerOptions::Layer::background);
   WaylandSession session;
   if (const std::optional<int> end = open_session(session, run.options)) return *end;
-  return run_rounds(session, run);
+  return run_rounds(session, run, plasma);
 }
 
 }  // namespace aerolume

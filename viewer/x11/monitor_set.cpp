@@ -15,6 +15,7 @@
 #include "run/failure.h"
 #include "run/options.h"
 #include "viewer/glx/samples.h"
+#include "viewer/shell/other_desktop.h"
 #include "viewer/x11/desktop_window.h"
 #include "viewer/x11/window_watch.h"
 
@@ -263,11 +264,9 @@ void MonitorSet::say_cover(const MonitorRecord& record) {
       std::find(hiders_said_.begin(), hiders_said_.end(), program) != hiders_said_.end())
     return;
   hiders_said_.push_back(program);
-  report_note("the desktop of %s covers monitor %s, so the scene is not drawn there; "
-              "turn that program's desktop off (pcmanfm --desktop-off, or its own "
-              "setting) to see it",
-              program.c_str(), record.monitor.name.empty() ? "(the screen)"
-                                                           : record.monitor.name.c_str());
+  const std::string where =
+      "monitor " + (record.monitor.name.empty() ? std::string("(the screen)") : record.monitor.name);
+  report_note("%s", desktop_cover_line(program, where).c_str());
 }
 
 void MonitorSet::keep_at_bottom(const std::vector<Window>& own) {
