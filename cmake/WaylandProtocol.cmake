@@ -16,5 +16,6 @@ function(wayland_client_protocol target)
       DEPENDS ${protocol} VERBATIM)
     target_sources(${target} PRIVATE ${dir}/${name}-client-protocol.h ${dir}/${name}-protocol.c)
   endforeach()
-  target_include_directories(${target} PRIVATE ${dir})
+  # Public: the target's own headers name the protocols' types.
+  target_include_directories(${target} PUBLIC ${dir})
 endfunction()

@@ -1,11 +1,13 @@
 // The buffers behind a layer surface: its size times the output's scale, none while
-// unsized or too large to draw.
+// unsized or too large to draw. The title of a window for a shell's extension, which
+// finds the window's monitor by it.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <optional>
 
 #include "viewer/wayland/buffer_size.h"
+#include "viewer/wayland/output.h"
 
 namespace aerolume {
 namespace {
@@ -31,6 +33,19 @@ TEST(LayerBufferSize, SurfaceTimesScaleWithinTheLargestSide) {
   for (const Row& row : rows)
     EXPECT_EQ(layer_buffer_size(row.width, row.height, row.scale), row.buffer)
         << row.width << " x " << row.height << " at scale " << row.scale;
+}
+
+// The extension reads "Aerolume background[ on NAME] at X,Y": the name where the
+// compositor names its outputs, the place always, negative coordinates included.
+TEST(ShellWindowTitle, NamesTheOutputAndItsPlace) {
+  OutputRecord record;
+  record.x = -1920;
+  record.y = 0;
+  EXPECT_EQ(shell_window_title(record), "Aerolume background at -1920,0");
+  record.name = "DP-1";
+  record.x = 1280;
+  record.y = 200;
+  EXPECT_EQ(shell_window_title(record), "Aerolume background on DP-1 at 1280,200");
 }
 
 }  // namespace
