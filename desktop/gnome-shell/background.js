@@ -90,7 +90,11 @@ var AerolumeBackground = class AerolumeBackground {
             : [PROGRAM, '--background'];
         const launcher = new Gio.SubprocessLauncher({flags: Gio.SubprocessFlags.NONE});
         try {
-            if (this._wayland) {
+            if (this._wayland && Meta.WaylandClient.new_subprocess) {
+                // Later shells make the client and its process in one call.
+                this._client = Meta.WaylandClient.new_subprocess(global.context, launcher, argv);
+                this._process = this._client.get_subprocess();
+            } else if (this._wayland) {
                 // The client's constructor took the shell's context from 44 on.
                 this._client = this._shellMajor >= 44
                     ? Meta.WaylandClient.new(global.context, launcher)
@@ -197,13 +201,18 @@ var AerolumeBackground = class AerolumeBackground {
         if (!match)
             return -1;
         if (match[1]) {
-            const named = Meta.MonitorManager.get().get_monitor_for_connector(match[1]);
+            const manager = global.backend?.get_monitor_manager?.() ?? Meta.MonitorManager.get();
+            const named = manager.get_monitor_for_connector(match[1]);
             if (named >= 0)
                 return named;
         }
-        const place = new Meta.Rectangle({x: parseInt(match[2], 10), y: parseInt(match[3], 10),
-            width: 1, height: 1});
-        return global.display.get_monitor_index_for_rect(place);
+        const [x, y] = [parseInt(match[2], 10), parseInt(match[3], 10)];
+        for (let i = 0; i < global.display.get_n_monitors(); i++) {
+            const area = global.display.get_monitor_geometry(i);
+            if (x >= area.x && x < area.x + area.width && y >= area.y && y < area.y + area.height)
+                return i;
+        }
+        return -1;
     }
 
     _place(window) {
@@ -246,7 +255,7 @@ var AerolumeBackground = class AerolumeBackground {
         const workspace = global.workspace_manager.get_active_workspace();
         return workspace.list_windows().some(w => !this._ours(w) && !w.minimized &&
             w.showing_on_its_workspace() && w.get_monitor() === monitor &&
-            w.get_maximized() === Meta.MaximizeFlags.BOTH);
+            (w.is_maximized ? w.is_maximized() : w.get_maximized() === Meta.MaximizeFlags.BOTH));
     }
 
     _judgeCovers() {

@@ -4,8 +4,8 @@
 # sizes: --background alone is refused with a line that names the extension; the
 # extension's program draws the scene as each monitor's background, under the top bar,
 # its windows out of the window list, Alt+Tab and the overview and not shown themselves;
-# a full-screen window on every monitor pauses the program, and one monitor seen again
-# resumes it; a monitor turned off and on again loses its window and gets a new one; the program killed is started again, and after a few crashes in a row it is
+# a full-screen window on every monitor pauses the program, one monitor seen again
+# resumes it, and a maximized window there pauses it again; a monitor turned off and on again loses its window and gets a new one; the program killed is started again, and after a few crashes in a row it is
 # given up with a notification; the extension disabled ends the program and gives the
 # monitors GNOME's own background back. On X11 (under Xvfb) the extension runs the
 # program's own X desktop background, which sleeps under a full-screen window.
@@ -75,6 +75,8 @@ shell_eval "$flowers.forEach(w => { if (w.get_monitor() === 1) w.unmake_fullscre
 WAIT_STEP=0.5 wait_until 10 eval 'greater "$(cpu_share_over 1)" 0.02' ||
   fail "the second monitor seen again, the program did not draw again"
 note "the second monitor seen again: drawing"
+shell_eval "$flowers.forEach(w => { if (w.get_monitor() === 1) w.maximize(Meta.MaximizeFlags.BOTH); }); 1" >/dev/null
+asleep "a maximized window on the second monitor, a full-screen one on the first"
 shell_eval "$flowers.forEach(w => w.delete(global.get_current_time())); 1" >/dev/null
 
 # --- Monitors that go and come are followed: the second one turned off, then on ---
