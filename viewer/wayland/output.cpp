@@ -1,6 +1,6 @@
 // One output's life, created and destroyed side by side: the listeners of its wl_output,
-// its layer surface or window and its frame callbacks only write what arrived into the record;
-// the making, sizing and drop of the surface follow them.
+// its layer surface or window and its frame callbacks only write what arrived into the
+// record; the making, sizing and drop of the surface follow them.
 #include "viewer/wayland/output.h"
 
 #include <algorithm>

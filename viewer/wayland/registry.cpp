@@ -149,7 +149,9 @@ wl_seat_listener make_seat_listener() {
 const wl_seat_listener seat_listener = make_seat_listener();
 
 // The compositor asks whether the client still answers.
-void on_wm_base_ping(void*, xdg_wm_base* wm_base, std::uint32_t serial) { xdg_wm_base_pong(wm_base, serial); }
+void on_wm_base_ping(void*, xdg_wm_base* wm_base, std::uint32_t serial) {
+  xdg_wm_base_pong(wm_base, serial);
+}
 const xdg_wm_base_listener wm_base_listener = {on_wm_base_ping};
 
 void on_global(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
