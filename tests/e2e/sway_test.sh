@@ -11,7 +11,8 @@
 # the README starts it after the idle time without holding back its other timeouts;
 # SIGTERM and sway going away end the program with 0 and no message. A compositor that
 # closes the connection, posts an error or does not answer before the first frame, and
-# weston, which has no layer shell, end it with 1 and one line.
+# weston, which has no layer shell, end it with 1 and one line. --shell-windows makes one
+# window per output, as large as the output and following its mode.
 AEROLUME=$1
 XPROBE=$2
 VIRTUAL_POINTER=$3
@@ -222,6 +223,18 @@ wait_for_scene HEADLESS-2 "the output added while running"
 
 kill -TERM "$APP_PID"
 expect_quiet_end "$APP_PID" 10 "SIGTERM"
+
+# --shell-windows (what GNOME's extension starts): a window on each output, named for the
+# extension, as large as its output whatever the tiling suggests, following its mode.
+start_program --background --shell-windows
+expect_status "  HEADLESS-1 ${SCREEN_W}x${SCREEN_H} drawn" "a window on each output"
+windows=$(as_client swaymsg -t get_tree | grep -c '"app_id": "io.github.aerolume.Aerolume.Background"')
+[ "$windows" = 2 ] || fail "--shell-windows on two outputs made $windows windows"
+as_client swaymsg -- output HEADLESS-1 mode --custom 640x512@60Hz >/dev/null
+expect_status "  HEADLESS-1 640x512 drawn" "the output's mode changed under its window"
+as_client swaymsg -- output HEADLESS-1 mode --custom "${SCREEN_W}x${SCREEN_H}@60Hz" >/dev/null
+kill -TERM "$APP_PID"
+expect_quiet_end "$APP_PID" 10 "SIGTERM to the windows"
 
 # --output naming no output says so, waits, and draws once the output comes; it keeps to
 # that output; sway going away ends the program too.
