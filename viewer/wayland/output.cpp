@@ -188,18 +188,14 @@ void drop_output(OutputRecord& record, const EglObjects& egl) {
 bool follow_configure(OutputRecord& record, const EglObjects& egl, std::uint32_t compositor_version) {
   const bool scalable = can_set_buffer_scale(compositor_version);
   const bool rescaled = record.egl_window != nullptr && record.buffer_scale != record.scale && scalable;
-  // A window is as large as its output, in surface units, and follows its mode.
-  bool resized = false;
+  if (!record.configure_serial && !rescaled) return true;
+  // A window is as large as its output's mode, in surface units, at each configure (the
+  // compositor configures it again when the mode changes).
   if (record.shell_surface != nullptr) {
     const std::int32_t scale = std::max(record.scale, 1);
-    const auto width = static_cast<std::uint32_t>(record.mode_width / scale);
-    const auto height = static_cast<std::uint32_t>(record.mode_height / scale);
-    resized = width != record.width || height != record.height;
-    record.width = width;
-    record.height = height;
+    record.width = static_cast<std::uint32_t>(record.mode_width / scale);
+    record.height = static_cast<std::uint32_t>(record.mode_height / scale);
   }
-  if (!record.configure_serial && !rescaled && !(resized && record.egl_window != nullptr))
-    return true;
   if (record.configure_serial) {
     if (record.shell_surface != nullptr)
       xdg_surface_ack_configure(record.shell_surface, *record.configure_serial);

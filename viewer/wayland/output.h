@@ -90,7 +90,8 @@ void drop_output(OutputRecord& record, const EglObjects& egl);
 
 // Acknowledges a configure not yet answered and sizes the buffers to the surface times
 // the output's scale (made on the first configure), as well when the output's scale
-// changed (or, for a window, its mode). Returns false when EGL cannot draw on the surface.
+// changed; a window's size is its output's mode. Returns false when EGL cannot draw on
+// the surface.
 bool follow_configure(OutputRecord& record, const EglObjects& egl, std::uint32_t compositor_version);
 
 // Presents the frame drawn on the record's surface, which is current: asks for the frame
