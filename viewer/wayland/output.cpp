@@ -168,6 +168,11 @@ bool swap_frame(OutputRecord& record, const EglObjects& egl) {
   record.drawn = true;
   record.held = false;
   ask_frame(record);
+  std::vector<EGLint> damage;
+  damage.swap(record.damage);
+  if (egl.swap_with_damage != nullptr && !damage.empty())
+    return egl.swap_with_damage(egl.display, record.egl_surface, damage.data(),
+                                static_cast<EGLint>(damage.size() / 4)) == EGL_TRUE;
   return eglSwapBuffers(egl.display, record.egl_surface) == EGL_TRUE;
 }
 
