@@ -168,12 +168,15 @@ bool swap_frame(OutputRecord& record, const EglObjects& egl) {
   record.drawn = true;
   record.held = false;
   ask_frame(record);
-  std::vector<EGLint> damage;
-  damage.swap(record.damage);
-  if (egl.swap_with_damage != nullptr && !damage.empty())
-    return egl.swap_with_damage(egl.display, record.egl_surface, damage.data(),
-                                static_cast<EGLint>(damage.size() / 4)) == EGL_TRUE;
-  return eglSwapBuffers(egl.display, record.egl_surface) == EGL_TRUE;
+  // No rectangles: a whole frame (a partial one that drew none is swapped whole too, as
+  // a swap with no rectangles means the whole surface).
+  const auto rects = static_cast<EGLint>(record.damage.size() / 4);
+  const EGLBoolean swapped =
+      egl.swap_with_damage != nullptr && rects > 0
+          ? egl.swap_with_damage(egl.display, record.egl_surface, record.damage.data(), rects)
+          : eglSwapBuffers(egl.display, record.egl_surface);
+  record.damage.clear();
+  return swapped == EGL_TRUE;
 }
 
 bool swap_held_frame(OutputRecord& record, const EglObjects& egl) {
