@@ -5,7 +5,6 @@
 #include <GL/glu.h>
 
 #include <chrono>
-#include <cstddef>
 
 #include "assets/balloon_mesh.h"
 #include "assets/sky_dome.h"
@@ -22,12 +21,6 @@ constexpr float tilt_per_drift = 10.0f;
 constexpr float balloon_scale = 30.0f;
 constexpr float dome_drop = -450000.0f;
 constexpr int dome_grid = 9;
-// Parts of a partial frame drawn between two hand-overs to the rasterizer (glFlush).
-// Mesa's llvmpipe bins a frame's triangles on the calling thread and rasterizes them on
-// its own threads only once the frame is flushed: flushed every few parts, those threads
-// rasterize the parts already drawn while the next ones are binned. A flush after every
-// part costs more than it overlaps.
-constexpr std::size_t parts_per_flush = 3;
 
 // Material with the balloon's fade, its rope unlit in grey, then its body: moved to
 // its position, tilted by its drift, scaled, and drawn with the list its distance calls for.
@@ -92,8 +85,7 @@ void draw_scene_view() {
 
 void draw_scene_parts(std::span<const DamageRect> parts, std::span<const DamageRect> balloons) {
   glEnable(GL_SCISSOR_TEST);
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    const DamageRect& part = parts[i];
+  for (const DamageRect& part : parts) {
     glScissor(part.x, part.y, part.width, part.height);
     clear_and_load_camera();
     // A balloon whose rectangle misses the part has no pixel in it: leaving it out
@@ -103,7 +95,6 @@ void draw_scene_parts(std::span<const DamageRect> parts, std::span<const DamageR
     for (const Balloon* b = balloon_head.get(); b != nullptr; b = b->next.get(), ++k)
       if (k >= balloons.size() || rects_meet(balloons[k], part)) draw_balloon(*b);
     draw_scene_dome();
-    if ((i + 1) % parts_per_flush == 0 && i + 1 < parts.size()) glFlush();
   }
   glDisable(GL_SCISSOR_TEST);
 }

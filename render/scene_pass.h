@@ -22,7 +22,7 @@ void draw_scene_view();
 // scissor: clear, load the camera, the balloons whose rectangle (balloons, in list
 // order, from stream_damage) meets the part, in list order, then the dome. Every pixel
 // inside the parts is the pixel draw_scene_view() gives it; none outside is touched.
-// Every few parts, what is drawn is flushed to GL. Leaves the scissor test off.
+// Leaves the scissor test off.
 void draw_scene_parts(std::span<const DamageRect> parts, std::span<const DamageRect> balloons);
 // The sky dome where the scene pass puts it: its grid of 9 x 9 lowered by 450 000 units,
 // drawn in the current model-view frame, which it leaves as it found it.
