@@ -31,7 +31,14 @@ std::vector<Vector3> build_dome_grid(int n) {
 void draw_sky_dome(int n) {
   if (n <= 0 || n % 2 == 0) return;
   glColor3f(1.0f, 1.0f, 1.0f);
-  const std::vector<Vector3> grid = build_dome_grid(n);
+  // The grid depends on n alone: built once, not for every frame (a partial frame draws
+  // the dome once for each of its parts, and the rotations are most of a dome's cost).
+  static std::vector<Vector3> grid;
+  static int grid_n = 0;
+  if (grid_n != n) {
+    grid = build_dome_grid(n);
+    grid_n = n;
+  }
   glDisable(GL_LIGHTING);
   glEnable(GL_TEXTURE_2D);
   glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);

@@ -15,9 +15,11 @@ namespace aerolume {
 
 namespace {
 
-// The body is drawn at 30 times the mesh (the scene pass's scale).
+// The body is drawn at 30 times the mesh, tilted by 10 degrees per unit of drift (the
+// scene pass's scale and tilt).
 constexpr double body_scale = 30.0;
-// Added to the body's bounding radius, in world units: GL turns, scales and moves the
+constexpr float body_tilt_per_drift = 10.0f;
+// Added to each side of the body's box, in world units: GL turns, scales and moves the
 // mesh with float matrices, which this bound in double does not follow digit for digit.
 constexpr double body_slack = 1.0;
 // A point nearer the eye plane than this (in clip w, world units) is not bounded: GL's
@@ -123,12 +125,13 @@ DamageCamera damage_camera(const DamageRect& viewport, const Vector3& eye, const
   return camera;
 }
 
-double balloon_mesh_radius() {
-  static const double radius = [] {
-    double largest = 0.0;
-    auto take = [&largest](const Vector3& v) {
-      largest = std::max(
-          largest, std::sqrt(double{v.x} * v.x + double{v.y} * v.y + double{v.z} * v.z));
+MeshBox balloon_mesh_box() {
+  static const MeshBox box = [] {
+    MeshBox b;
+    auto take = [&b](const Vector3& v) {
+      b.half_width = std::max({b.half_width, std::abs(double{v.x}), std::abs(double{v.z})});
+      b.bottom = std::min(b.bottom, double{v.y});
+      b.top = std::max(b.top, double{v.y});
     };
     for (int level = 1; level <= 4; ++level) {
       const BalloonMesh mesh(segments_for_level(level));
@@ -137,26 +140,39 @@ double balloon_mesh_radius() {
       for (int j = 0; j < n; ++j)
         for (int k = 2; k < n; ++k) take(mesh.vertex(j, k));
     }
-    return largest;
+    return b;
   }();
-  return radius;
+  return box;
 }
 
-std::optional<DamageRect> balloon_rect(const Vector3& position, std::span<const Vector3> rope,
-                                       const DamageCamera& camera) {
+std::optional<DamageRect> balloon_rect(const Vector3& position, const Vector3& drift,
+                                       std::span<const Vector3> rope, const DamageCamera& camera) {
   const double* clip = camera.clip;
   Extent extent;
   for (const Vector3& p : rope)
     if (!add_point(clip, camera.viewport, double{p.x} - 1.0, p.y, p.z, &extent))
       return std::nullopt;
-  // The body turns about its position, so its bounding sphere is centred there; the
-  // projection of the cube around the sphere holds the projection of the sphere.
-  const double r = balloon_mesh_radius() * body_scale + body_slack;
+  // The body as the scene pass places it: scaled, turned about x by the drift in z, then
+  // about z by the drift in x (the angles formed in float, as glRotatef is given them),
+  // then moved to the position. The mesh lies inside its box, so the turned box holds it.
+  const MeshBox box = balloon_mesh_box();
+  const double w = box.half_width * body_scale + body_slack;
+  const double y0 = box.bottom * body_scale - body_slack, y1 = box.top * body_scale + body_slack;
+  const double to_radians = std::numbers::pi / 180.0;
+  const double about_z = static_cast<double>(drift.x * body_tilt_per_drift) * to_radians;
+  const double about_x = static_cast<double>(drift.z * body_tilt_per_drift) * to_radians;
+  const double cz = std::cos(about_z), sz = std::sin(about_z);
+  const double cx = std::cos(about_x), sx = std::sin(about_x);
   for (int corner = 0; corner < 8; ++corner) {
-    const double x = position.x + ((corner & 1) != 0 ? r : -r);
-    const double y = position.y + ((corner & 2) != 0 ? r : -r);
-    const double z = position.z + ((corner & 4) != 0 ? r : -r);
-    if (!add_point(clip, camera.viewport, x, y, z, &extent)) return std::nullopt;
+    const double x = (corner & 1) != 0 ? w : -w;
+    const double y = (corner & 2) != 0 ? y1 : y0;
+    const double z = (corner & 4) != 0 ? w : -w;
+    // About x, then about z.
+    const double ty = cx * y - sx * z, tz = sx * y + cx * z;
+    const double ux = cz * x - sz * ty, uy = sz * x + cz * ty;
+    if (!add_point(clip, camera.viewport, position.x + ux, position.y + uy, position.z + tz,
+                   &extent))
+      return std::nullopt;
   }
   return pixels_of(extent, camera.viewport);
 }
@@ -166,7 +182,7 @@ BalloonDamage stream_damage(const DamageCamera& camera) {
   for (const Balloon* b = balloon_head.get(); b != nullptr; b = b->next.get()) {
     const std::span<const Vector3> rope(b->tether.positions.get(),
                                         static_cast<std::size_t>(std::max(b->tether.count, 0)));
-    const std::optional<DamageRect> rect = balloon_rect(b->position, rope, camera);
+    const std::optional<DamageRect> rect = balloon_rect(b->position, b->drift, rope, camera);
     if (!rect) {
       damage.balloons.clear();
       damage.whole = true;

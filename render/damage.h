@@ -51,16 +51,21 @@ struct BalloonDamage {
   bool whole = false;
 };
 
-// Largest distance of any vertex of any level-of-detail mesh from the mesh's origin
-// (the lower tip, where the balloon's position lies), in mesh units.
-double balloon_mesh_radius();
+// The box around every vertex of every level-of-detail mesh, in mesh units: the lathe
+// turns about y, so x and z lie within +-half_width; y runs from bottom to top (the
+// lower tip, where the balloon's position lies, at 0).
+struct MeshBox {
+  double half_width = 0.0, bottom = 0.0, top = 0.0;
+};
+MeshBox balloon_mesh_box();
 
 // One balloon: the window positions of its rope's points (as the scene pass sends them,
-// shifted by -1 in x) and of the 8 corners of the cube around the body's bounding sphere,
-// rounded outward and widened by damage_margin, clipped to the viewport. Empty when it
-// covers none of the viewport; none when a point lies too near the eye plane.
-std::optional<DamageRect> balloon_rect(const Vector3& position, std::span<const Vector3> rope,
-                                       const DamageCamera& camera);
+// shifted by -1 in x) and of the 8 corners of the body's box, turned by its drift and
+// placed as the scene pass places the body, rounded outward and widened by
+// damage_margin, clipped to the viewport. Empty when it covers none of the viewport;
+// none when a point lies too near the eye plane.
+std::optional<DamageRect> balloon_rect(const Vector3& position, const Vector3& drift,
+                                       std::span<const Vector3> rope, const DamageCamera& camera);
 // Every balloon of the stream, head to tail.
 BalloonDamage stream_damage(const DamageCamera& camera);
 

@@ -102,7 +102,8 @@ std::vector<DamageRect> pixels_the_balloon_changes(int width, int height) {
 
 // Every pixel a balloon and its rope change lies in the balloon's rectangle, with and
 // without multisampling: a rope swung out past the body, a rope down the middle of the
-// view (on a pixel edge), a tilted body near the edge of the view, a near balloon; and
+// view (on a pixel edge), a tilted body near the edge of the view, a near balloon, a
+// body tilted fully near the eye, where the turn of its box is many pixels; and
 // a rope's line a tenth of a pixel inside a pixel's edge, which spills samples into the
 // pixel beyond it.
 TEST_F(DamageGl, EveryPixelABalloonTouchesLiesInItsRectangle) {
@@ -121,7 +122,11 @@ TEST_F(DamageGl, EveryPixelABalloonTouchesLiesInItsRectangle) {
                         {4, 200, 150, {60, 1380, -900}, 1.0f, {-1, 0.2f, 0.5f}},
                         {0, 160, 120, {0, 1300, 0}, 0.0f, {}, 0.1f},
                         {4, 160, 120, {0, 1300, 0}, 0.0f, {}, 0.1f},
-                        {4, 160, 120, {0, 1300, 0}, 0.0f, {}, 0.9f}};
+                        {4, 160, 120, {0, 1300, 0}, 0.0f, {}, 0.9f},
+                        // Near the eye, a body many pixels tall, tilted as far as the
+                        // drift goes, either way.
+                        {4, 320, 240, {8, 1469, -1171}, 0.0f, {1, 0.2f, 1}},
+                        {0, 320, 240, {-8, 1469, -1171}, 0.0f, {-1, 0.2f, -0.6f}}};
   for (const Case& c : cases) {
     const std::string row = std::to_string(c.samples) + " samples, " + std::to_string(c.width) +
                             "x" + std::to_string(c.height) + ", x " + std::to_string(c.position.x) +
@@ -149,9 +154,9 @@ TEST_F(DamageGl, EveryPixelABalloonTouchesLiesInItsRectangle) {
 
     const DamageCamera camera = damage_camera({0, 0, c.width, c.height}, eye, look_at);
     const std::optional<DamageRect> rect = balloon_rect(
-        c.position, {balloon_head->tether.positions.get(), 30}, camera);
+        c.position, c.drift, {balloon_head->tether.positions.get(), 30}, camera);
     ASSERT_TRUE(rect.has_value()) << row;
-    const std::optional<DamageRect> body = balloon_rect(c.position, {}, camera);
+    const std::optional<DamageRect> body = balloon_rect(c.position, c.drift, {}, camera);
     ASSERT_TRUE(body.has_value()) << row;
     int rope_only = 0;
     for (const DamageRect& pixel : changed) {
@@ -171,14 +176,14 @@ TEST_F(DamageGl, ABalloonNearTheEyeDamagesTheWholeView) {
   EXPECT_FALSE(stream_damage(camera).whole);
   EXPECT_EQ(stream_damage(camera).balloons.size(), static_cast<std::size_t>(balloon_count()));
   // The body around the eye, or only the rope passing behind it.
-  EXPECT_FALSE(balloon_rect(eye, {}, camera).has_value());
+  EXPECT_FALSE(balloon_rect(eye, {}, {}, camera).has_value());
   const Vector3 rope[] = {{0, 1300, 0}, {1, 1500, -1250}, {1, 1500, -1300}};
-  EXPECT_FALSE(balloon_rect({0, 1300, 0}, rope, camera).has_value());
+  EXPECT_FALSE(balloon_rect({0, 1300, 0}, {}, rope, camera).has_value());
   balloon_tail->position = eye;
   const BalloonDamage damage = stream_damage(camera);
   EXPECT_TRUE(damage.whole);
   // Off the view: no pixel at all.
-  EXPECT_TRUE(balloon_rect({20000, 1250, 0}, {}, camera)->empty());
+  EXPECT_TRUE(balloon_rect({20000, 1250, 0}, {}, {}, camera)->empty());
 }
 
 TEST(DamageMerge, JoinsOverlapsBoundsTheCountAndGivesUpPastHalfTheView) {

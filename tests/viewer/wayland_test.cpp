@@ -1,12 +1,13 @@
 // The buffers behind a layer surface: its size times the output's scale, none while
-// unsized or too large to draw. The title of a window for a shell's extension, which
-// finds the window's monitor by it.
+// unsized or too large to draw; which swap presents a partial frame's damage; and the
+// title of a window for a shell's extension, which finds the window's monitor by it.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <optional>
 
 #include "viewer/wayland/buffer_size.h"
+#include "viewer/wayland/egl.h"
 #include "viewer/wayland/output.h"
 
 namespace aerolume {
@@ -46,6 +47,42 @@ TEST(ShellWindowTitle, NamesTheOutputAndItsPlace) {
   record.x = 1280;
   record.y = 200;
   EXPECT_EQ(shell_window_title(record), "Aerolume background on DP-1 at 1280,200");
+}
+
+// Partial frames need both the buffers' age and a swap that takes the damage; the KHR
+// swap is taken before the EXT one, names match whole, and --full-frames draws whole.
+TEST(WaylandPartialFrames, PresentedWithDamageOnlyWithTheAgeAndASwapWithDamage) {
+  // Mesa 22.3's software driver on the Wayland platform, as read under sway and GNOME Shell.
+  const char* mesa_swrast =
+      "EGL_EXT_create_context_robustness EGL_KHR_cl_event2 EGL_KHR_config_attribs "
+      "EGL_KHR_context_flush_control EGL_KHR_create_context EGL_KHR_create_context_no_error "
+      "EGL_KHR_fence_sync EGL_KHR_get_all_proc_addresses EGL_KHR_gl_colorspace "
+      "EGL_KHR_gl_renderbuffer_image EGL_KHR_gl_texture_2D_image EGL_KHR_gl_texture_3D_image "
+      "EGL_KHR_gl_texture_cubemap_image EGL_KHR_image_base EGL_KHR_no_config_context "
+      "EGL_KHR_reusable_sync EGL_KHR_surfaceless_context EGL_EXT_pixel_format_float "
+      "EGL_KHR_wait_sync EGL_MESA_configless_context EGL_MESA_drm_image EGL_MESA_query_driver ";
+  struct Row {
+    const char* extensions;
+    bool full_frames;
+    const char* swap;
+  };
+  const Row rows[] = {
+      {mesa_swrast, false, nullptr},
+      {nullptr, false, nullptr},
+      {"EGL_EXT_buffer_age EGL_KHR_swap_buffers_with_damage", false, "eglSwapBuffersWithDamageKHR"},
+      {"EGL_EXT_swap_buffers_with_damage EGL_EXT_buffer_age", false, "eglSwapBuffersWithDamageEXT"},
+      {"EGL_EXT_swap_buffers_with_damage EGL_KHR_swap_buffers_with_damage EGL_EXT_buffer_age", false,
+       "eglSwapBuffersWithDamageKHR"},
+      {"EGL_EXT_buffer_age EGL_KHR_swap_buffers_with_damage", true, nullptr},
+      {"EGL_EXT_buffer_age EGL_KHR_partial_update", false, nullptr},
+      {"EGL_KHR_swap_buffers_with_damage EGL_EXT_swap_buffers_with_damage", false, nullptr},
+      {"EGL_EXT_buffer_age_query EGL_KHR_swap_buffers_with_damage", false, nullptr},
+  };
+  for (const Row& row : rows) {
+    const char* swap = swap_with_damage_name(row.extensions, row.full_frames);
+    EXPECT_STREQ(swap, row.swap) << (row.extensions ? row.extensions : "(none)")
+                                 << (row.full_frames ? " with --full-frames" : "");
+  }
 }
 
 }  // namespace

@@ -1,13 +1,44 @@
-// EGL on the Wayland display: one context for every surface, released once at the end.
+// EGL on the Wayland display: one context for every surface, released once at the end, and
+// the swap with damage that partial frames are presented by, where the display offers it.
 #include "viewer/wayland/egl.h"
 
 #include <EGL/eglext.h>
+
+#include <algorithm>
+#include <string_view>
 
 #include "render/egl_configs.h"
 #include "run/options.h"
 #include "viewer/wayland/connection.h"
 
 namespace aerolume {
+
+namespace {
+
+bool offers(std::string_view extensions, std::string_view name) {
+  for (std::size_t at = 0; at < extensions.size();) {
+    const std::size_t end = std::min(extensions.find(' ', at), extensions.size());
+    if (extensions.substr(at, end - at) == name) return true;
+    at = end + 1;
+  }
+  return false;
+}
+
+}  // namespace
+
+const char* swap_with_damage_name(const char* extensions, bool full_frames) {
+  if (full_frames || extensions == nullptr || !offers(extensions, "EGL_EXT_buffer_age"))
+    return nullptr;
+  if (offers(extensions, "EGL_KHR_swap_buffers_with_damage")) return "eglSwapBuffersWithDamageKHR";
+  if (offers(extensions, "EGL_EXT_swap_buffers_with_damage")) return "eglSwapBuffersWithDamageEXT";
+  return nullptr;
+}
+
+int buffer_age(const EglObjects& egl, EGLSurface surface) {
+  EGLint age = 0;
+  if (!eglQuerySurface(egl.display, surface, EGL_BUFFER_AGE_EXT, &age)) return 0;
+  return age;
+}
 
 std::optional<int> make_egl(EglObjects& egl, wl_display* display, const ViewerOptions& options) {
   auto get_platform_display = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
@@ -41,6 +72,11 @@ std::optional<int> make_egl(EglObjects& egl, wl_display* display, const ViewerOp
                                        EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
   egl.context = eglCreateContext(egl.display, egl.config, EGL_NO_CONTEXT, context_attributes);
   if (egl.context == EGL_NO_CONTEXT) return egl_fail("eglCreateContext(compatibility profile)");
+  // The two entry points share one signature.
+  if (const char* name = swap_with_damage_name(eglQueryString(egl.display, EGL_EXTENSIONS),
+                                               options.full_frames))
+    egl.swap_with_damage =
+        reinterpret_cast<PFNEGLSWAPBUFFERSWITHDAMAGEKHRPROC>(eglGetProcAddress(name));
   return std::nullopt;
 }
 

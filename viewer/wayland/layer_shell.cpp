@@ -26,8 +26,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "run/failure.h"
@@ -192,7 +194,9 @@ Deadline wait_deadline(const Round& round, PacingClock::time_point next_slot) {
 
 // Draws every due surface once, one view each, in one frame (the scene steps once);
 // each surface then swaps, or, where it holds its swap for its k-th callback, finishes
-// its drawing and keeps it. The scene starts on the first surface made current.
+// its drawing and keeps it. The scene starts on the first surface made current. Where
+// EGL presents damage, a surface draws only what changed since the frame its buffer
+// holds, each with a history of its own, and presents that as the frame's damage.
 class DueSurfaces final : public ViewSurfaces {
  public:
   DueSurfaces(WaylandSession& session, const ViewerOptions& options, const Round& round)
@@ -208,6 +212,18 @@ class DueSurfaces final : public ViewSurfaces {
     glFinish();  // drawn now, so that the held swap is quick when its callback comes
     record->held = true;
     return true;
+  }
+  int buffer_age(std::size_t index) override {
+    if (session_.egl.swap_with_damage == nullptr) return 0;
+    return aerolume::buffer_age(session_.egl, round_.due[index]->egl_surface);
+  }
+  std::uint64_t view_identity(std::size_t index) override { return round_.due[index]->global_name; }
+  void drawn(std::size_t index, std::span<const DamageRect> rects, bool whole) override {
+    std::vector<EGLint>& damage = round_.due[index]->damage;
+    damage.clear();
+    if (whole) return;
+    for (const DamageRect& rect : rects)
+      damage.insert(damage.end(), {rect.x, rect.y, rect.width, rect.height});
   }
 
  private:

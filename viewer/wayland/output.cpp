@@ -240,7 +240,15 @@ bool swap_frame(OutputRecord& record, const EglObjects& egl) {
   record.drawn = true;
   record.held = false;
   ask_frame(record);
-  return eglSwapBuffers(egl.display, record.egl_surface) == EGL_TRUE;
+  // No rectangles: a whole frame (a partial one that drew none is swapped whole too, as
+  // a swap with no rectangles means the whole surface).
+  const auto rects = static_cast<EGLint>(record.damage.size() / 4);
+  const EGLBoolean swapped =
+      egl.swap_with_damage != nullptr && rects > 0
+          ? egl.swap_with_damage(egl.display, record.egl_surface, record.damage.data(), rects)
+          : eglSwapBuffers(egl.display, record.egl_surface);
+  record.damage.clear();
+  return swapped == EGL_TRUE;
 }
 
 bool swap_held_frame(OutputRecord& record, const EglObjects& egl) {

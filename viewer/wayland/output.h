@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "viewer/wayland/egl.h"
 
@@ -44,6 +45,9 @@ struct OutputRecord {
   int buffer_width = 0, buffer_height = 0;        // their size in pixels
   wl_egl_window* egl_window = nullptr;
   EGLSurface egl_surface = EGL_NO_SURFACE;
+  // The rectangles a partial frame drew (x, y, width, height each, in buffer pixels, rows
+  // from the bottom), presented as its damage; empty for a whole frame.
+  std::vector<EGLint> damage;
   wl_callback* frame_callback = nullptr;          // asked, not yet done
   std::chrono::steady_clock::time_point asked_at;  // when it was asked
   // Refreshes since the surface's last frame showed, counted by its frame callbacks and
@@ -95,7 +99,8 @@ void drop_output(OutputRecord& record, const EglObjects& egl);
 bool follow_configure(OutputRecord& record, const EglObjects& egl, std::uint32_t compositor_version);
 
 // Presents the frame drawn on the record's surface, which is current: asks for the frame
-// callback that begins the count of its refreshes, and swaps. False when EGL fails.
+// callback that begins the count of its refreshes, and swaps, with the frame's damage
+// where it drew only that. False when EGL fails.
 bool swap_frame(OutputRecord& record, const EglObjects& egl);
 
 // Presents a frame drawn earlier and held (its k-th callback has come): the surface made
