@@ -183,9 +183,12 @@ std::optional<SharedFramesReader::Ticket> SharedFramesReader::newest_ticket() co
 }
 
 void SharedFramesReader::copy_pixels(const Ticket& ticket, std::vector<std::uint8_t>* pixels) const {
-  const std::size_t bytes = static_cast<std::size_t>(stride_) * height_;
-  pixels->resize(bytes);
-  std::memcpy(pixels->data(), buffer_at(ticket.offset) + 1, bytes);
+  pixels->resize(static_cast<std::size_t>(stride_) * height_);
+  copy_pixels(ticket, pixels->data());
+}
+
+void SharedFramesReader::copy_pixels(const Ticket& ticket, std::uint8_t* pixels) const {
+  std::memcpy(pixels, buffer_at(ticket.offset) + 1, static_cast<std::size_t>(stride_) * height_);
 }
 
 bool SharedFramesReader::copy_was_whole(const Ticket& ticket) {

@@ -112,6 +112,8 @@ class SharedFramesReader {
   };
   std::optional<Ticket> newest_ticket() const;
   void copy_pixels(const Ticket& ticket, std::vector<std::uint8_t>* pixels) const;
+  // The same into memory of the caller's (height x stride bytes), such as a picture's.
+  void copy_pixels(const Ticket& ticket, std::uint8_t* pixels) const;
   bool copy_was_whole(const Ticket& ticket);
 
   // The three steps at once: the newest frame into *pixels and true, or false when there
