@@ -8,9 +8,19 @@
 # says the line at once and never covers Plasma's desktop. On X11 (kwin_x11 under Xvfb):
 # Plasma's desktop windows, two levels under the root in KWin's frames, get the same line,
 # and the program sleeps.
+# As Plasma's wallpaper (io.github.aerolume.wallpaper, chosen through plasmashell's
+# scripting interface), on Wayland: the scene fills the screen under Plasma's panel, drawn
+# by an aerolume process of its own that plasmashell started; a full-screen window pauses
+# it and its end resumes it; the program killed is started again and plasmashell goes on;
+# another wallpaper chosen ends it; plasmashell restarted brings it back, and plasmashell
+# killed takes it along.
+# Usage: plasma_test.sh AEROLUME XPROBE KWIN_SHOT [QML_FOLDER WALLPAPER_PACKAGE] (the
+# wallpaper's rows need the last two: the QML module's folder and the package's source)
 AEROLUME=$1
 XPROBE=$2
 KWIN_SHOT=$3
+PLASMA_QML=${4:-}
+WALLPAPER_PACKAGE=${5:-}
 source "$(dirname "$0")/lib.sh"
 kactivitymanagerd=/usr/lib/x86_64-linux-gnu/libexec/kactivitymanagerd
 needs_tools kwin_wayland kwin_x11 plasmashell dbus-daemon
@@ -106,6 +116,90 @@ asleep "the program started beside plasmashell"
 plasma_shown "the program started beside plasmashell"
 stop_program
 stop_plasma
+
+# --- Wayland: the scene as Plasma's wallpaper.
+plasma_script() {
+  gdbus call --session -d org.kde.plasmashell -o /PlasmaShell \
+    -m org.kde.PlasmaShell.evaluateScript "$1" 2>&1
+}
+# Every desktop's wallpaper becomes the plugin $1.
+set_wallpaper() {
+  local said
+  said=$(plasma_script "var d = desktops(); for (var i = 0; i < d.length; i++) { d[i].wallpaperPlugin = '$1'; } print(d.length + ' ' + d[0].wallpaperPlugin)")
+  [[ $said == *"$1"* ]] || fail "plasmashell did not take the wallpaper $1: $said"
+  note "wallpaper $1: $said"
+}
+# The wallpaper's programs: plasmashell's children that draw frames for it.
+wallpaper_pids() {
+  ps -o pid=,args= --ppid "$PLASMA_PID" 2>/dev/null | awk '$2 ~ /aerolume$/ && $3 == "--frames-to" { print $1 }'
+}
+# Waits (up to 20 s) for one wallpaper program other than $2 ($1 says when); sets WALLPAPER_PID.
+wallpaper_started() {
+  local before=${2:-}
+  WALLPAPER_PID=
+  wait_until 20 eval 'WALLPAPER_PID=$(wallpaper_pids); [ "$(echo "$WALLPAPER_PID" | wc -w)" -eq 1 ] && [ "$WALLPAPER_PID" != "$before" ]' ||
+    fail "$1: no wallpaper program runs (plasmashell's children: $(wallpaper_pids | tr '\n' ' ')): $(tail -n 5 "$WORK/plasmashell.log")"
+  note "$1: the wallpaper's program runs, pid $WALLPAPER_PID, a child of plasmashell ($PLASMA_PID)"
+}
+# Whether process $1 still runs: a zombie that nobody reaped (the program's parent gone)
+# has ended.
+alive() { [ -e "/proc/$1" ] && ! grep -q '^[0-9]* (.*) Z' "/proc/$1/stat" 2>/dev/null; }
+# Plasma's panel still drawn, at the bottom of the screen: not sky.
+panel_shown() {
+  local sky
+  sky=$("$XPROBE" sky "$WORK/shot.png" 0 $((SCREEN_H - 24)) "$SCREEN_W" 24)
+  greater 0.2 "$sky" || fail "$1: the bottom of the screen is sky ($sky), not Plasma's panel"
+  note "$1: Plasma's panel at the bottom (sky $sky there)"
+}
+if [ -z "$PLASMA_QML" ] || [ ! -f "$PLASMA_QML/io/github/aerolume/wallpaper/qmldir" ]; then
+  note "SKIP the wallpaper's rows: its QML module was not built (Qt 5 Quick not found)"
+else
+  mkdir -p "$WORK/home/.local/share/plasma/wallpapers"
+  cp -r "$WALLPAPER_PACKAGE" "$WORK/home/.local/share/plasma/wallpapers/io.github.aerolume.wallpaper"
+  session+=(QML2_IMPORT_PATH="$PLASMA_QML" AEROLUME_PROGRAM="$AEROLUME")
+  start_plasma
+  wait_until 30 eval 'plasma_script "print(1)" | grep -q "1"' ||
+    fail "plasmashell's scripting interface does not answer: $(tail -n 5 "$WORK/plasmashell.log")"
+  set_wallpaper io.github.aerolume.wallpaper
+  wallpaper_started "the wallpaper chosen"
+  scene_shown "the wallpaper chosen"
+  panel_shown "the wallpaper chosen"
+  frames_status="  frames ${SCREEN_W}x${SCREEN_H}"
+  expect_status "$frames_status drawn" "the wallpaper chosen"
+  # A full-screen window over the wallpaper pauses its program; gone, the program draws.
+  "${session[@]}" weston-simple-egl -f >"$WORK/fullscreen.log" 2>&1 &
+  FULLSCREEN_PID=$!
+  SERVICE_PIDS+=("$FULLSCREEN_PID")
+  expect_status "$frames_status asleep: paused from outside.*" "a full-screen window over the wallpaper"
+  stop_desktop FULLSCREEN_PID
+  expect_status "$frames_status drawn" "the full-screen window closed"
+  # The program killed: plasmashell goes on, and starts it again.
+  first=$WALLPAPER_PID
+  kill -KILL "$first"
+  wallpaper_started "the wallpaper's program killed" "$first"
+  running "$PLASMA_PID" || fail "plasmashell ended with the wallpaper's program"
+  scene_shown "the wallpaper's program killed"
+  # Another wallpaper: the program ends and its frames file goes.
+  set_wallpaper org.kde.color
+  wait_until 10 eval '[ -z "$(wallpaper_pids)" ] && ! alive "$WALLPAPER_PID"' ||
+    fail "the program still runs with another wallpaper"
+  frames_left=$(find "$WORK/home/run" -name 'aerolume-wallpaper-*' | wc -l)
+  [ "$frames_left" -eq 0 ] || fail "$frames_left frames files left behind in the runtime folder"
+  plasma_shown "another wallpaper chosen"
+  # Kept in Plasma's settings: plasmashell started again shows the scene again.
+  set_wallpaper io.github.aerolume.wallpaper
+  wallpaper_started "the wallpaper chosen again"
+  stop_plasma
+  wait_until 10 eval '! alive "$WALLPAPER_PID"' || fail "plasmashell ended, the program runs on"
+  start_plasma
+  wallpaper_started "plasmashell started again"
+  scene_shown "plasmashell started again"
+  # plasmashell killed, with no time to end anything: the program goes with it.
+  kill -KILL "$PLASMA_PID"
+  wait_until 10 eval '! alive "$WALLPAPER_PID"' || fail "plasmashell killed, the program runs on"
+  note "plasmashell killed: its wallpaper's program ended too"
+  stop_plasma
+fi
 stop_desktop KAM_PID
 stop_desktop KWIN_PID
 

@@ -4,6 +4,7 @@ import QtQuick 2.15
 import org.kde.taskmanager 0.1 as TaskManager
 
 Item {
+    id: watch
     readonly property bool covered: coveringCount > 0
     property int coveringCount: 0
 
@@ -23,13 +24,25 @@ Item {
         filterByScreen: coverWatch.screenGeometry.width > 0
     }
 
+    // Counted afresh whenever a window comes, goes or changes: a window that goes takes
+    // its roles with it, so nothing is taken off a running count.
     Instantiator {
+        id: windows
         model: tasks
         delegate: QtObject {
             readonly property bool covering: !model.IsMinimized && (model.IsMaximized || model.IsFullScreen)
-            onCoveringChanged: coveringCount += covering ? 1 : -1
-            Component.onCompleted: if (covering) coveringCount += 1
-            Component.onDestruction: if (covering) coveringCount -= 1
+            onCoveringChanged: Qt.callLater(watch.recount)
         }
+        onObjectAdded: Qt.callLater(watch.recount)
+        onObjectRemoved: Qt.callLater(watch.recount)
+    }
+
+    function recount() {
+        var n = 0;
+        for (var i = 0; i < windows.count; ++i) {
+            var window = windows.objectAt(i);
+            if (window && window.covering) ++n;
+        }
+        coveringCount = n;
     }
 }
