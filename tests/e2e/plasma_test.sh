@@ -13,7 +13,7 @@
 # by an aerolume process of its own that plasmashell started; a full-screen window pauses
 # it and its end resumes it; the program killed is started again and plasmashell goes on;
 # another wallpaper chosen ends it; plasmashell restarted brings it back, and plasmashell
-# killed takes it along.
+# killed takes it along. The lock screen's greeter shows it too.
 # Usage: plasma_test.sh AEROLUME XPROBE KWIN_SHOT [QML_FOLDER WALLPAPER_PACKAGE] (the
 # wallpaper's rows need the last two: the QML module's folder and the package's source)
 AEROLUME=$1
@@ -129,17 +129,19 @@ set_wallpaper() {
   [[ $said == *"$1"* ]] || fail "plasmashell did not take the wallpaper $1: $said"
   note "wallpaper $1: $said"
 }
-# The wallpaper's programs: plasmashell's children that draw frames for it.
+# The wallpaper's programs: the children of plasmashell (or of WALLPAPER_HOST) that
+# draw frames for it.
 wallpaper_pids() {
-  ps -o pid=,args= --ppid "$PLASMA_PID" 2>/dev/null | awk '$2 ~ /aerolume$/ && $3 == "--frames-to" { print $1 }'
+  ps -o pid=,args= --ppid "${WALLPAPER_HOST:-$PLASMA_PID}" 2>/dev/null |
+    awk '$2 ~ /aerolume$/ && / --frames-to / { print $1 }'
 }
 # Waits (up to 20 s) for one wallpaper program other than $2 ($1 says when); sets WALLPAPER_PID.
 wallpaper_started() {
-  local before=${2:-}
+  local before=${2:-} host=${WALLPAPER_HOST:-$PLASMA_PID}
   WALLPAPER_PID=
   wait_until 20 eval 'WALLPAPER_PID=$(wallpaper_pids); [ "$(echo "$WALLPAPER_PID" | wc -w)" -eq 1 ] && [ "$WALLPAPER_PID" != "$before" ]' ||
     fail "$1: no wallpaper program runs (plasmashell's children: $(wallpaper_pids | tr '\n' ' ')): $(tail -n 5 "$WORK/plasmashell.log")"
-  note "$1: the wallpaper's program runs, pid $WALLPAPER_PID, a child of plasmashell ($PLASMA_PID)"
+  note "$1: the wallpaper's program runs, pid $WALLPAPER_PID, a child of $(ps -o comm= -p "$host") ($host)"
 }
 # Whether process $1 still runs: a zombie that nobody reaped (the program's parent gone)
 # has ended.
@@ -156,7 +158,11 @@ if [ -z "$PLASMA_QML" ] || [ ! -f "$PLASMA_QML/io/github/aerolume/wallpaper/qmld
 else
   mkdir -p "$WORK/home/.local/share/plasma/wallpapers"
   cp -r "$WALLPAPER_PACKAGE" "$WORK/home/.local/share/plasma/wallpapers/io.github.aerolume.wallpaper"
-  session+=(QML2_IMPORT_PATH="$PLASMA_QML" AEROLUME_PROGRAM="$AEROLUME")
+  # The plugin starts this build's program, with the seed of the rows above (the sky's
+  # share of the screen depends on the clouds).
+  printf '#!/bin/sh\nexec "%s" --seed 5 "$@"\n' "$AEROLUME" >"$WORK/aerolume"
+  chmod +x "$WORK/aerolume"
+  session+=(QML2_IMPORT_PATH="$PLASMA_QML" AEROLUME_PROGRAM="$WORK/aerolume")
   start_plasma
   wait_until 30 eval 'plasma_script "print(1)" | grep -q "1"' ||
     fail "plasmashell's scripting interface does not answer: $(tail -n 5 "$WORK/plasmashell.log")"
@@ -171,8 +177,11 @@ else
   FULLSCREEN_PID=$!
   SERVICE_PIDS+=("$FULLSCREEN_PID")
   expect_status "$frames_status asleep: paused from outside.*" "a full-screen window over the wallpaper"
+  APP_PID=$WALLPAPER_PID
+  asleep "a full-screen window over the wallpaper"
   stop_desktop FULLSCREEN_PID
   expect_status "$frames_status drawn" "the full-screen window closed"
+  drawing "the full-screen window closed"
   # The program killed: plasmashell goes on, and starts it again.
   first=$WALLPAPER_PID
   kill -KILL "$first"
@@ -199,6 +208,23 @@ else
   wait_until 10 eval '! alive "$WALLPAPER_PID"' || fail "plasmashell killed, the program runs on"
   note "plasmashell killed: its wallpaper's program ended too"
   stop_plasma
+  # The same plugin as the lock screen's wallpaper (kscreenlockerrc's Greeter group): the
+  # greeter, in its testing mode (which locks nothing), shows the scene, drawn by a
+  # program of its own that ends with it.
+  greeter=/usr/lib/x86_64-linux-gnu/libexec/kscreenlocker_greet
+  if [ -x "$greeter" ]; then
+    printf '[Greeter]\nWallpaperPlugin=io.github.aerolume.wallpaper\n' >>"$WORK/home/.config/kscreenlockerrc"
+    "${session[@]}" "$greeter" --testing >"$WORK/greeter.log" 2>&1 &
+    WALLPAPER_HOST=$!
+    SERVICE_PIDS+=("$WALLPAPER_HOST")
+    wallpaper_started "the lock screen's greeter"
+    scene_shown "the lock screen's greeter"
+    kill -KILL "$WALLPAPER_HOST"
+    wait_until 10 eval '! alive "$WALLPAPER_PID"' || fail "the greeter killed, the program runs on"
+    note "the greeter killed: its wallpaper's program ended too"
+  else
+    note "SKIP the lock screen's row: kscreenlocker_greet is not installed"
+  fi
 fi
 stop_desktop KAM_PID
 stop_desktop KWIN_PID
