@@ -39,6 +39,7 @@ SceneItem::SceneItem(QQuickItem* parent) : QQuickItem(parent), frames_path_(new_
   connect(&program_, &SceneProgram::programStarted, this, [this] {
     frames_.close();
     set_problem(QString());
+    follow_visibility();
   });
   connect(&program_, &SceneProgram::failed, this, [this](const QString& why) { set_problem(why); });
   // The session locked: the lock screen covers every screen. (Inside the locker's own
@@ -132,7 +133,7 @@ void SceneItem::start_program() {
   started_size_ = size;
   started_settings_ = settings_;
   program_.start(frames_path_, size, settings_);
-  frame_timer_.start(qMax(5, 500 / qMax(1, settings_.max_fps)));
+  frame_timer_.setInterval(qMax(5, 500 / qMax(1, settings_.max_fps)));
   follow_visibility();
 }
 
@@ -164,6 +165,12 @@ void SceneItem::follow_visibility() {
   const bool seen = isVisible() && w != nullptr && w->isVisible() &&
                     w->visibility() != QWindow::Minimized && !covered_ && !locked_;
   program_.set_paused(!seen);
+  // No new frames come while the program is paused: nothing to look for meanwhile.
+  if (seen && program_.pid() != 0) {
+    if (!frame_timer_.isActive()) frame_timer_.start();
+  } else {
+    frame_timer_.stop();
+  }
   if (seen != drawing_) {
     drawing_ = seen;
     Q_EMIT drawingChanged();

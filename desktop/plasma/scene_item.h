@@ -74,7 +74,8 @@ class SceneItem : public QQuickItem {
   QSize started_size_;
   SceneSettings started_settings_;
   QTimer start_timer_;  // a new size or settings settle before the program starts anew
-  QTimer frame_timer_;  // looks for a new frame twice per frame at the program's pace
+  QTimer frame_timer_;  // looks for a new frame twice per frame at the program's pace,
+                        // while the program draws
   QImage image_;        // the newest frame, rows from the bottom up
   bool image_changed_ = false;
   bool covered_ = false;
