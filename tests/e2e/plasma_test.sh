@@ -13,7 +13,7 @@
 # by an aerolume process of its own that plasmashell started; a full-screen window pauses
 # it and its end resumes it; the program killed is started again and plasmashell goes on;
 # another wallpaper chosen ends it; plasmashell restarted brings it back, and plasmashell
-# killed takes it along. The lock screen's greeter shows it too.
+# killed takes it along. The lock screen's greeter shows it too; and on X11, the wallpaper.
 # Usage: plasma_test.sh AEROLUME XPROBE KWIN_SHOT [QML_FOLDER WALLPAPER_PACKAGE] (the
 # wallpaper's rows need the last two: the QML module's folder and the package's source)
 AEROLUME=$1
@@ -153,9 +153,11 @@ panel_shown() {
   greater 0.2 "$sky" || fail "$1: the bottom of the screen is sky ($sky), not Plasma's panel"
   note "$1: Plasma's panel at the bottom (sky $sky there)"
 }
+wallpaper_rows=""
 if [ -z "$PLASMA_QML" ] || [ ! -f "$PLASMA_QML/io/github/aerolume/wallpaper/qmldir" ]; then
   note "SKIP the wallpaper's rows: its QML module was not built (Qt 5 Quick not found)"
 else
+  wallpaper_rows=1
   mkdir -p "$WORK/home/.local/share/plasma/wallpapers"
   cp -r "$WALLPAPER_PACKAGE" "$WORK/home/.local/share/plasma/wallpapers/io.github.aerolume.wallpaper"
   # The plugin starts this build's program, with the seed of the rows above (the sky's
@@ -198,6 +200,10 @@ else
   # Kept in Plasma's settings: plasmashell started again shows the scene again.
   set_wallpaper io.github.aerolume.wallpaper
   wallpaper_started "the wallpaper chosen again"
+  # plasmashell writes its settings a moment later: ended before, it would forget them.
+  wait_until 10 grep -qx 'wallpaperplugin=io.github.aerolume.wallpaper' \
+    "$WORK/home/.config/plasma-org.kde.plasma.desktop-appletsrc" ||
+    fail "plasmashell did not keep the wallpaper in its settings"
   stop_plasma
   wait_until 10 eval '! alive "$WALLPAPER_PID"' || fail "plasmashell ended, the program runs on"
   start_plasma
@@ -225,6 +231,7 @@ else
   else
     note "SKIP the lock screen's row: kscreenlocker_greet is not installed"
   fi
+  unset WALLPAPER_HOST
 fi
 stop_desktop KAM_PID
 stop_desktop KWIN_PID
@@ -232,6 +239,7 @@ stop_desktop KWIN_PID
 # --- X11: kwin_x11 and plasmashell under Xvfb.
 start_xvfb
 session=("${desktop_env[@]}" DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb)
+[ -n "$wallpaper_rows" ] && session+=(QML2_IMPORT_PATH="$PLASMA_QML" AEROLUME_PROGRAM="$WORK/aerolume")
 "${session[@]}" kwin_x11 >"$WORK/kwin_x11.log" 2>&1 &
 KWIN_PID=$!
 SERVICE_PIDS+=("$KWIN_PID")
@@ -250,4 +258,14 @@ expect_status "  screen ${SCREEN_W}x${SCREEN_H} asleep: another program's deskto
   "--background beside Plasma's desktop on X11"
 asleep "--background beside Plasma's desktop on X11"
 stop_program
+# The wallpaper on X11 too: the scene over most of the screen, drawn by a child of
+# plasmashell.
+if [ -n "$wallpaper_rows" ]; then
+  set_wallpaper io.github.aerolume.wallpaper
+  wallpaper_started "the wallpaper on X11"
+  sky=0
+  wait_until 20 eval 'grab "$WORK/shot.png" && sky=$("$XPROBE" sky "$WORK/shot.png") && greater "$sky" 0.5' ||
+    fail "the wallpaper on X11: the scene does not show (sky $sky of the screen)"
+  note "the wallpaper on X11: sky $sky of the screen"
+fi
 echo "PASS"
