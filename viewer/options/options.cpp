@@ -173,8 +173,9 @@ void add_viewer_options(CLI::App& app, ViewerOptions& o, RoleWords& words) {
 std::string frames_problem(const ViewerOptions& o, const RoleWords& words) {
   const bool frames = words.frames_to->count() > 0;
   if (!frames) {
-    if (words.size->count() > 0) return "--size gives the size of --frames-to's frames; give --frames-to";
-    return std::string();
+    return words.size->count() > 0
+               ? "--size gives the size of --frames-to's frames; give --frames-to"
+               : std::string();
   }
   if (o.frames_path.empty()) return "--frames-to needs a file's path";
   if (words.size->count() == 0) return "--frames-to needs --size WxH, the frames' size in pixels";

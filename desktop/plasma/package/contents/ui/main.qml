@@ -18,6 +18,18 @@ Rectangle {
         covered: coverWatch.item ? coverWatch.item.covered : false
     }
 
+    // Where the program cannot run (not installed, or it ended again and again), say so
+    // on the wallpaper itself rather than leave it blank.
+    Text {
+        anchors.centerIn: parent
+        width: parent.width * 0.8
+        horizontalAlignment: Text.AlignHCenter
+        wrapMode: Text.Wrap
+        visible: scene.problem !== ""
+        color: "white"
+        text: "Aerolume: " + scene.problem
+    }
+
     // Whether a window hides this screen's wallpaper, from Plasma's task manager; where
     // that module is missing the wallpaper still shows, and only follows visibility.
     Loader {
