@@ -13,7 +13,8 @@
 # by an aerolume process of its own that plasmashell started; a full-screen window pauses
 # it and its end resumes it; the program killed is started again and plasmashell goes on;
 # another wallpaper chosen ends it; plasmashell restarted brings it back, and plasmashell
-# killed takes it along. The lock screen's greeter shows it too; and on X11, the wallpaper.
+# killed takes it along; a program that keeps failing is started again three times and no
+# more. The lock screen's greeter shows it too; and on X11, the wallpaper.
 # Usage: plasma_test.sh AEROLUME XPROBE KWIN_SHOT [QML_FOLDER WALLPAPER_PACKAGE] (the
 # wallpaper's rows need the last two: the QML module's folder and the package's source)
 AEROLUME=$1
@@ -214,6 +215,21 @@ else
   wait_until 10 eval '! alive "$WALLPAPER_PID"' || fail "plasmashell killed, the program runs on"
   note "plasmashell killed: its wallpaper's program ended too"
   stop_plasma
+  # A program that fails at once, every time: started again three times, then the
+  # wallpaper gives up and says so, and plasmashell goes on.
+  printf '#!/bin/sh\necho started >>"%s"\nexit 1\n' "$WORK/starts" >"$WORK/failing"
+  chmod +x "$WORK/failing"
+  kept=("${session[@]}")
+  session+=(AEROLUME_PROGRAM="$WORK/failing")
+  start_plasma
+  wait_until 30 grep -q 'Aerolume wallpaper: aerolume ended 4 times (last: status 1); not started again' \
+    "$WORK/plasmashell.log" || fail "a failing program: the wallpaper did not give up ($(grep -c . "$WORK/starts" 2>/dev/null) starts)"
+  sleep 2
+  [ "$(grep -c . "$WORK/starts")" -eq 4 ] || fail "a failing program was started $(grep -c . "$WORK/starts") times, not 4"
+  running "$PLASMA_PID" || fail "plasmashell ended with the failing program"
+  note "a failing program: started 4 times, then the wallpaper gave up and said so"
+  stop_plasma
+  session=("${kept[@]}")
   # The same plugin as the lock screen's wallpaper (kscreenlockerrc's Greeter group): the
   # greeter, in its testing mode (which locks nothing), shows the scene, drawn by a
   # program of its own that ends with it.
