@@ -10,7 +10,7 @@
 #include "assets/balloon_mesh.h"
 #include "core/state.h"
 #include "sim/tether.h"
-#include "renderer/offscreen_context.h"
+#include "render/offscreen_context.h"
 
 namespace aerolume {
 namespace {

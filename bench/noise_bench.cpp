@@ -9,7 +9,7 @@
 #include "assets/sky.h"
 #include "core/state.h"
 #include "noise/noise.h"
-#include "renderer/offscreen_context.h"
+#include "render/offscreen_context.h"
 
 namespace aerolume {
 namespace {

@@ -17,7 +17,7 @@
 #include "render/render_state.h"
 #include "render/scene_pass.h"
 #include "sim/balloon_stream.h"
-#include "renderer/offscreen_context.h"
+#include "render/offscreen_context.h"
 #include "renderer/render_stats.h"
 #include "renderer/rgb_image.h"
 

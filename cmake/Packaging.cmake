@@ -88,7 +88,8 @@ and out high up. It runs full screen until Esc, and the camera is steered from
 the keyboard. It can also run in a window, cap its frame rate, or draw into a
 screen saver's window or on the desktop background; on GNOME, the GNOME Shell
 extension aerolume@aerolume.github.io in the package shows it as every
-monitor's background.
+monitor's background; on KDE Plasma, the wallpaper plugin
+io.github.aerolume.wallpaper (Aerolume among its wallpaper types).
 
 The package holds two programs: aerolume, the scene in a window, and
 aerolume-render, which draws the same scene offscreen through EGL, without a

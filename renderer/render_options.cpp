@@ -20,30 +20,6 @@ namespace {
 
 constexpr const char* program = render_program;
 
-// One side of a size: "-" and "0" are called out as such rather than as malformed.
-bool parse_side(std::string_view text, const char* name, int* side, std::string* error) {
-  const bool negative = !text.empty() && text.front() == '-';
-  const std::string_view digits = negative ? text.substr(1) : text;
-  if (!all_digits(digits)) {
-    *error = "the " + std::string(name) + " '" + std::string(text) + "' is not a number";
-    return false;
-  }
-  std::uint64_t v = 0;
-  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v);
-  const bool too_large = ec == std::errc::result_out_of_range || v > max_side;
-  if (negative || (ec == std::errc() && v == 0)) {
-    *error = "the " + std::string(name) + " must be at least 1 pixel, not " + std::string(text);
-    return false;
-  }
-  if (too_large) {
-    *error = "the " + std::string(name) + " must be at most " + std::to_string(max_side) +
-             " pixels, not " + std::string(text);
-    return false;
-  }
-  *side = static_cast<int>(v);
-  return true;
-}
-
 // Reads the size once: on success the sides go straight into the options.
 CLI::Validator size_reader(RenderOptions* options) {
   return CLI::Validator(
@@ -55,17 +31,6 @@ CLI::Validator size_reader(RenderOptions* options) {
 }
 
 }  // namespace
-
-bool parse_size(const std::string& text, int* width, int* height, std::string* error) {
-  const std::size_t x = text.find_first_of("xX");
-  if (x == std::string::npos || text.find_first_of("xX", x + 1) != std::string::npos) {
-    *error = "'" + text + "' is not a size of the form WxH (e.g. 1024x768)";
-    return false;
-  }
-  const std::string_view view(text);
-  return parse_side(view.substr(0, x), "width", width, error) &&
-         parse_side(view.substr(x + 1), "height", height, error);
-}
 
 ParsedRenderCommandLine parse_render_options(int argc, const char* const* argv) {
   ParsedRenderCommandLine parsed;

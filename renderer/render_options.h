@@ -25,10 +25,10 @@ struct RenderOptions {
   bool full_frames = false;  // every frame draws every pixel, none only what moved
 };
 
-// Largest frame count and picture side the renderer accepts before it opens a context;
-// the GL maximum viewport is checked against the size once the context exists.
+// Largest frame count the renderer accepts before it opens a context; the GL maximum
+// viewport is checked against the size (at most max_side, run/options.h) once the context
+// exists.
 constexpr int max_frames = 10'000'000;
-constexpr int max_side = 16384;
 
 // An animation plays the rendered frames at 25 a second: a kept frame lasts K times
 // this with --every K.
@@ -43,8 +43,5 @@ struct ParsedRenderCommandLine : ParseOutcome {
 };
 
 ParsedRenderCommandLine parse_render_options(int argc, const char* const* argv);
-
-// "WxH" with both sides decimal, 1 to max_side. On failure says why in *error.
-bool parse_size(const std::string& text, int* width, int* height, std::string* error);
 
 }  // namespace aerolume

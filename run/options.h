@@ -40,6 +40,12 @@ bool all_digits(std::string_view text);
 // "'TEXT' is not WHAT from LOW to HIGH".
 CLI::Validator decimal_check(std::uint64_t low, std::uint64_t high, const std::string& what);
 
+// The largest side of a picture or a frame the programs accept, in pixels, before a
+// context is made; GL's largest viewport is checked against the size once it is.
+constexpr int max_side = 16384;
+// "WxH" with both sides decimal, 1 to max_side. On failure says why in *error.
+bool parse_size(const std::string& text, int* width, int* height, std::string* error);
+
 // The error status for bad input, and the hint printed under every such error.
 constexpr int usage_error_status = 2;
 std::string usage_hint(const std::string& program);

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "renderer/offscreen_context.h"
+#include "render/offscreen_context.h"
 #include "renderer/rgb_image.h"
 
 namespace aerolume::gltest {

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The folders are layers: a source file includes only from its own folder and the
 # folders below it, bottom first: geometry, core, noise, assets, sim, render, run; then
-# the viewer's wings (pace, options, control, shell, glx, and the shells glut, x11 and
-# wayland side by side); and on top the two programs, the viewer's main and the renderer,
-# side by side. Folders on one floor never include each other: neither do the two programs, nor
+# the viewer's wings (pace, options, control, shell, glx, and the shells glut, x11,
+# wayland and offscreen side by side); and on top the two programs, the viewer's main and
+# the renderer, side by side, with the Plasma wallpaper's native part (desktop/plasma),
+# which reads the viewer's frames file, beside them. Folders on one floor never include each other: neither do the two programs, nor
 # the window-system wings. Every folder is walked, however deep. And the simulation never
 # sees GL.
 set -u
@@ -11,7 +12,8 @@ cd "$1" || exit 1
 # One floor a line, bottom first; folders sharing a line share the floor. A file belongs
 # to the folder that holds it, not to one above it.
 floors=(geometry core noise assets sim render run viewer/pace viewer/options viewer/control
-        viewer/shell viewer/glx "viewer/glut viewer/x11 viewer/wayland" "viewer renderer")
+        viewer/shell viewer/glx "viewer/glut viewer/x11 viewer/wayland viewer/offscreen"
+        "viewer renderer desktop/plasma")
 # The floor of the folder that holds path (a file, or an include's path), in floor; its
 # folder in home. A folder that is no floor, however deep, gets none (99).
 floor=99 home=

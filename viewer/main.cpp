@@ -2,14 +2,16 @@
 // and hands the run to that role's shell. The program's own window (GLUT) by default;
 // another program's X window, the root window or the X desktop (--window-id, --root,
 // XSCREENSAVER_WINDOW, --background on X) through the X11 + GLX shell; a Wayland
-// compositor's layer surfaces (--background, --overlay) through the Wayland shell. GLUT's
-// own options come first.
+// compositor's layer surfaces (--background, --overlay) through the Wayland shell; frames
+// drawn offscreen into a file a desktop's plugin maps (--frames-to) through the offscreen
+// shell. GLUT's own options come first.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "viewer/control/control_client.h"
 #include "viewer/glut/glut.h"
+#include "viewer/offscreen/offscreen.h"
 #include "viewer/options/options.h"
 #include "viewer/pace/frame_pacing.h"
 #include "viewer/pace/power_watch.h"
@@ -49,6 +51,8 @@ int main(int argc, char** argv) {
     case Role::root_window:
     case Role::x_desktop:
       return aerolume::run_on_x(run);
+    case Role::frames_to_file:
+      return aerolume::run_frames_to_file(run);
     case Role::own_window:
       break;
   }

@@ -8,9 +8,20 @@
 # says the line at once and never covers Plasma's desktop. On X11 (kwin_x11 under Xvfb):
 # Plasma's desktop windows, two levels under the root in KWin's frames, get the same line,
 # and the program sleeps.
+# As Plasma's wallpaper (io.github.aerolume.wallpaper, chosen through plasmashell's
+# scripting interface), on Wayland: the scene fills the screen under Plasma's panel, drawn
+# by an aerolume process of its own that plasmashell started; a full-screen window pauses
+# it and its end resumes it; the program killed is started again and plasmashell goes on;
+# another wallpaper chosen ends it; plasmashell restarted brings it back, and plasmashell
+# killed takes it along; a program that keeps failing is started again three times and no
+# more. The lock screen's greeter shows it too; and on X11, the wallpaper.
+# Usage: plasma_test.sh AEROLUME XPROBE KWIN_SHOT [QML_FOLDER WALLPAPER_PACKAGE] (the
+# wallpaper's rows need the last two: the QML module's folder and the package's source)
 AEROLUME=$1
 XPROBE=$2
 KWIN_SHOT=$3
+PLASMA_QML=${4:-}
+WALLPAPER_PACKAGE=${5:-}
 source "$(dirname "$0")/lib.sh"
 kactivitymanagerd=/usr/lib/x86_64-linux-gnu/libexec/kactivitymanagerd
 needs_tools kwin_wayland kwin_x11 plasmashell dbus-daemon
@@ -106,12 +117,145 @@ asleep "the program started beside plasmashell"
 plasma_shown "the program started beside plasmashell"
 stop_program
 stop_plasma
+
+# --- Wayland: the scene as Plasma's wallpaper.
+plasma_script() {
+  gdbus call --session -d org.kde.plasmashell -o /PlasmaShell \
+    -m org.kde.PlasmaShell.evaluateScript "$1" 2>&1
+}
+# Every desktop's wallpaper becomes the plugin $1.
+set_wallpaper() {
+  local said
+  said=$(plasma_script "var d = desktops(); for (var i = 0; i < d.length; i++) { d[i].wallpaperPlugin = '$1'; } print(d.length + ' ' + d[0].wallpaperPlugin)")
+  [[ $said == *"$1"* ]] || fail "plasmashell did not take the wallpaper $1: $said"
+  note "wallpaper $1: $said"
+}
+# The wallpaper's programs: the children of plasmashell (or of WALLPAPER_HOST) that
+# draw frames for it.
+wallpaper_pids() {
+  ps -o pid=,args= --ppid "${WALLPAPER_HOST:-$PLASMA_PID}" 2>/dev/null |
+    awk '$2 ~ /aerolume$/ && / --frames-to / { print $1 }'
+}
+# Waits (up to 20 s) for one wallpaper program other than $2 ($1 says when); sets WALLPAPER_PID.
+wallpaper_started() {
+  local before=${2:-} host=${WALLPAPER_HOST:-$PLASMA_PID}
+  WALLPAPER_PID=
+  wait_until 20 eval 'WALLPAPER_PID=$(wallpaper_pids); [ "$(echo "$WALLPAPER_PID" | wc -w)" -eq 1 ] && [ "$WALLPAPER_PID" != "$before" ]' ||
+    fail "$1: no wallpaper program runs (plasmashell's children: $(wallpaper_pids | tr '\n' ' ')): $(tail -n 5 "$WORK/plasmashell.log")"
+  note "$1: the wallpaper's program runs, pid $WALLPAPER_PID, a child of $(ps -o comm= -p "$host") ($host)"
+}
+# Whether process $1 still runs: a zombie that nobody reaped (the program's parent gone)
+# has ended.
+alive() { [ -e "/proc/$1" ] && ! grep -q '^[0-9]* (.*) Z' "/proc/$1/stat" 2>/dev/null; }
+# Plasma's panel still drawn, at the bottom of the screen: not sky.
+panel_shown() {
+  local sky
+  sky=$("$XPROBE" sky "$WORK/shot.png" 0 $((SCREEN_H - 24)) "$SCREEN_W" 24)
+  greater 0.2 "$sky" || fail "$1: the bottom of the screen is sky ($sky), not Plasma's panel"
+  note "$1: Plasma's panel at the bottom (sky $sky there)"
+}
+wallpaper_rows=""
+if [ -z "$PLASMA_QML" ] || [ ! -f "$PLASMA_QML/io/github/aerolume/wallpaper/qmldir" ]; then
+  note "SKIP the wallpaper's rows: its QML module was not built (Qt 5 Quick not found)"
+else
+  wallpaper_rows=1
+  mkdir -p "$WORK/home/.local/share/plasma/wallpapers"
+  cp -r "$WALLPAPER_PACKAGE" "$WORK/home/.local/share/plasma/wallpapers/io.github.aerolume.wallpaper"
+  # The plugin starts this build's program, with the seed of the rows above (the sky's
+  # share of the screen depends on the clouds).
+  printf '#!/bin/sh\nexec "%s" --seed 5 "$@"\n' "$AEROLUME" >"$WORK/aerolume"
+  chmod +x "$WORK/aerolume"
+  session+=(QML2_IMPORT_PATH="$PLASMA_QML" AEROLUME_PROGRAM="$WORK/aerolume")
+  start_plasma
+  wait_until 30 eval 'plasma_script "print(1)" | grep -q "1"' ||
+    fail "plasmashell's scripting interface does not answer: $(tail -n 5 "$WORK/plasmashell.log")"
+  set_wallpaper io.github.aerolume.wallpaper
+  wallpaper_started "the wallpaper chosen"
+  scene_shown "the wallpaper chosen"
+  panel_shown "the wallpaper chosen"
+  frames_status="  frames ${SCREEN_W}x${SCREEN_H}"
+  expect_status "$frames_status drawn" "the wallpaper chosen"
+  # A full-screen window over the wallpaper pauses its program; gone, the program draws.
+  "${session[@]}" weston-simple-egl -f >"$WORK/fullscreen.log" 2>&1 &
+  FULLSCREEN_PID=$!
+  SERVICE_PIDS+=("$FULLSCREEN_PID")
+  expect_status "$frames_status asleep: paused from outside.*" "a full-screen window over the wallpaper"
+  APP_PID=$WALLPAPER_PID
+  asleep "a full-screen window over the wallpaper"
+  stop_desktop FULLSCREEN_PID
+  expect_status "$frames_status drawn" "the full-screen window closed"
+  drawing "the full-screen window closed"
+  # The program killed: plasmashell goes on, and starts it again.
+  first=$WALLPAPER_PID
+  kill -KILL "$first"
+  wallpaper_started "the wallpaper's program killed" "$first"
+  running "$PLASMA_PID" || fail "plasmashell ended with the wallpaper's program"
+  scene_shown "the wallpaper's program killed"
+  # Another wallpaper: the program ends and its frames file goes.
+  set_wallpaper org.kde.color
+  wait_until 10 eval '[ -z "$(wallpaper_pids)" ] && ! alive "$WALLPAPER_PID"' ||
+    fail "the program still runs with another wallpaper"
+  frames_left=$(find "$WORK/home/run" -name 'aerolume-wallpaper-*' | wc -l)
+  [ "$frames_left" -eq 0 ] || fail "$frames_left frames files left behind in the runtime folder"
+  plasma_shown "another wallpaper chosen"
+  # Kept in Plasma's settings: plasmashell started again shows the scene again.
+  set_wallpaper io.github.aerolume.wallpaper
+  wallpaper_started "the wallpaper chosen again"
+  # plasmashell writes its settings a moment later: ended before, it would forget them.
+  wait_until 10 grep -qx 'wallpaperplugin=io.github.aerolume.wallpaper' \
+    "$WORK/home/.config/plasma-org.kde.plasma.desktop-appletsrc" ||
+    fail "plasmashell did not keep the wallpaper in its settings"
+  stop_plasma
+  wait_until 10 eval '! alive "$WALLPAPER_PID"' || fail "plasmashell ended, the program runs on"
+  start_plasma
+  wallpaper_started "plasmashell started again"
+  scene_shown "plasmashell started again"
+  # plasmashell killed, with no time to end anything: the program goes with it.
+  kill -KILL "$PLASMA_PID"
+  wait_until 10 eval '! alive "$WALLPAPER_PID"' || fail "plasmashell killed, the program runs on"
+  note "plasmashell killed: its wallpaper's program ended too"
+  stop_plasma
+  # A program that fails at once, every time: started again three times, then the
+  # wallpaper gives up and says so, and plasmashell goes on.
+  printf '#!/bin/sh\necho started >>"%s"\nexit 1\n' "$WORK/starts" >"$WORK/failing"
+  chmod +x "$WORK/failing"
+  kept=("${session[@]}")
+  session+=(AEROLUME_PROGRAM="$WORK/failing")
+  start_plasma
+  wait_until 30 grep -q 'Aerolume wallpaper: aerolume ended 4 times (last: status 1); not started again' \
+    "$WORK/plasmashell.log" || fail "a failing program: the wallpaper did not give up ($(grep -c . "$WORK/starts" 2>/dev/null) starts)"
+  sleep 2
+  [ "$(grep -c . "$WORK/starts")" -eq 4 ] || fail "a failing program was started $(grep -c . "$WORK/starts") times, not 4"
+  running "$PLASMA_PID" || fail "plasmashell ended with the failing program"
+  note "a failing program: started 4 times, then the wallpaper gave up and said so"
+  stop_plasma
+  session=("${kept[@]}")
+  # The same plugin as the lock screen's wallpaper (kscreenlockerrc's Greeter group): the
+  # greeter, in its testing mode (which locks nothing), shows the scene, drawn by a
+  # program of its own that ends with it.
+  greeter=/usr/lib/x86_64-linux-gnu/libexec/kscreenlocker_greet
+  if [ -x "$greeter" ]; then
+    printf '[Greeter]\nWallpaperPlugin=io.github.aerolume.wallpaper\n' >>"$WORK/home/.config/kscreenlockerrc"
+    "${session[@]}" "$greeter" --testing >"$WORK/greeter.log" 2>&1 &
+    WALLPAPER_HOST=$!
+    SERVICE_PIDS+=("$WALLPAPER_HOST")
+    wallpaper_started "the lock screen's greeter"
+    scene_shown "the lock screen's greeter"
+    kill -KILL "$WALLPAPER_HOST"
+    wait_until 10 eval '! alive "$WALLPAPER_PID"' || fail "the greeter killed, the program runs on"
+    note "the greeter killed: its wallpaper's program ended too"
+  else
+    note "SKIP the lock screen's row: kscreenlocker_greet is not installed"
+  fi
+  unset WALLPAPER_HOST
+fi
 stop_desktop KAM_PID
 stop_desktop KWIN_PID
 
 # --- X11: kwin_x11 and plasmashell under Xvfb.
 start_xvfb
 session=("${desktop_env[@]}" DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb)
+[ -n "$wallpaper_rows" ] && session+=(QML2_IMPORT_PATH="$PLASMA_QML" AEROLUME_PROGRAM="$WORK/aerolume")
 "${session[@]}" kwin_x11 >"$WORK/kwin_x11.log" 2>&1 &
 KWIN_PID=$!
 SERVICE_PIDS+=("$KWIN_PID")
@@ -130,4 +274,14 @@ expect_status "  screen ${SCREEN_W}x${SCREEN_H} asleep: another program's deskto
   "--background beside Plasma's desktop on X11"
 asleep "--background beside Plasma's desktop on X11"
 stop_program
+# The wallpaper on X11 too: the scene over most of the screen, drawn by a child of
+# plasmashell.
+if [ -n "$wallpaper_rows" ]; then
+  set_wallpaper io.github.aerolume.wallpaper
+  wallpaper_started "the wallpaper on X11"
+  sky=0
+  wait_until 20 eval 'grab "$WORK/shot.png" && sky=$("$XPROBE" sky "$WORK/shot.png") && greater "$sky" 0.5' ||
+    fail "the wallpaper on X11: the scene does not show (sky $sky of the screen)"
+  note "the wallpaper on X11: sky $sky of the screen"
+fi
 echo "PASS"

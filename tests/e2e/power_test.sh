@@ -3,7 +3,8 @@
 # power-profiles-daemon mocked (python3-dbusmock) on a private bus that stands in for the
 # system bus: 30 frames a second without UPower, 10 once it appears on battery, 30 back on
 # mains, 10 in power-saver mode; with --battery-fps 0 nothing at all on battery, frames
-# again once UPower leaves the bus (within 10 s; a quarter of a second here), at 30.
+# again once UPower leaves the bus (within 10 s; a quarter of a second here), at 30. The
+# offscreen frames of --frames-to keep the same paces.
 AEROLUME=$1
 XPROBE=$2
 HOST=${3:-}
@@ -90,5 +91,18 @@ WAIT_STEP=0.1 wait_until 10 redrawn ||
 note "UPower left: $drawn of the host window drawn anew after $(awk -v a="$left" \
   -v b="$EPOCHREALTIME" 'BEGIN { printf "%.1f", b - a }') s"
 rate_between 22 33 "UPower gone (mains)"
+stop_app
+
+# Frames drawn offscreen into a file (--frames-to, as the Plasma wallpaper starts the
+# program) keep the same paces: 10 a second on battery, 30 back on mains.
+profile balanced
+start_mock upower '{"OnBattery": true}' org.freedesktop.UPower
+UPOWER_PID=$MOCK_PID
+DBUS_SYSTEM_BUS_ADDRESS=$SYSTEM_BUS "$AEROLUME" --frames-to "$WORK/frames" --size 64x48 --fps \
+  >"$WORK/app.out" 2>"$WORK/app.err" &
+APP_PID=$!
+rate_between 8 11 "offscreen frames on battery"
+on_battery false
+rate_between 22 33 "offscreen frames back on mains"
 stop_app
 note "PASS"

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The Debian package as a user gets it: cpack makes it from the build folder; it must hold
 # exactly the two programs, the saver folder's link to the viewer, and their desktop and
-# screen-saver files, the D-Bus interface's description, the user unit and the GNOME Shell
-# extension, with the right owners and modes, carry its library dependencies, run from
+# screen-saver files, the D-Bus interface's description, the user unit, the GNOME Shell
+# extension and the Plasma wallpaper (its package and its QML module), with the right owners and modes, carry its library dependencies, run from
 # where it is unpacked, and pass man, the desktop, AppStream and XML validators and
 # lintian (no errors).
 # Usage: package_test.sh CPACK BUILD_DIR VERSION. Exit 77 (skip) only when a tool is missing
@@ -10,7 +10,7 @@
 set -euo pipefail
 cpack=$1 build=$2 version=$3
 source "$(dirname "$0")/../lib.sh"
-needs_tools "$cpack" dpkg-deb dpkg-shlibdeps dpkg lintian man desktop-file-validate \
+needs_tools "$cpack" dpkg-architecture dpkg-deb dpkg-shlibdeps dpkg lintian man desktop-file-validate \
             appstreamcli xmllint file gzip help2man node
 
 echo "== cpack -G DEB"
@@ -48,6 +48,9 @@ expected=$(printf '%s\n' ./usr/bin/aerolume ./usr/bin/aerolume-render \
   ./usr/share/dbus-1/interfaces/io.github.aerolume.Aerolume.Control.xml \
   ./usr/lib/systemd/user/aerolume-background.service \
   ./usr/share/gnome-shell/extensions/aerolume@aerolume.github.io/{extension.js,metadata.json} \
+  ./usr/share/plasma/wallpapers/io.github.aerolume.wallpaper/{metadata.json,contents/config/main.xml} \
+  ./usr/share/plasma/wallpapers/io.github.aerolume.wallpaper/contents/ui/{main.qml,config.qml,CoverWatch.qml} \
+  "./usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/qt5/qml/io/github/aerolume/wallpaper/"{libaerolumewallpaperplugin.so,qmldir} \
   ./usr/share/doc/aerolume/copyright ./usr/share/doc/aerolume/changelog.gz \
   ./usr/share/man/man1/aerolume-render.1.gz ./usr/share/man/man1/aerolume.1.gz \
   ./usr/share/icons/hicolor/scalable/apps/aerolume.svg \

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # What the source tree promises before anything is built: scripts/run installs no package
-# that only the tests use, and the release's version and date in CMakeLists.txt are those
+# that only the tests or the Plasma wallpaper's build use, and the release's version and date in CMakeLists.txt are those
 # of the changelog's and the metainfo's newest entries.
 # Usage: repository_test.sh SOURCE_DIR VERSION RELEASE_DATE
 set -euo pipefail
@@ -13,10 +13,10 @@ calls=$(grep -c 'install-deps' "$source_dir/scripts/run" || true)
 read -r -a purposes <<<"$(sed -n 's:^ *scripts/install-deps\(.*\)$:\1:p' "$source_dir/scripts/run")"
 [ ${#purposes[@]} -gt 0 ] || fail "scripts/run asks install-deps for every purpose, the tests' included"
 run_list=$("$source_dir/scripts/install-deps" --list "${purposes[@]}" | sort -u)
-test_list=$("$source_dir/scripts/install-deps" --list test | sort -u)
+test_list=$("$source_dir/scripts/install-deps" --list test plugin | sort -u)
 [ -n "$run_list" ] && [ -n "$test_list" ] || fail "install-deps --list names no packages"
 both=$(comm -12 <(echo "$run_list") <(echo "$test_list") | tr '\n' ' ')
-[ -z "$both" ] || fail "scripts/run (install-deps ${purposes[*]}) installs test packages: $both"
+[ -z "$both" ] || fail "scripts/run (install-deps ${purposes[*]}) installs packages of the tests or the Plasma wallpaper's build: $both"
 note "scripts/run installs $(echo "$run_list" | wc -l) packages (${purposes[*]}), none of the tests'"
 
 # The newest entries: the changelog's first, the metainfo's first <release>.

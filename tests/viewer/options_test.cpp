@@ -236,7 +236,24 @@ TEST(ViewerOptions, TheRoleComesFromTheWordsAndTheEnvironment) {
       {{"--output", ""}, nullptr, wayland, {}, 0, 2, "--output needs a value"},
       {{"--output", "DP-1"}, nullptr, wayland, {}, 0, 2, "--output chooses the output of"},
       {{"--overlay"}, nullptr, nullptr, {}, 0, 1, "--overlay needs a Wayland compositor"},
-      {{"--overlay", "--samples", "4"}, saver, "", {}, 0, 1, "--overlay needs a Wayland compositor"}};
+      {{"--overlay", "--samples", "4"}, saver, "", {}, 0, 1, "--overlay needs a Wayland compositor"},
+      {{"--frames-to", "/run/f", "--size", "640x480", "--samples", "4"}, saver, wayland,
+       Role::frames_to_file},
+      {{"--frames-to", "/run/f"}, nullptr, nullptr, {}, 0, 2, "--frames-to needs --size WxH"},
+      {{"--frames-to", "", "--size", "640x480"}, nullptr, nullptr, {}, 0, 2,
+       "--frames-to needs a file's path"},
+      {{"--size", "640x480"}, nullptr, wayland, {}, 0, 2,
+       "--size gives the size of --frames-to's frames; give --frames-to"},
+      {{"--frames-to", "/run/f", "--size", "640x0"}, nullptr, nullptr, {}, 0, 2,
+       "--size: the height must be at least 1 pixel"},
+      {{"--frames-to", "/run/f", "--size", "640"}, nullptr, nullptr, {}, 0, 2,
+       "--size: '640' is not a size of the form WxH"},
+      {{"--frames-to", "/run/f", "--size", "64x48", "--background"}, nullptr, wayland, {}, 0, 2,
+       "--frames-to draws offscreen, on no surface; it cannot go with --background"},
+      {{"--frames-to", "/run/f", "--size", "64x48", "--output", "DP-1"}, nullptr, wayland, {}, 0,
+       2, "--frames-to draws offscreen, on no surface; it cannot go with --output"},
+      {{"-geometry", "640x480", "--frames-to", "/run/f", "--size", "64x48"}, nullptr, nullptr, {},
+       0, 2, "-geometry acts on the program's own window; it cannot go with --frames-to"}};
   for (const Case& c : cases) {
     std::vector<std::string> words = c.words;
     words.insert(words.begin(), "aerolume");
@@ -258,6 +275,12 @@ TEST(ViewerOptions, TheRoleComesFromTheWordsAndTheEnvironment) {
     ASSERT_TRUE(p.should_run) << row << ": " << p.err_text;
     EXPECT_EQ(p.options.role, c.role) << row;
     EXPECT_EQ(p.options.window_id.value_or(0), c.window) << row;
+    if (c.role == Role::frames_to_file) {
+      EXPECT_EQ(p.options.frames_path, "/run/f");
+      EXPECT_EQ(p.options.frames_width, 640);
+      EXPECT_EQ(p.options.frames_height, 480);
+      EXPECT_EQ(p.options.frame_cap(), host_window_fps);  // a saver's pace
+    }
   }
 }
 

@@ -29,6 +29,7 @@ std::string_view role_word(Role role) {
     case Role::x_desktop: return "x-desktop";
     case Role::wayland_background: return "wayland-background";
     case Role::wayland_overlay: return "wayland-overlay";
+    case Role::frames_to_file: return "frames-to-file";
   }
   return "own-window";
 }

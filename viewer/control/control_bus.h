@@ -23,7 +23,7 @@ std::string control_bus_name(long pid, int attempt = 0);
 long pid_of_control_name(std::string_view name);
 
 // The Role property: "own-window", "host-window", "root-window", "x-desktop",
-// "wayland-background", "wayland-overlay".
+// "wayland-background", "wayland-overlay", "frames-to-file".
 std::string_view role_word(Role role);
 
 }  // namespace aerolume

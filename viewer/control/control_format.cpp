@@ -19,6 +19,7 @@ std::string invocation_of(const std::string& role) {
   if (role == "root-window") return "aerolume --root";
   if (role == "x-desktop" || role == "wayland-background") return "aerolume --background";
   if (role == "wayland-overlay") return "aerolume --overlay";
+  if (role == "frames-to-file") return "aerolume --frames-to";
   std::string unknown = "aerolume (";
   return (unknown += role) += ')';
 }

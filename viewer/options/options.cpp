@@ -56,6 +56,8 @@ struct RoleWords {
   const CLI::Option* samples = nullptr;
   const CLI::Option* shell_windows = nullptr;
   const CLI::Option* output = nullptr;
+  const CLI::Option* frames_to = nullptr;
+  const CLI::Option* size = nullptr;
 };
 
 // What --help says after the options, and --version.
@@ -144,6 +146,49 @@ void add_viewer_options(CLI::App& app, ViewerOptions& o, RoleWords& words) {
                      "Wayland output (as swaymsg -t get_outputs names it), or on X a RandR "
                      "monitor (as xrandr --listmonitors names it)")
           ->type_name("NAME");
+  words.frames_to =
+      app.add_option("--frames-to", o.frames_path,
+                     "Draw offscreen, each frame into the file PATH (made afresh; 0600) that "
+                     "another program maps and shows, with --size: the Aerolume wallpaper "
+                     "plugin of KDE Plasma starts it so")
+          ->type_name("PATH");
+  words.size = app.add_option_function<std::string>(
+                      "--size",
+                      [&o](const std::string& text) {
+                        std::string error;
+                        parse_size(text, &o.frames_width, &o.frames_height, &error);
+                      },
+                      "With --frames-to, the frames' size in pixels")
+                   ->type_name("WxH")
+                   ->check(CLI::Validator(
+                       [](std::string& text) -> std::string {
+                         int w = 0, h = 0;
+                         std::string error;
+                         return parse_size(text, &w, &h, &error) ? std::string() : error;
+                       },
+                       "", "size"));
+}
+
+// --frames-to among the words: it is a role of its own, drawn on no surface.
+std::string frames_problem(const ViewerOptions& o, const RoleWords& words) {
+  const bool frames = words.frames_to->count() > 0;
+  if (!frames) {
+    return words.size->count() > 0
+               ? "--size gives the size of --frames-to's frames; give --frames-to"
+               : std::string();
+  }
+  if (o.frames_path.empty()) return "--frames-to needs a file's path";
+  if (words.size->count() == 0) return "--frames-to needs --size WxH, the frames' size in pixels";
+  const char* other = words.background   ? "--background"
+                      : words.overlay    ? "--overlay"
+                      : words.root       ? "--root"
+                      : o.window_id      ? "--window-id"
+                      : o.windowed       ? "--windowed"
+                      : words.output->count() > 0 ? "--output"
+                                                  : nullptr;
+  if (other != nullptr)
+    return std::string("--frames-to draws offscreen, on no surface; it cannot go with ") + other;
+  return std::string();
 }
 
 // The words among themselves: two roles named at once, or words that go with neither.
@@ -164,14 +209,17 @@ std::string words_problem(const ViewerOptions& o, const RoleWords& words) {
   if (words.output->count() > 0 && o.output.empty()) return "--output needs a value";
   if (o.shell_windows && !words.background)
     return "--shell-windows draws the background in windows; it goes with --background";
-  return std::string();
+  return frames_problem(o, words);
 }
 
 // The role, from the words and the environment; a problem when the screen-saver variable
 // that would decide it holds no window id.
 std::string choose_role(ViewerOptions& o, const RoleWords& words, bool on_wayland,
                         const char* screensaver_window) {
-  if (words.overlay) {
+  if (!o.frames_path.empty()) {
+    // Drawn on no surface: neither the compositor nor a screen saver's window decides.
+    o.role = Role::frames_to_file;
+  } else if (words.overlay) {
     o.role = Role::wayland_overlay;
   } else if (words.background && on_wayland) {
     o.role = Role::wayland_background;
@@ -277,7 +325,8 @@ ViewerEnvironment environment_of_process() {
 }
 
 std::string glut_options_problem(const SplitCommandLine& split, const ViewerOptions& options) {
-  const char* surface = options.on_layer_surfaces()
+  const char* surface = options.role == Role::frames_to_file ? "--frames-to (offscreen frames)"
+                        : options.on_layer_surfaces()
                             ? "--background or --overlay (a compositor's layer surfaces)"
                         : options.role == Role::x_desktop
                             ? "--background (desktop windows, one per monitor)"

@@ -26,6 +26,7 @@ enum class Role {
   x_desktop,           // desktop windows of its own, one per monitor: --background on X
   wayland_background,  // layer surfaces under every window: --background on Wayland
   wayland_overlay,     // layer surfaces over every window until the first input: --overlay
+  frames_to_file,      // offscreen, each frame into a file another program maps: --frames-to
 };
 
 // What the parse reads of the environment (null: unset).
@@ -61,6 +62,10 @@ struct ViewerOptions {
   // --background in one ordinary window (xdg_toplevel) per output instead of layer
   // surfaces, for a desktop shell's extension to show as each output's background.
   bool shell_windows = false;
+  // frames_to_file: the file the frames go to (a desktop's wallpaper plugin maps it) and
+  // their size in pixels (--size).
+  std::string frames_path;
+  int frames_width = 0, frames_height = 0;
 
   bool in_host_window() const { return role == Role::host_window || role == Role::root_window; }
   bool on_layer_surfaces() const {

@@ -1,5 +1,5 @@
 // The offscreen GL context: EGL on Mesa's surfaceless platform, a pbuffer, desktop GL.
-#include "renderer/offscreen_context.h"
+#include "render/offscreen_context.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>

@@ -1,6 +1,6 @@
 // A real GL context without a display: Mesa's surfaceless EGL platform with a pbuffer
 // of the requested size, desktop GL in the compatibility profile. Used by the headless
-// renderer, the GL tests and the benchmarks.
+// renderer, the viewer's frames for a desktop's plugin, the GL tests and the benchmarks.
 #pragma once
 
 #include <string>

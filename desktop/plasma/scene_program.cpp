@@ -1,0 +1,142 @@
+// Starting, pausing and ending the program behind a wallpaper.
+#include "desktop/plasma/scene_program.h"
+
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QTimer>
+
+#ifndef AEROLUME_PROGRAM
+#define AEROLUME_PROGRAM "aerolume"
+#endif
+
+namespace aerolume {
+
+namespace {
+
+// The program's name and object on the session bus (viewer/control/control_bus.h).
+QString control_name(qint64 pid) { return QStringLiteral("io.github.aerolume.Aerolume.i%1").arg(pid); }
+constexpr const char* control_path = "/io/github/aerolume/Aerolume";
+constexpr const char* control_interface = "io.github.aerolume.Aerolume.Control";
+
+// The program, as installed with the plugin; AEROLUME_PROGRAM in the environment names
+// another (a build of one's own).
+QString program_path() {
+  const QByteArray other = qgetenv("AEROLUME_PROGRAM");
+  return other.isEmpty() ? QStringLiteral(AEROLUME_PROGRAM) : QString::fromLocal8Bit(other);
+}
+
+// The program dies with the process that started it: a plasmashell that crashes or is
+// killed leaves no scene drawing for nobody.
+class ChildProcess final : public QProcess {
+ public:
+  using QProcess::QProcess;
+
+ protected:
+  void setupChildProcess() override {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() == 1) _exit(0);  // the parent went before the line above
+  }
+};
+
+}  // namespace
+
+QStringList program_arguments(const QString& frames_path, QSize size, const SceneSettings& settings) {
+  QStringList words{QStringLiteral("--frames-to"), frames_path, QStringLiteral("--size"),
+                    QStringLiteral("%1x%2").arg(size.width()).arg(size.height()),
+                    QStringLiteral("--max-fps"), QString::number(settings.max_fps),
+                    QStringLiteral("--battery-fps"), QString::number(settings.battery_fps)};
+  if (settings.samples > 0) words << QStringLiteral("--samples") << QString::number(settings.samples);
+  if (settings.auto_orbit) words << QStringLiteral("--auto-orbit");
+  return words;
+}
+
+SceneProgram::SceneProgram(QObject* parent) : QObject(parent) {
+  watcher_.setConnection(QDBusConnection::sessionBus());
+  watcher_.setWatchMode(QDBusServiceWatcher::WatchForRegistration);
+  // The program serves its control a moment after it starts: the pause goes once it does.
+  connect(&watcher_, &QDBusServiceWatcher::serviceRegistered, this, [this] { send_pause(); });
+}
+
+SceneProgram::~SceneProgram() { stop(); }
+
+void SceneProgram::start(const QString& frames_path, QSize size, const SceneSettings& settings) {
+  stop();
+  frames_path_ = frames_path;
+  size_ = size;
+  settings_ = settings;
+  restarts_ = 0;
+  launch();
+}
+
+void SceneProgram::launch() {
+  process_ = new ChildProcess(this);
+  // The program's lines (a failure, a note) go where plasmashell's own go.
+  process_->setProcessChannelMode(QProcess::ForwardedChannels);
+  connect(process_, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this,
+          &SceneProgram::ended);
+  connect(process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+    if (error == QProcess::FailedToStart)
+      Q_EMIT failed(QStringLiteral("cannot start %1: %2").arg(program_path(), process_->errorString()));
+  });
+  process_->start(program_path(), program_arguments(frames_path_, size_, settings_));
+  if (!process_->waitForStarted(5000)) return;
+  watcher_.setWatchedServices({control_name(process_->processId())});
+  send_pause();
+  Q_EMIT programStarted();
+}
+
+void SceneProgram::ended(int code, QProcess::ExitStatus status) {
+  QProcess* gone = process_;
+  process_ = nullptr;
+  watcher_.setWatchedServices({});
+  if (gone != nullptr) gone->deleteLater();
+  if (restarts_ >= restarts_allowed) {
+    Q_EMIT failed(QStringLiteral("aerolume ended %1 times (last: %2); not started again")
+                    .arg(restarts_ + 1)
+                    .arg(status == QProcess::CrashExit ? QStringLiteral("a crash")
+                                                       : QStringLiteral("status %1").arg(code)));
+    return;
+  }
+  ++restarts_;
+  QTimer::singleShot(1000, this, [this] {
+    if (process_ == nullptr && !frames_path_.isEmpty()) launch();
+  });
+}
+
+void SceneProgram::stop() {
+  if (process_ == nullptr) return;
+  QProcess* process = process_;
+  process_ = nullptr;  // its end is asked for: not a crash to restart after
+  process->disconnect(this);
+  watcher_.setWatchedServices({});
+  process->terminate();
+  if (!process->waitForFinished(2000)) {
+    process->kill();
+    process->waitForFinished(1000);
+  }
+  delete process;
+}
+
+void SceneProgram::set_paused(bool paused) {
+  if (paused == paused_) return;
+  paused_ = paused;
+  send_pause();
+}
+
+qint64 SceneProgram::pid() const { return process_ != nullptr ? process_->processId() : 0; }
+
+void SceneProgram::send_pause() {
+  if (process_ == nullptr) return;
+  QDBusMessage call = QDBusMessage::createMethodCall(
+      control_name(process_->processId()), QLatin1String(control_path),
+      QLatin1String(control_interface), paused_ ? QStringLiteral("Pause") : QStringLiteral("Resume"));
+  call.setAutoStartService(false);
+  // Unanswered while the program has not yet taken its name: the watcher sends it again.
+  QDBusConnection::sessionBus().call(call, QDBus::NoBlock);
+}
+
+}  // namespace aerolume

@@ -1,0 +1,69 @@
+// The aerolume process behind one wallpaper: started with the screen's size and the
+// wallpaper's settings, drawing into a frames file; paused and resumed over its control
+// interface on the session bus; ended when the wallpaper goes (and by the kernel when
+// plasmashell ends first); started again after a crash, a few times at most.
+#pragma once
+
+#include <QDBusServiceWatcher>
+#include <QObject>
+#include <QProcess>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+namespace aerolume {
+
+// What the wallpaper's settings ask of the program.
+struct SceneSettings {
+  int max_fps = 30;
+  int battery_fps = 10;
+  int samples = 0;
+  bool auto_orbit = false;
+  bool operator==(const SceneSettings&) const = default;
+};
+
+// The words the program is started with.
+QStringList program_arguments(const QString& frames_path, QSize size, const SceneSettings& settings);
+
+// How many times a program that ended by itself (a crash, a failure) is started again
+// before the wallpaper gives up and says why.
+constexpr int restarts_allowed = 3;
+
+class SceneProgram : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit SceneProgram(QObject* parent = nullptr);
+  ~SceneProgram() override;
+
+  // Starts the program anew (ending one that runs) for frames of `size` in frames_path.
+  void start(const QString& frames_path, QSize size, const SceneSettings& settings);
+  // Ends the program, if one runs, and waits for it briefly.
+  void stop();
+  // Whether the program should draw; sent now where it runs, and again whenever a new
+  // one appears on the bus.
+  void set_paused(bool paused);
+  // The running program's process id, 0 when none runs.
+  qint64 pid() const;
+
+ Q_SIGNALS:
+  // A program began to run (a start or a restart): its frames file is new.
+  void programStarted();
+  // The program ended by itself too many times, or could not be started: the reason.
+  void failed(const QString& why);
+
+ private:
+  void launch();
+  void ended(int code, QProcess::ExitStatus status);
+  void send_pause();
+
+  QProcess* process_ = nullptr;
+  QDBusServiceWatcher watcher_;
+  QString frames_path_;
+  QSize size_;
+  SceneSettings settings_;
+  bool paused_ = false;
+  int restarts_ = 0;
+};
+
+}  // namespace aerolume
