@@ -35,6 +35,7 @@ rate_between() {
 }
 line_or_end() { [ "$(lines)" -ge "$1" ] || ! app_running; }
 start_in_host() {
+  : >"$WORK/app.out"  # see the offscreen frames below
   DBUS_SYSTEM_BUS_ADDRESS=$SYSTEM_BUS "$AEROLUME" --window-id "$HOST_WINDOW" --fps "$@" \
     >"$WORK/app.out" 2>"$WORK/app.err" &
   APP_PID=$!
@@ -98,6 +99,9 @@ stop_app
 profile balanced
 start_mock upower '{"OnBattery": true}' org.freedesktop.UPower
 UPOWER_PID=$MOCK_PID
+# Emptied first (as by start_in_host): the background job opens its output only once it
+# runs, and the lines of the program before would be counted meanwhile.
+: >"$WORK/app.out"
 DBUS_SYSTEM_BUS_ADDRESS=$SYSTEM_BUS "$AEROLUME" --frames-to "$WORK/frames" --size 64x48 --fps \
   >"$WORK/app.out" 2>"$WORK/app.err" &
 APP_PID=$!
