@@ -4,14 +4,15 @@
 #include <GL/gl.h>
 
 #include "viewer/glx/swap_pace.h"
+#include "viewer/shell/extension_names.h"
 
 namespace aerolume {
 
 PartialPath partial_path_from(const char* extensions, bool has_copy_function,
                               bool double_buffered, bool full_frames) {
   if (full_frames || !double_buffered || extensions == nullptr) return PartialPath::whole;
-  if (has_glx_extension(extensions, "GLX_EXT_buffer_age")) return PartialPath::buffer_age;
-  if (has_copy_function && has_glx_extension(extensions, "GLX_MESA_copy_sub_buffer"))
+  if (names_extension(extensions, "GLX_EXT_buffer_age")) return PartialPath::buffer_age;
+  if (has_copy_function && names_extension(extensions, "GLX_MESA_copy_sub_buffer"))
     return PartialPath::copy_sub_buffer;
   return PartialPath::whole;
 }

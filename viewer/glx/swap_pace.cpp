@@ -3,10 +3,10 @@
 
 #include <X11/extensions/Xrandr.h>
 
-#include <cstring>
 #include <memory>
 
 #include "viewer/pace/power_pace.h"
+#include "viewer/shell/extension_names.h"
 
 namespace aerolume {
 
@@ -33,16 +33,6 @@ void* glx_function(const char* name) {
 
 }  // namespace
 
-bool has_glx_extension(const char* extensions, const char* name) {
-  const std::size_t length = std::strlen(name);
-  for (const char* at = extensions; (at = std::strstr(at, name)) != nullptr; at += length) {
-    const bool starts = at == extensions || at[-1] == ' ';
-    const bool ends = at[length] == '\0' || at[length] == ' ';
-    if (starts && ends) return true;
-  }
-  return false;
-}
-
 double mode_refresh_hz(unsigned long dot_clock, unsigned int h_total, unsigned int v_total,
                        bool double_scan, bool interlace) {
   double lines = static_cast<double>(v_total);
@@ -55,8 +45,8 @@ double mode_refresh_hz(unsigned long dot_clock, unsigned int h_total, unsigned i
 
 SwapControl swap_control_from(const char* extensions) {
   if (extensions == nullptr) return SwapControl::none;
-  if (has_glx_extension(extensions, "GLX_EXT_swap_control")) return SwapControl::ext;
-  if (has_glx_extension(extensions, "GLX_MESA_swap_control")) return SwapControl::mesa;
+  if (names_extension(extensions, "GLX_EXT_swap_control")) return SwapControl::ext;
+  if (names_extension(extensions, "GLX_MESA_swap_control")) return SwapControl::mesa;
   return SwapControl::none;
 }
 

@@ -24,9 +24,6 @@ namespace aerolume {
 double mode_refresh_hz(unsigned long dot_clock, unsigned int h_total, unsigned int v_total,
                        bool double_scan, bool interlace);
 
-// Whether the extension string names the extension (whole names only).
-bool has_glx_extension(const char* extensions, const char* name);
-
 // Which GLX function sets the swap interval, from GLX's extension string (whole names
 // only): glXSwapIntervalEXT, which sets it for one drawable, before glXSwapIntervalMESA.
 enum class SwapControl { none, ext, mesa };

@@ -4,33 +4,20 @@
 
 #include <EGL/eglext.h>
 
-#include <algorithm>
-#include <string_view>
-
 #include "render/egl_configs.h"
 #include "run/options.h"
+#include "viewer/shell/extension_names.h"
 #include "viewer/wayland/connection.h"
 
 namespace aerolume {
 
-namespace {
-
-bool offers(std::string_view extensions, std::string_view name) {
-  for (std::size_t at = 0; at < extensions.size();) {
-    const std::size_t end = std::min(extensions.find(' ', at), extensions.size());
-    if (extensions.substr(at, end - at) == name) return true;
-    at = end + 1;
-  }
-  return false;
-}
-
-}  // namespace
-
 const char* swap_with_damage_name(const char* extensions, bool full_frames) {
-  if (full_frames || extensions == nullptr || !offers(extensions, "EGL_EXT_buffer_age"))
+  if (full_frames || extensions == nullptr || !names_extension(extensions, "EGL_EXT_buffer_age"))
     return nullptr;
-  if (offers(extensions, "EGL_KHR_swap_buffers_with_damage")) return "eglSwapBuffersWithDamageKHR";
-  if (offers(extensions, "EGL_EXT_swap_buffers_with_damage")) return "eglSwapBuffersWithDamageEXT";
+  if (names_extension(extensions, "EGL_KHR_swap_buffers_with_damage"))
+    return "eglSwapBuffersWithDamageKHR";
+  if (names_extension(extensions, "EGL_EXT_swap_buffers_with_damage"))
+    return "eglSwapBuffersWithDamageEXT";
   return nullptr;
 }
 
