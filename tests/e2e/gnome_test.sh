@@ -124,7 +124,15 @@ wait_for_sky "shell_sky $FIRST" -1 "no picture"
 greater 0.05 "$SKY" || fail "given up, the scene is still shown (sky share $SKY)"
 
 # --- Disabled: the program ends and GNOME's background is back ---
+# The shell's own word for the extension's state (ENABLED, DISABLED, ...). An enable sent
+# before the shell has seen the disable may meet no change at all.
+extension_state() {
+  shell_value "const states = imports.misc.extensionUtils.ExtensionState;
+    Object.keys(states).find(k => states[k] === Main.extensionManager.lookup('$UUID').state)"
+}
 as_client gnome-extensions disable "$UUID" || fail "gnome-extensions cannot disable $UUID"
+wait_until 10 eval '[ "$(extension_state)" = DISABLED ]' ||
+  fail "gnome-extensions disable: the extension is $(extension_state)"
 as_client gnome-extensions enable "$UUID"
 wait_until 10 program_pid >/dev/null || fail "enabled again, the extension started no program"
 APP_PID=$(program_pid)
