@@ -19,7 +19,8 @@ set(plasma_qml_build ${PROJECT_BINARY_DIR}/plasma/qml)
 add_library(aerolumewallpaperplugin MODULE
             ${plasma_source}/wallpaper_plugin.cpp ${plasma_source}/wallpaper_plugin.h
             ${plasma_source}/scene_item.cpp ${plasma_source}/scene_item.h
-            ${plasma_source}/scene_program.cpp ${plasma_source}/scene_program.h)
+            ${plasma_source}/scene_program.cpp ${plasma_source}/scene_program.h
+            ${plasma_source}/scene_host.cpp ${plasma_source}/scene_host.h)
 set_target_properties(aerolumewallpaperplugin PROPERTIES
                       AUTOMOC ON
                       LIBRARY_OUTPUT_DIRECTORY ${plasma_qml_build}/${plasma_module_folder})

@@ -147,7 +147,9 @@ std::string misuse_of(const CLI::App& app, int argc, const char* const* argv) {
       if (equals != std::string::npos) return name + " takes no value";
       continue;
     }
-    if (++given[option] > 1) return name + " was given twice";
+    // Only an option that gathers every value it is given may come again.
+    if (++given[option] > 1 && option->get_multi_option_policy() != CLI::MultiOptionPolicy::TakeAll)
+      return name + " was given twice";
     if (equals != std::string::npos) {
       if (equals + 1 == word.size()) return name + " needs a value";
       continue;

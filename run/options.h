@@ -61,7 +61,8 @@ struct ParseOutcome {
 
 // The first misuse of the command line's words, in the programs' own words, or an empty
 // text: "'WORD' is not an option", "--fps takes no value" (switches take none),
-// "--seed needs a value", "--seed was given twice". What each value means is left to
+// "--seed needs a value", "--seed was given twice" (but for an option whose policy takes
+// all, which gathers every value, as --frames-to does). What each value means is left to
 // the options' own checks.
 // It reads the words before CLI11 does because CLI11 2.1 takes a known option's name as
 // the value of the option before it: `--output --fps` would set the output to "--fps"

@@ -13,6 +13,8 @@
 #include <atomic>
 #include <optional>
 
+#include "desktop/plasma/scene_host.h"
+
 namespace aerolume {
 
 namespace {
@@ -32,16 +34,7 @@ QString new_frames_path() {
 
 SceneItem::SceneItem(QQuickItem* parent) : QQuickItem(parent), frames_path_(new_frames_path()) {
   setFlag(ItemHasContents, true);
-  start_timer_.setSingleShot(true);
-  start_timer_.setInterval(300);
-  connect(&start_timer_, &QTimer::timeout, this, &SceneItem::start_program);
   connect(&frame_timer_, &QTimer::timeout, this, &SceneItem::take_newest_frame);
-  connect(&program_, &SceneProgram::programStarted, this, [this] {
-    frames_.close();
-    set_problem(QString());
-    follow_visibility();
-  });
-  connect(&program_, &SceneProgram::failed, this, [this](const QString& why) { set_problem(why); });
   // The session locked: the lock screen covers every screen. (Inside the locker's own
   // process the wallpaper is what is seen, and it keeps drawing.)
   if (QCoreApplication::applicationName() == QLatin1String("plasmashell"))
@@ -52,7 +45,7 @@ SceneItem::SceneItem(QQuickItem* parent) : QQuickItem(parent), frames_path_(new_
 }
 
 SceneItem::~SceneItem() {
-  program_.stop();
+  SceneHost::instance().leave(this);
   frames_.close();
   unlink(QFile::encodeName(frames_path_).constData());
 }
@@ -94,17 +87,17 @@ void SceneItem::change_settings(SceneSettings settings) {
   if (settings == settings_) return;
   settings_ = settings;
   Q_EMIT settingsChanged();
-  schedule_start();
+  place();
 }
 
 void SceneItem::componentComplete() {
   QQuickItem::componentComplete();
-  schedule_start();
+  place();
 }
 
 void SceneItem::geometryChanged(const QRectF& now, const QRectF& before) {
   QQuickItem::geometryChanged(now, before);
-  if (now.size() != before.size()) schedule_start();
+  if (now.size() != before.size()) place();
 }
 
 void SceneItem::itemChange(ItemChange change, const ItemChangeData& value) {
@@ -112,42 +105,51 @@ void SceneItem::itemChange(ItemChange change, const ItemChangeData& value) {
   if (change == ItemSceneChange && value.window != nullptr) {
     connect(value.window, &QWindow::visibilityChanged, this, &SceneItem::follow_visibility,
             Qt::UniqueConnection);
-    schedule_start();
+    place();
   }
   if (change == ItemVisibleHasChanged || change == ItemSceneChange) follow_visibility();
-  if (change == ItemDevicePixelRatioHasChanged) schedule_start();
+  if (change == ItemDevicePixelRatioHasChanged) place();
 }
 
-void SceneItem::schedule_start() {
-  if (isComponentComplete()) start_timer_.start();
+// The host arranges the programs anew once the size and the settings settle.
+void SceneItem::place() {
+  if (isComponentComplete()) SceneHost::instance().place(this);
 }
 
-// The program runs at the item's size in pixels, and again whenever it or the settings
-// change.
-void SceneItem::start_program() {
-  if (window() == nullptr) return;
+QSize SceneItem::pixel_size() const {
+  if (window() == nullptr) return {};
   const qreal ratio = window()->effectiveDevicePixelRatio();
-  const QSize size(qCeil(width() * ratio), qCeil(height() * ratio));
-  if (size.isEmpty()) return;
-  if (program_.pid() != 0 && size == started_size_ && settings_ == started_settings_) return;
-  started_size_ = size;
-  started_settings_ = settings_;
-  program_.start(frames_path_, size, settings_);
-  frame_timer_.setInterval(qMax(5, 500 / qMax(1, settings_.max_fps)));
+  return {qCeil(width() * ratio), qCeil(height() * ratio)};
+}
+
+void SceneItem::program_started() {
+  frames_.close();
+  set_problem(QString());
   follow_visibility();
 }
 
+void SceneItem::program_failed(const QString& why) { set_problem(why); }
+
+// The file is the running program's once it carries its process id; the program learns
+// from it whether this screen's picture is seen.
+bool SceneItem::open_frames(qint64 pid) {
+  if (pid == 0) return false;
+  if (frames_.is_open() && frames_.writer_pid() == static_cast<std::uint32_t>(pid)) return true;
+  std::string why;
+  if (!frames_.open(QFile::encodeName(frames_path_).toStdString(), &why) ||
+      frames_.writer_pid() != static_cast<std::uint32_t>(pid)) {
+    frames_.close();
+    return false;
+  }
+  frames_.set_seen(seen_);
+  return true;
+}
+
 void SceneItem::take_newest_frame() {
-  const qint64 pid = program_.pid();
-  if (pid == 0) return;
-  // The file is the running program's once it carries its process id.
-  if (!frames_.is_open() || frames_.writer_pid() != static_cast<std::uint32_t>(pid)) {
-    std::string why;
-    if (!frames_.open(QFile::encodeName(frames_path_).toStdString(), &why) ||
-        frames_.writer_pid() != static_cast<std::uint32_t>(pid)) {
-      frames_.close();
-      return;
-    }
+  if (!open_frames(SceneHost::instance().pid_of(this))) return;
+  if (seen_ != FramesSeen::seen) {
+    follow_visibility();  // the program knows now: nothing to take until it is seen
+    return;
   }
   const std::optional<SharedFramesReader::Ticket> ticket = frames_.newest_ticket();
   if (!ticket) return;
@@ -162,17 +164,29 @@ void SceneItem::take_newest_frame() {
 
 void SceneItem::follow_visibility() {
   const QQuickWindow* w = window();
-  const bool seen = isVisible() && w != nullptr && w->isVisible() &&
-                    w->visibility() != QWindow::Minimized && !covered_ && !locked_;
-  program_.set_paused(!seen);
-  // No new frames come while the program is paused: nothing to look for meanwhile.
-  if (seen && program_.pid() != 0) {
+  const FramesSeen seen =
+      !isVisible() || w == nullptr || !w->isVisible() || w->visibility() == QWindow::Minimized
+          ? FramesSeen::hidden
+      : locked_  ? FramesSeen::locked
+      : covered_ ? FramesSeen::covered
+                 : FramesSeen::seen;
+  const bool changed = seen != seen_;
+  seen_ = seen;
+  frames_.set_seen(seen);
+  if (changed) SceneHost::instance().seen_changed(this);
+  // Frames are looked for while the program draws this screen; and, until the program's
+  // file is open, to tell it whether the screen is seen. Nothing otherwise.
+  const qint64 pid = SceneHost::instance().pid_of(this);
+  const bool drawing = seen == FramesSeen::seen && pid != 0;
+  const bool file_known = frames_.is_open() && frames_.writer_pid() == static_cast<std::uint32_t>(pid);
+  if (drawing || (pid != 0 && !file_known)) {
+    frame_timer_.setInterval(qMax(5, 500 / qMax(1, settings_.max_fps)));
     if (!frame_timer_.isActive()) frame_timer_.start();
   } else {
     frame_timer_.stop();
   }
-  if (seen != drawing_) {
-    drawing_ = seen;
+  if (drawing != drawing_) {
+    drawing_ = drawing;
     Q_EMIT drawingChanged();
   }
 }

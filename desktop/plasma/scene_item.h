@@ -1,9 +1,11 @@
-// The wallpaper's picture: an item that starts an aerolume process with its size in
-// pixels, maps the frames file the program writes, and shows the newest frame as a
-// texture. The scene is never drawn here: a crash or a stall of the program leaves the
-// last frame on show and plasmashell untouched. The program is paused while the item
-// cannot be seen (not visible, its window hidden, the session locked, or `covered`, which
-// the wallpaper's QML sets while a maximized or full-screen window hides the screen).
+// The wallpaper's picture: an item that has its frames drawn by an aerolume process at
+// its size in pixels (the process's SceneHost starts one for the screens that share
+// their settings), maps the frames file the program writes for it, and shows the newest
+// frame as a texture. The scene is never drawn here: a crash or a stall of the program
+// leaves the last frame on show and plasmashell untouched. The item tells the program
+// whether it is seen (not while it is not visible, its window hidden, the session
+// locked, or `covered`, which the wallpaper's QML sets while a maximized or full-screen
+// window hides the screen): its view is drawn only while it is.
 #pragma once
 
 #include <QImage>
@@ -43,6 +45,15 @@ class SceneItem : public QQuickItem {
   void setAutoOrbit(bool orbit);
   void setCovered(bool covered);
 
+  // For the host: what the item asks of a program, and what became of it.
+  QSize pixel_size() const;
+  const SceneSettings& settings() const { return settings_; }
+  const QString& frames_path() const { return frames_path_; }
+  bool seen() const { return seen_ == FramesSeen::seen; }
+  // A program (again) draws this item's frames, into a new file.
+  void program_started();
+  void program_failed(const QString& why);
+
  Q_SIGNALS:
   void settingsChanged();
   void coveredChanged();
@@ -61,21 +72,18 @@ class SceneItem : public QQuickItem {
 
  private:
   void change_settings(SceneSettings settings);
-  void schedule_start();
-  void start_program();
+  void place();
+  bool open_frames(qint64 pid);
   void take_newest_frame();
   void follow_visibility();
   void set_problem(const QString& problem);
 
-  SceneProgram program_;
   SceneSettings settings_;
   SharedFramesReader frames_;
   QString frames_path_;
-  QSize started_size_;
-  SceneSettings started_settings_;
-  QTimer start_timer_;  // a new size or settings settle before the program starts anew
+  FramesSeen seen_ = FramesSeen::hidden;
   QTimer frame_timer_;  // looks for a new frame twice per frame at the program's pace,
-                        // while the program draws
+                        // while the program draws (and for its file until it is open)
   QImage image_;        // the newest frame, rows from the bottom up
   bool image_changed_ = false;
   bool covered_ = false;

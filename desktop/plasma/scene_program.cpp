@@ -44,11 +44,13 @@ class ChildProcess final : public QProcess {
 
 }  // namespace
 
-QStringList program_arguments(const QString& frames_path, QSize size, const SceneSettings& settings) {
-  QStringList words{QStringLiteral("--frames-to"), frames_path, QStringLiteral("--size"),
-                    QStringLiteral("%1x%2").arg(size.width()).arg(size.height()),
-                    QStringLiteral("--max-fps"), QString::number(settings.max_fps),
-                    QStringLiteral("--battery-fps"), QString::number(settings.battery_fps)};
+QStringList program_arguments(const QList<FramesTarget>& targets, const SceneSettings& settings) {
+  QStringList words;
+  for (const FramesTarget& target : targets)
+    words << QStringLiteral("--frames-to") << target.path << QStringLiteral("--size")
+          << QStringLiteral("%1x%2").arg(target.size.width()).arg(target.size.height());
+  words << QStringLiteral("--max-fps") << QString::number(settings.max_fps)
+        << QStringLiteral("--battery-fps") << QString::number(settings.battery_fps);
   if (settings.samples > 0) words << QStringLiteral("--samples") << QString::number(settings.samples);
   if (settings.auto_orbit) words << QStringLiteral("--auto-orbit");
   return words;
@@ -63,10 +65,9 @@ SceneProgram::SceneProgram(QObject* parent) : QObject(parent) {
 
 SceneProgram::~SceneProgram() { stop(); }
 
-void SceneProgram::start(const QString& frames_path, QSize size, const SceneSettings& settings) {
+void SceneProgram::start(const QList<FramesTarget>& targets, const SceneSettings& settings) {
   stop();
-  frames_path_ = frames_path;
-  size_ = size;
+  targets_ = targets;
   settings_ = settings;
   restarts_ = 0;
   launch();
@@ -82,7 +83,7 @@ void SceneProgram::launch() {
     if (error == QProcess::FailedToStart)
       Q_EMIT failed(QStringLiteral("cannot start %1: %2").arg(program_path(), process_->errorString()));
   });
-  process_->start(program_path(), program_arguments(frames_path_, size_, settings_));
+  process_->start(program_path(), program_arguments(targets_, settings_));
   if (!process_->waitForStarted(5000)) return;
   watcher_.setWatchedServices({control_name(process_->processId())});
   send_pause();
@@ -103,11 +104,12 @@ void SceneProgram::ended(int code, QProcess::ExitStatus status) {
   }
   ++restarts_;
   QTimer::singleShot(1000, this, [this] {
-    if (process_ == nullptr && !frames_path_.isEmpty()) launch();
+    if (process_ == nullptr && !targets_.isEmpty()) launch();
   });
 }
 
 void SceneProgram::stop() {
+  targets_.clear();  // nor started again by a restart that is due
   if (process_ == nullptr) return;
   QProcess* process = process_;
   process_ = nullptr;  // its end is asked for: not a crash to restart after

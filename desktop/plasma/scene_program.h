@@ -1,10 +1,12 @@
-// The aerolume process behind one wallpaper: started with the screen's size and the
-// wallpaper's settings, drawing into a frames file; paused and resumed over its control
+// The aerolume process behind the wallpapers of one or more screens: started with a
+// frames file and a size for each screen and the wallpapers' settings, drawing one scene
+// into the files; paused and resumed over its control
 // interface on the session bus; ended when the wallpaper goes (and by the kernel when
 // plasmashell ends first); started again after a crash, a few times at most.
 #pragma once
 
 #include <QDBusServiceWatcher>
+#include <QList>
 #include <QObject>
 #include <QProcess>
 #include <QSize>
@@ -22,8 +24,15 @@ struct SceneSettings {
   bool operator==(const SceneSettings&) const = default;
 };
 
+// One screen's frames: the file and its size in pixels.
+struct FramesTarget {
+  QString path;
+  QSize size;
+  bool operator==(const FramesTarget&) const = default;
+};
+
 // The words the program is started with.
-QStringList program_arguments(const QString& frames_path, QSize size, const SceneSettings& settings);
+QStringList program_arguments(const QList<FramesTarget>& targets, const SceneSettings& settings);
 
 // How many times a program that ended by itself (a crash, a failure) is started again
 // before the wallpaper gives up and says why.
@@ -36,8 +45,8 @@ class SceneProgram : public QObject {
   explicit SceneProgram(QObject* parent = nullptr);
   ~SceneProgram() override;
 
-  // Starts the program anew (ending one that runs) for frames of `size` in frames_path.
-  void start(const QString& frames_path, QSize size, const SceneSettings& settings);
+  // Starts the program anew (ending one that runs) for the targets' frames.
+  void start(const QList<FramesTarget>& targets, const SceneSettings& settings);
   // Ends the program, if one runs, and waits for it briefly.
   void stop();
   // Whether the program should draw; sent now where it runs, and again whenever a new
@@ -59,8 +68,7 @@ class SceneProgram : public QObject {
 
   QProcess* process_ = nullptr;
   QDBusServiceWatcher watcher_;
-  QString frames_path_;
-  QSize size_;
+  QList<FramesTarget> targets_;
   SceneSettings settings_;
   bool paused_ = false;
   int restarts_ = 0;

@@ -1,8 +1,9 @@
-// Grabs what KWin shows on its active screen into a PNG file, through KWin's screenshot
-// interface on the session bus (org.kde.KWin.ScreenShot2, CaptureActiveScreen): the
+// Grabs what KWin shows on its active screen, or with --workspace on all its screens
+// side by side, into a PNG file, through KWin's screenshot interface on the session bus
+// (org.kde.KWin.ScreenShot2, CaptureActiveScreen or CaptureWorkspace): the
 // pixels come down a pipe, their size and layout in the reply. KWin answers any caller
 // when it runs with KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1.
-// Usage: aerolume_kwin_shot FILE.png   (status 1 and a line when it cannot)
+// Usage: aerolume_kwin_shot [--workspace] FILE.png   (status 1 and a line when it cannot)
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
@@ -47,7 +48,9 @@ int fail(const char* what) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) return fail("usage: aerolume_kwin_shot FILE.png");
+  const bool workspace = argc == 3 && std::strcmp(argv[1], "--workspace") == 0;
+  if (argc != 2 && !workspace) return fail("usage: aerolume_kwin_shot [--workspace] FILE.png");
+  const char* file = argv[argc - 1];
   sd_bus* bus = nullptr;
   if (sd_bus_open_user(&bus) < 0) return fail("no session bus");
   int ends[2];
@@ -55,7 +58,8 @@ int main(int argc, char** argv) {
   sd_bus_error error = SD_BUS_ERROR_NULL;
   sd_bus_message* reply = nullptr;
   const int r = sd_bus_call_method(bus, "org.kde.KWin", "/org/kde/KWin/ScreenShot2",
-                                   "org.kde.KWin.ScreenShot2", "CaptureActiveScreen", &error,
+                                   "org.kde.KWin.ScreenShot2",
+                                   workspace ? "CaptureWorkspace" : "CaptureActiveScreen", &error,
                                    &reply, "a{sv}h", 0, ends[1]);
   close(ends[1]);
   if (r < 0) return fail(error.message != nullptr ? error.message : "the call failed");
@@ -83,7 +87,7 @@ int main(int argc, char** argv) {
       image.pixels.push_back(static_cast<std::uint8_t>(word));
     }
   std::string message;
-  if (!aerolume::write_png(argv[1], image, &message)) return fail(message.c_str());
+  if (!aerolume::write_png(file, image, &message)) return fail(message.c_str());
   sd_bus_message_unref(reply);
   sd_bus_unref(bus);
   return 0;

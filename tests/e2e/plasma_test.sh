@@ -14,7 +14,9 @@
 # it and its end resumes it; the program killed is started again and plasmashell goes on;
 # another wallpaper chosen ends it; plasmashell restarted brings it back, and plasmashell
 # killed takes it along; a program that keeps failing is started again three times and no
-# more. The lock screen's greeter shows it too; and on X11, the wallpaper.
+# more. The lock screen's greeter shows it too. On two screens one program draws a view
+# for each, and a full-screen window on one, or the session locked, stops what is not
+# seen. And on X11, the wallpaper.
 # Usage: plasma_test.sh AEROLUME XPROBE KWIN_SHOT [QML_FOLDER WALLPAPER_PACKAGE] (the
 # wallpaper's rows need the last two: the QML module's folder and the package's source)
 AEROLUME=$1
@@ -74,19 +76,24 @@ stop_program() {
 
 # --- Wayland: KWin, a copy of it (the installed one carries a file capability that a
 # container refuses), on a virtual output.
+# start_kwin_wayland [COUNT]: KWin on COUNT virtual outputs (1 unless given), each of
+# the screen's size, side by side; with kactivitymanagerd, which plasmashell needs.
 SOCKET=aerolume-plasma-$$
 cp "$(command -v kwin_wayland)" "$WORK/kwin_wayland"
-"${desktop_env[@]}" KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1 "$WORK/kwin_wayland" --virtual \
-  --width "$SCREEN_W" --height "$SCREEN_H" --socket "$SOCKET" --no-lockscreen \
-  --no-global-shortcuts --no-kactivities >"$WORK/kwin_wayland.log" 2>&1 &
-KWIN_PID=$!
-SERVICE_PIDS+=("$KWIN_PID")
-wait_until 30 test -S "$WORK/home/run/$SOCKET" ||
-  fail "kwin_wayland did not start: $(tail -n 5 "$WORK/kwin_wayland.log")"
+start_kwin_wayland() {
+  "${desktop_env[@]}" KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1 "$WORK/kwin_wayland" --virtual \
+    --width "$SCREEN_W" --height "$SCREEN_H" --output-count "${1:-1}" --socket "$SOCKET" \
+    --no-lockscreen --no-global-shortcuts --no-kactivities >"$WORK/kwin_wayland.log" 2>&1 &
+  KWIN_PID=$!
+  SERVICE_PIDS+=("$KWIN_PID")
+  wait_until 30 test -S "$WORK/home/run/$SOCKET" ||
+    fail "kwin_wayland did not start: $(tail -n 5 "$WORK/kwin_wayland.log")"
+  "${session[@]}" "$kactivitymanagerd" >"$WORK/kactivitymanagerd.log" 2>&1 &
+  KAM_PID=$!
+  SERVICE_PIDS+=("$KAM_PID")
+}
 session=("${desktop_env[@]}" WAYLAND_DISPLAY="$SOCKET" QT_QPA_PLATFORM=wayland)
-"${session[@]}" "$kactivitymanagerd" >"$WORK/kactivitymanagerd.log" 2>&1 &
-KAM_PID=$!
-SERVICE_PIDS+=("$KAM_PID")
+start_kwin_wayland
 where="every output"
 status_line="  Virtual-0 ${SCREEN_W}x${SCREEN_H}"
 start_background() { start_app_with "${session[@]}" "$AEROLUME" --background --seed 5; }
@@ -179,7 +186,7 @@ else
   "${session[@]}" weston-simple-egl -f >"$WORK/fullscreen.log" 2>&1 &
   FULLSCREEN_PID=$!
   SERVICE_PIDS+=("$FULLSCREEN_PID")
-  expect_status "$frames_status asleep: paused from outside.*" "a full-screen window over the wallpaper"
+  expect_status "$frames_status asleep: covered by another window" "a full-screen window over the wallpaper"
   APP_PID=$WALLPAPER_PID
   asleep "a full-screen window over the wallpaper"
   stop_desktop FULLSCREEN_PID
@@ -248,6 +255,60 @@ else
     note "SKIP the lock screen's row: kscreenlocker_greet is not installed"
   fi
   unset WALLPAPER_HOST
+  # Two screens: one program draws one scene into a view for each screen's wallpaper,
+  # and a full-screen window on one screen stops that view alone.
+  stop_desktop KAM_PID
+  stop_desktop KWIN_PID
+  start_kwin_wayland 2
+  start_plasma
+  wait_until 30 eval 'plasma_script "print(1)" | grep -q "1"' ||
+    fail "plasmashell's scripting interface does not answer on two screens"
+  set_wallpaper io.github.aerolume.wallpaper
+  wallpaper_started "two screens"
+  sleep 2  # the screens' wallpapers settle: the same program draws on
+  [ "$(wallpaper_pids)" = "$WALLPAPER_PID" ] || fail "two screens: the program was started again"
+  files=$(tr '\0' '\n' <"/proc/$WALLPAPER_PID/cmdline" | grep -cx -- --frames-to)
+  [ "$files" -eq 2 ] || fail "two screens: the program draws $files frames files, not 2"
+  APP_PID=$WALLPAPER_PID
+  for view in 1 2; do expect_status "  frames-$view ${SCREEN_W}x${SCREEN_H} drawn" "two screens"; done
+  sky_of_both() {
+    "$KWIN_SHOT" --workspace "$WORK/shot.png" &&
+      left=$("$XPROBE" sky "$WORK/shot.png" 0 0 "$SCREEN_W" $((SCREEN_H - 48))) &&
+      right=$("$XPROBE" sky "$WORK/shot.png" "$SCREEN_W" 0 "$SCREEN_W" $((SCREEN_H - 48))) &&
+      greater "$left" 0.5 && greater "$right" 0.5
+  }
+  wait_until 20 sky_of_both || fail "two screens: the scene is not on both (sky $left and $right)"
+  note "two screens: sky $left and $right"
+  "${session[@]}" weston-simple-egl -f >"$WORK/fullscreen.log" 2>&1 &
+  FULLSCREEN_PID=$!
+  SERVICE_PIDS+=("$FULLSCREEN_PID")
+  wait_until 10 eval 'control status >"$WORK/status" 2>&1 && [ "$(grep -c "^  frames-[12] .* asleep: covered by another window$" "$WORK/status")" -eq 1 ] && [ "$(grep -c "^  frames-[12] .* drawn$" "$WORK/status")" -eq 1 ]' ||
+    fail "a full-screen window on one of two screens: not that view alone asleep: $(cat "$WORK/status")"
+  note "a full-screen window on one of two screens: $(grep "asleep" "$WORK/status")"
+  drawing "a full-screen window on one of two screens"
+  stop_desktop FULLSCREEN_PID
+  for view in 1 2; do expect_status "  frames-$view ${SCREEN_W}x${SCREEN_H} drawn" "the full-screen window closed"; done
+  # The session locked (the screen saver's ActiveChanged, from a stand-in here: this KWin
+  # runs without its locker): no screen is seen, and the program sleeps until unlocked.
+  "${session[@]}" "$PYTHON" -m dbusmock --session org.freedesktop.ScreenSaver /ScreenSaver \
+    org.freedesktop.ScreenSaver >"$WORK/locker.log" 2>&1 &
+  LOCKER_PID=$!
+  SERVICE_PIDS+=("$LOCKER_PID")
+  locked() {
+    gdbus call --session -d org.freedesktop.ScreenSaver -o /ScreenSaver \
+      -m org.freedesktop.DBus.Mock.EmitSignal org.freedesktop.ScreenSaver ActiveChanged b "[<$1>]" >/dev/null
+  }
+  wait_until 10 locked false || fail "the screen saver's stand-in did not start: $(cat "$WORK/locker.log")"
+  locked true
+  for view in 1 2; do
+    expect_status "  frames-$view ${SCREEN_W}x${SCREEN_H} asleep: the screen is blanked (screen saver or DPMS)" "the session locked"
+  done
+  asleep "the session locked"
+  locked false
+  for view in 1 2; do expect_status "  frames-$view ${SCREEN_W}x${SCREEN_H} drawn" "the session unlocked"; done
+  drawing "the session unlocked"
+  stop_desktop LOCKER_PID
+  stop_plasma
 fi
 stop_desktop KAM_PID
 stop_desktop KWIN_PID

@@ -1,6 +1,6 @@
 // The frames file that --frames-to writes and a desktop's plugin reads: the layout a
-// reader finds, the newest frame handed over whole, and a copy overtaken by the writer
-// dropped rather than shown torn.
+// reader finds, the newest frame handed over whole, a copy overtaken by the writer
+// dropped rather than shown torn, and the reader's word on whether its picture is seen.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -74,6 +74,14 @@ TEST_F(FramesFile, AReaderFindsTheWritersSizeAndEachNewFrameOnce) {
   write_frame(writer, 6, false);
   ASSERT_TRUE(reader.copy_newest(&pixels));
   EXPECT_TRUE(all_bytes(pixels, 5));
+
+  // What the reader says of its picture reaches the writer; a word it does not know
+  // means nobody sees it, never that somebody does.
+  EXPECT_EQ(writer.seen(), FramesSeen::seen) << "a new file says seen";
+  reader.set_seen(FramesSeen::covered);
+  EXPECT_EQ(writer.seen(), FramesSeen::covered);
+  reader.set_seen(static_cast<FramesSeen>(9));
+  EXPECT_EQ(writer.seen(), FramesSeen::hidden);
 }
 
 TEST_F(FramesFile, ACopyTheWriterOvertookIsDroppedNotShownTorn) {

@@ -239,7 +239,14 @@ TEST(ViewerOptions, TheRoleComesFromTheWordsAndTheEnvironment) {
       {{"--overlay", "--samples", "4"}, saver, "", {}, 0, 1, "--overlay needs a Wayland compositor"},
       {{"--frames-to", "/run/f", "--size", "640x480", "--samples", "4"}, saver, wayland,
        Role::frames_to_file},
-      {{"--frames-to", "/run/f"}, nullptr, nullptr, {}, 0, 2, "--frames-to needs --size WxH"},
+      {{"--frames-to", "/run/f", "--size", "640x480", "--frames-to", "/run/g", "--size", "800x600"},
+       nullptr, wayland, Role::frames_to_file},
+      {{"--frames-to", "/run/f"}, nullptr, nullptr, {}, 0, 2,
+       "each --frames-to needs its --size WxH, the frames' size in pixels (1 --frames-to, 0 --size)"},
+      {{"--frames-to", "/run/f", "--frames-to", "/run/g", "--size", "64x48"}, nullptr, nullptr, {},
+       0, 2, "each --frames-to needs its --size WxH, the frames' size in pixels (2 --frames-to, 1"},
+      {{"--frames-to", "/run/f", "--size", "64x48", "--frames-to", "/run/f", "--size", "64x48"},
+       nullptr, nullptr, {}, 0, 2, "--frames-to names /run/f twice"},
       {{"--frames-to", "", "--size", "640x480"}, nullptr, nullptr, {}, 0, 2,
        "--frames-to needs a file's path"},
       {{"--size", "640x480"}, nullptr, wayland, {}, 0, 2,
@@ -276,9 +283,11 @@ TEST(ViewerOptions, TheRoleComesFromTheWordsAndTheEnvironment) {
     EXPECT_EQ(p.options.role, c.role) << row;
     EXPECT_EQ(p.options.window_id.value_or(0), c.window) << row;
     if (c.role == Role::frames_to_file) {
-      EXPECT_EQ(p.options.frames_path, "/run/f");
-      EXPECT_EQ(p.options.frames_width, 640);
-      EXPECT_EQ(p.options.frames_height, 480);
+      // Each file with the size in its place.
+      std::vector<ViewerOptions::FramesFile> files{{"/run/f", 640, 480}};
+      if (std::find(c.words.begin(), c.words.end(), "/run/g") != c.words.end())
+        files.push_back({"/run/g", 800, 600});
+      EXPECT_EQ(p.options.frames_files, files) << row;
       EXPECT_EQ(p.options.frame_cap(), host_window_fps);  // a saver's pace
     }
   }

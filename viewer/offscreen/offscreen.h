@@ -7,10 +7,10 @@
 
 namespace aerolume {
 
-// Draws frames of the options' size into their file at the shell's pace until a stop
-// signal; paused from outside or by a battery pace of 0, it draws none and the last
-// frame stays published. 1 with one line when GL cannot draw offscreen at that size or
-// the file cannot be made.
+// Draws one scene into each of the options' frames files, at its size, at the shell's
+// pace until a stop signal; paused from outside or by a battery pace of 0 it draws none,
+// and a file whose reader sees nothing gets none, the last frame staying published. 1
+// with one line when GL cannot draw offscreen at that size or a file cannot be made.
 int run_frames_to_file(const ShellRun& run);
 
 }  // namespace aerolume

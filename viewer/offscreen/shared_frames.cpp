@@ -110,6 +110,13 @@ std::uint64_t SharedFramesWriter::frames_published() const {
   return map_ != nullptr ? header()->newest.load(std::memory_order_relaxed) : 0;
 }
 
+FramesSeen SharedFramesWriter::seen() const {
+  if (map_ == nullptr) return FramesSeen::seen;
+  const std::uint32_t word = header()->seen.load(std::memory_order_relaxed);
+  return word <= static_cast<std::uint32_t>(FramesSeen::hidden) ? static_cast<FramesSeen>(word)
+                                                               : FramesSeen::hidden;
+}
+
 // --- The reader ---
 
 SharedFramesReader::~SharedFramesReader() { close(); }
@@ -123,7 +130,7 @@ void SharedFramesReader::close() {
 
 bool SharedFramesReader::open(const std::string& path, std::string* error) {
   close();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) {
     *error = failure("cannot open", path);
     return false;
@@ -135,7 +142,7 @@ bool SharedFramesReader::open(const std::string& path, std::string* error) {
     return false;
   }
   const auto length = static_cast<std::size_t>(st.st_size);
-  void* map = mmap(nullptr, length, PROT_READ, MAP_SHARED, fd, 0);
+  void* map = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
   ::close(fd);
   if (map == MAP_FAILED) {
     *error = failure("cannot map", path);
@@ -165,6 +172,11 @@ bool SharedFramesReader::open(const std::string& path, std::string* error) {
 
 std::uint32_t SharedFramesReader::writer_pid() const {
   return map_ != nullptr ? header()->writer_pid : 0;
+}
+
+void SharedFramesReader::set_seen(FramesSeen seen) {
+  if (map_ != nullptr)
+    header()->seen.store(static_cast<std::uint32_t>(seen), std::memory_order_relaxed);
 }
 
 const SharedFrameBuffer* SharedFramesReader::buffer_at(std::uint64_t offset) const {

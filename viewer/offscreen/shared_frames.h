@@ -11,6 +11,10 @@
 // only when both read 2n: a writer that came round to the same buffer meanwhile (the
 // reader was slower than two frames) changes the stamp, and the copy is dropped.
 //
+// The one word the other way: the reader says whether anybody sees its picture (`seen`:
+// a window covers the screen, the session is locked), and the writer draws no frame
+// into a file whose picture nobody sees. The file is made saying seen.
+//
 // Pixels are 32 bits, B, G, R, X in memory (GL_BGRA read back on a little-endian
 // machine: Qt's RGB32), rows from the bottom of the picture up, as GL reads them.
 #pragma once
@@ -24,7 +28,15 @@
 
 namespace aerolume {
 
-constexpr char shared_frames_magic[8] = {'A', 'E', 'R', 'O', 'F', 'R', 'M', '1'};
+constexpr char shared_frames_magic[8] = {'A', 'E', 'R', 'O', 'F', 'R', 'M', '2'};
+
+// Whether the reader's picture is seen, or why not; kept in the file as a 32-bit word.
+enum class FramesSeen : std::uint32_t {
+  seen = 0,
+  covered = 1,  // a maximized or full-screen window covers it
+  locked = 2,   // the session is locked: the lock screen covers it
+  hidden = 3,   // not shown at all (its window hidden, or the picture not visible)
+};
 
 // The header at the start of the file; the buffers follow at their offsets, each
 // preceded by its stamp.
@@ -36,6 +48,7 @@ struct SharedFramesHeader {
   std::uint32_t writer_pid;        // the drawing process, for a reader to match
   std::uint64_t buffer_offset[2];  // where each buffer's stamp lies; its pixels follow
   std::atomic<std::uint64_t> newest;  // the newest complete frame; 0: none yet
+  std::atomic<std::uint32_t> seen;    // a FramesSeen, written by the reader
 };
 
 struct SharedFrameBuffer {
@@ -72,6 +85,9 @@ class SharedFramesWriter {
   // The frame filled since begin_frame() is complete and the newest.
   void publish();
   std::uint64_t frames_published() const;
+  // What the reader last said of its picture (seen until it says otherwise); a word
+  // this program does not know reads as hidden.
+  FramesSeen seen() const;
 
  private:
   SharedFramesHeader* header() const { return static_cast<SharedFramesHeader*>(map_); }
@@ -83,7 +99,8 @@ class SharedFramesWriter {
   std::uint64_t writing_ = 0;  // the frame begun and not yet published; 0: none
 };
 
-// The plugin's side: maps a file the writer made and copies out the newest frame.
+// The plugin's side: maps a file the writer made, copies out the newest frame, and says
+// whether it is seen.
 class SharedFramesReader {
  public:
   SharedFramesReader() = default;
@@ -100,6 +117,8 @@ class SharedFramesReader {
   int height() const { return height_; }
   int stride() const { return stride_; }
   std::uint32_t writer_pid() const;
+  // Tells the writer whether the picture is seen.
+  void set_seen(FramesSeen seen);
 
   // A read in three steps, a sequence lock's: the ticket of the newest complete frame
   // when it is newer than the one last copied (none otherwise, or while its buffer is
@@ -123,7 +142,7 @@ class SharedFramesReader {
   std::uint64_t frame_copied() const { return copied_; }
 
  private:
-  const SharedFramesHeader* header() const { return static_cast<const SharedFramesHeader*>(map_); }
+  SharedFramesHeader* header() const { return static_cast<SharedFramesHeader*>(map_); }
   const SharedFrameBuffer* buffer_at(std::uint64_t offset) const;
 
   void* map_ = nullptr;

@@ -56,8 +56,7 @@ struct RoleWords {
   const CLI::Option* samples = nullptr;
   const CLI::Option* shell_windows = nullptr;
   const CLI::Option* output = nullptr;
-  const CLI::Option* frames_to = nullptr;
-  const CLI::Option* size = nullptr;
+  std::vector<std::string> frames_paths, sizes;  // --frames-to and --size, in order
 };
 
 // What --help says after the options, and --version.
@@ -146,39 +145,49 @@ void add_viewer_options(CLI::App& app, ViewerOptions& o, RoleWords& words) {
                      "Wayland output (as swaymsg -t get_outputs names it), or on X a RandR "
                      "monitor (as xrandr --listmonitors names it)")
           ->type_name("NAME");
-  words.frames_to =
-      app.add_option("--frames-to", o.frames_path,
-                     "Draw offscreen, each frame into the file PATH (made afresh; 0600) that "
-                     "another program maps and shows, with --size: the Aerolume wallpaper "
-                     "plugin of KDE Plasma starts it so")
-          ->type_name("PATH");
-  words.size = app.add_option_function<std::string>(
-                      "--size",
-                      [&o](const std::string& text) {
-                        std::string error;
-                        parse_size(text, &o.frames_width, &o.frames_height, &error);
-                      },
-                      "With --frames-to, the frames' size in pixels")
-                   ->type_name("WxH")
-                   ->check(CLI::Validator(
-                       [](std::string& text) -> std::string {
-                         int w = 0, h = 0;
-                         std::string error;
-                         return parse_size(text, &w, &h, &error) ? std::string() : error;
-                       },
-                       "", "size"));
+  app.add_option("--frames-to", words.frames_paths,
+                 "Draw offscreen, each frame into the file PATH (made afresh; 0600) that "
+                 "another program maps and shows, at its --size (the first --size for the "
+                 "first file, and so on); given again, one scene into each file, a view "
+                 "each: the Aerolume wallpaper plugin of KDE Plasma starts it so, with a "
+                 "file for each screen")
+      ->type_name("PATH")
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  app.add_option("--size", words.sizes,
+                 "With --frames-to, the frames' size in pixels, one for each --frames-to")
+      ->type_name("WxH")
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+      ->check(CLI::Validator(
+          [](std::string& text) -> std::string {
+            int w = 0, h = 0;
+            std::string error;
+            return parse_size(text, &w, &h, &error) ? std::string() : error;
+          },
+          "", "size"));
 }
 
-// --frames-to among the words: it is a role of its own, drawn on no surface.
-std::string frames_problem(const ViewerOptions& o, const RoleWords& words) {
-  const bool frames = words.frames_to->count() > 0;
-  if (!frames) {
-    return words.size->count() > 0
-               ? "--size gives the size of --frames-to's frames; give --frames-to"
-               : std::string();
+// --frames-to among the words: it is a role of its own, drawn on no surface. Each path
+// takes the size of the same place in order.
+std::string frames_problem(ViewerOptions& o, const RoleWords& words) {
+  if (words.frames_paths.empty()) {
+    return words.sizes.empty() ? std::string()
+                               : "--size gives the size of --frames-to's frames; give --frames-to";
   }
-  if (o.frames_path.empty()) return "--frames-to needs a file's path";
-  if (words.size->count() == 0) return "--frames-to needs --size WxH, the frames' size in pixels";
+  if (words.sizes.size() != words.frames_paths.size())
+    return "each --frames-to needs its --size WxH, the frames' size in pixels (" +
+           std::to_string(words.frames_paths.size()) + " --frames-to, " +
+           std::to_string(words.sizes.size()) + " --size)";
+  o.frames_files.clear();
+  for (std::size_t i = 0; i < words.frames_paths.size(); ++i) {
+    const std::string& path = words.frames_paths[i];
+    if (path.empty()) return "--frames-to needs a file's path";
+    for (const ViewerOptions::FramesFile& before : o.frames_files)
+      if (before.path == path) return "--frames-to names " + path + " twice";
+    ViewerOptions::FramesFile file{path};
+    std::string error;
+    parse_size(words.sizes[i], &file.width, &file.height, &error);  // checked by --size
+    o.frames_files.push_back(file);
+  }
   const char* other = words.background   ? "--background"
                       : words.overlay    ? "--overlay"
                       : words.root       ? "--root"
@@ -192,7 +201,7 @@ std::string frames_problem(const ViewerOptions& o, const RoleWords& words) {
 }
 
 // The words among themselves: two roles named at once, or words that go with neither.
-std::string words_problem(const ViewerOptions& o, const RoleWords& words) {
+std::string words_problem(ViewerOptions& o, const RoleWords& words) {
   if (words.background && words.overlay)
     return "--background and --overlay are two roles; give one of them";
   if (words.background || words.overlay) {
@@ -216,7 +225,7 @@ std::string words_problem(const ViewerOptions& o, const RoleWords& words) {
 // that would decide it holds no window id.
 std::string choose_role(ViewerOptions& o, const RoleWords& words, bool on_wayland,
                         const char* screensaver_window) {
-  if (!o.frames_path.empty()) {
+  if (!o.frames_files.empty()) {
     // Drawn on no surface: neither the compositor nor a screen saver's window decides.
     o.role = Role::frames_to_file;
   } else if (words.overlay) {

@@ -62,10 +62,14 @@ struct ViewerOptions {
   // --background in one ordinary window (xdg_toplevel) per output instead of layer
   // surfaces, for a desktop shell's extension to show as each output's background.
   bool shell_windows = false;
-  // frames_to_file: the file the frames go to (a desktop's wallpaper plugin maps it) and
-  // their size in pixels (--size).
-  std::string frames_path;
-  int frames_width = 0, frames_height = 0;
+  // frames_to_file: the files the frames go to (a desktop's wallpaper plugin maps each),
+  // one a view of the one scene, each with its size in pixels (--size).
+  struct FramesFile {
+    std::string path;
+    int width = 0, height = 0;
+    bool operator==(const FramesFile&) const = default;
+  };
+  std::vector<FramesFile> frames_files;
 
   bool in_host_window() const { return role == Role::host_window || role == Role::root_window; }
   bool on_layer_surfaces() const {

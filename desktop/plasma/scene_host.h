@@ -1,0 +1,60 @@
+// The wallpapers of one process (plasmashell shows one on each screen) and the aerolume
+// processes behind them. The screens whose wallpapers have the same settings share one
+// program, which draws one scene into a frames file for each of them; a screen whose
+// wallpaper is set otherwise gets a program of its own, as its settings ask. A program
+// is paused while none of its screens' wallpapers is seen, and each wallpaper tells the
+// program through its file whether its own is seen, so that only the seen are drawn.
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QTimer>
+#include <memory>
+#include <vector>
+
+#include "desktop/plasma/scene_program.h"
+
+namespace aerolume {
+
+class SceneItem;
+
+class SceneHost : public QObject {
+  Q_OBJECT
+
+ public:
+  // The process's host, made on first use and ended with the application.
+  static SceneHost& instance();
+  ~SceneHost() override;
+
+  // The item is new, or its size, settings or window changed: the programs are arranged
+  // anew once the changes settle (a screen's wallpapers come one after another). An item
+  // of no size waits outside.
+  void place(SceneItem* item);
+  // The item goes. The last of a program's items ends it at once; the others keep it
+  // until the programs are arranged anew, without the item.
+  void leave(SceneItem* item);
+  // Whether the item is seen changed: its program is paused while none of its items is.
+  void seen_changed(SceneItem* item);
+  // The process drawing the item's frames; 0 while none does.
+  qint64 pid_of(const SceneItem* item) const;
+
+ private:
+  struct Group {
+    SceneSettings settings;
+    QList<SceneItem*> items;
+    QList<FramesTarget> targets;  // the items', in the same order
+    std::unique_ptr<SceneProgram> program;
+  };
+
+  explicit SceneHost(QObject* parent);
+  void arrange();
+  void start(Group& group);
+  Group* group_of(const SceneItem* item) const;
+  void follow_pause(Group& group);
+
+  QList<SceneItem*> items_;  // in the order they came
+  std::vector<std::unique_ptr<Group>> groups_;
+  QTimer arrange_timer_;
+};
+
+}  // namespace aerolume
