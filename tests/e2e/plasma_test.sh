@@ -285,7 +285,18 @@ else
   wait_until 10 eval 'control status >"$WORK/status" 2>&1 && [ "$(grep -c "^  frames-[12] .* asleep: covered by another window$" "$WORK/status")" -eq 1 ] && [ "$(grep -c "^  frames-[12] .* drawn$" "$WORK/status")" -eq 1 ]' ||
     fail "a full-screen window on one of two screens: not that view alone asleep: $(cat "$WORK/status")"
   note "a full-screen window on one of two screens: $(grep "asleep" "$WORK/status")"
-  drawing "a full-screen window on one of two screens"
+  # The covered screen's file gets no frame, the other's gets them: the frames published
+  # (the header's count at byte 40) over a second, file by file in the program's order.
+  mapfile -t frames_files < <(tr '\0' '\n' <"/proc/$WALLPAPER_PID/cmdline" | grep -A1 -x -- --frames-to | grep -vx -- '--frames-to\|--')
+  published() { od -An -t u8 -j 40 -N 8 "$1" | tr -d ' '; }
+  covered=$(grep -o "^  frames-[12] .* asleep" "$WORK/status" | cut -c10)
+  seen=$((3 - covered))
+  before_covered=$(published "${frames_files[covered - 1]}") before_seen=$(published "${frames_files[seen - 1]}")
+  sleep 1
+  after_covered=$(published "${frames_files[covered - 1]}") after_seen=$(published "${frames_files[seen - 1]}")
+  [ "$after_covered" -eq "$before_covered" ] && [ "$after_seen" -gt "$before_seen" ] ||
+    fail "a full-screen window on one of two screens: frames $before_covered to $after_covered on the covered screen, $before_seen to $after_seen on the other"
+  note "a full-screen window on one of two screens: frames $before_seen to $after_seen on the seen screen, none on the covered"
   stop_desktop FULLSCREEN_PID
   for view in 1 2; do expect_status "  frames-$view ${SCREEN_W}x${SCREEN_H} drawn" "the full-screen window closed"; done
   # The session locked (the screen saver's ActiveChanged, from a stand-in here: this KWin
