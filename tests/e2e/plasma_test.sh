@@ -192,6 +192,22 @@ else
   stop_desktop FULLSCREEN_PID
   expect_status "$frames_status drawn" "the full-screen window closed"
   drawing "the full-screen window closed"
+  # A maximized window, which KWin's scripting interface maximizes: asleep as well.
+  "${session[@]}" weston-simple-egl >"$WORK/window.log" 2>&1 &
+  WINDOW_PID=$!
+  SERVICE_PIDS+=("$WINDOW_PID")
+  echo 'workspace.clientList().forEach(function (c) { if (c.caption == "simple-egl") c.setMaximize(true, true); });' >"$WORK/maximize.js"
+  maximize() {
+    gdbus call --session -d org.kde.KWin -o /Scripting -m org.kde.kwin.Scripting.loadScript "$WORK/maximize.js" aerolume-maximize >/dev/null
+    gdbus call --session -d org.kde.KWin -o /Scripting -m org.kde.kwin.Scripting.start >/dev/null
+    gdbus call --session -d org.kde.KWin -o /Scripting -m org.kde.kwin.Scripting.unloadScript aerolume-maximize >/dev/null
+    control status >"$WORK/status" 2>&1 && grep -qx "$frames_status asleep: covered by another window" "$WORK/status"
+  }
+  wait_until 10 maximize || fail "a maximized window over the wallpaper: not asleep: $(cat "$WORK/status")"
+  note "a maximized window over the wallpaper: $(grep asleep "$WORK/status")"
+  asleep "a maximized window over the wallpaper"
+  stop_desktop WINDOW_PID
+  expect_status "$frames_status drawn" "the maximized window closed"
   # The program killed: plasmashell goes on, and starts it again.
   first=$WALLPAPER_PID
   kill -KILL "$first"
@@ -307,7 +323,7 @@ else
   SERVICE_PIDS+=("$LOCKER_PID")
   locked() {
     gdbus call --session -d org.freedesktop.ScreenSaver -o /ScreenSaver \
-      -m org.freedesktop.DBus.Mock.EmitSignal org.freedesktop.ScreenSaver ActiveChanged b "[<$1>]" >/dev/null
+      -m org.freedesktop.DBus.Mock.EmitSignal org.freedesktop.ScreenSaver ActiveChanged b "[<$1>]" >/dev/null 2>&1
   }
   wait_until 10 locked false || fail "the screen saver's stand-in did not start: $(cat "$WORK/locker.log")"
   locked true
