@@ -16,7 +16,7 @@
 # killed takes it along; a program that keeps failing is started again three times and no
 # more. The lock screen's greeter shows it too. On two screens one program draws a view
 # for each, and a full-screen window on one, or the session locked, stops what is not
-# seen. And on X11, the wallpaper.
+# seen. And on X11, the wallpaper, asleep under a maximized window.
 # Usage: plasma_test.sh AEROLUME XPROBE KWIN_SHOT [QML_FOLDER WALLPAPER_PACKAGE] (the
 # wallpaper's rows need the last two: the QML module's folder and the package's source)
 AEROLUME=$1
@@ -196,14 +196,16 @@ else
   "${session[@]}" weston-simple-egl >"$WORK/window.log" 2>&1 &
   WINDOW_PID=$!
   SERVICE_PIDS+=("$WINDOW_PID")
-  echo 'workspace.clientList().forEach(function (c) { if (c.caption == "simple-egl") c.setMaximize(true, true); });' >"$WORK/maximize.js"
+  # maximize CAPTION: KWin maximizes the windows of that caption; true once the status
+  # says the wallpaper is covered.
   maximize() {
+    echo "workspace.clientList().forEach(function (c) { if (c.caption == '$1') c.setMaximize(true, true); });" >"$WORK/maximize.js"
     gdbus call --session -d org.kde.KWin -o /Scripting -m org.kde.kwin.Scripting.loadScript "$WORK/maximize.js" aerolume-maximize >/dev/null
     gdbus call --session -d org.kde.KWin -o /Scripting -m org.kde.kwin.Scripting.start >/dev/null
     gdbus call --session -d org.kde.KWin -o /Scripting -m org.kde.kwin.Scripting.unloadScript aerolume-maximize >/dev/null
     control status >"$WORK/status" 2>&1 && grep -qx "$frames_status asleep: covered by another window" "$WORK/status"
   }
-  wait_until 10 maximize || fail "a maximized window over the wallpaper: not asleep: $(cat "$WORK/status")"
+  wait_until 10 maximize simple-egl || fail "a maximized window over the wallpaper: not asleep: $(cat "$WORK/status")"
   note "a maximized window over the wallpaper: $(grep asleep "$WORK/status")"
   asleep "a maximized window over the wallpaper"
   stop_desktop WINDOW_PID
@@ -371,5 +373,16 @@ if [ -n "$wallpaper_rows" ]; then
   wait_until 20 eval 'grab "$WORK/shot.png" && sky=$("$XPROBE" sky "$WORK/shot.png") && greater "$sky" 0.5' ||
     fail "the wallpaper on X11: the scene does not show (sky $sky of the screen)"
   note "the wallpaper on X11: sky $sky of the screen"
+  # Paused there as well under a maximized window, and drawn again once it goes.
+  APP_PID=$WALLPAPER_PID
+  "${session[@]}" xmessage -geometry 400x300+10+10 cover >/dev/null 2>&1 &
+  COVER_PID=$!
+  SERVICE_PIDS+=("$COVER_PID")
+  wait_until 10 maximize xmessage || fail "a maximized window on X11: not asleep: $(cat "$WORK/status")"
+  note "a maximized window on X11: $(grep asleep "$WORK/status")"
+  asleep "a maximized window on X11"
+  stop_desktop COVER_PID
+  expect_status "$frames_status drawn" "the maximized window on X11 closed"
+  drawing "the maximized window on X11 closed"
 fi
 echo "PASS"
