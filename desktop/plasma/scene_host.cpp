@@ -9,12 +9,22 @@
 
 namespace aerolume {
 
-SceneHost& SceneHost::instance() {
-  // A child of the application: its programs end with it, before the statics go.
+namespace {
+
+// A child of the application: its programs end with it, before the statics go.
+QPointer<SceneHost>& the_host() {
   static QPointer<SceneHost> host;
-  if (host.isNull()) host = new SceneHost(QCoreApplication::instance());
-  return *host;
+  return host;
 }
+
+}  // namespace
+
+SceneHost& SceneHost::instance() {
+  if (the_host().isNull()) the_host() = new SceneHost(QCoreApplication::instance());
+  return *the_host();
+}
+
+SceneHost* SceneHost::existing() { return the_host().data(); }
 
 SceneHost::SceneHost(QObject* parent) : QObject(parent) {
   arrange_timer_.setSingleShot(true);

@@ -24,6 +24,8 @@ class SceneHost : public QObject {
  public:
   // The process's host, made on first use and ended with the application.
   static SceneHost& instance();
+  // The host, where one was made and has not ended yet; none otherwise.
+  static SceneHost* existing();
   ~SceneHost() override;
 
   // The item is new, or its size, settings or window changed: the programs are arranged

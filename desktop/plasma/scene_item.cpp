@@ -45,7 +45,8 @@ SceneItem::SceneItem(QQuickItem* parent) : QQuickItem(parent), frames_path_(new_
 }
 
 SceneItem::~SceneItem() {
-  SceneHost::instance().leave(this);
+  // (As the application ends, its host may have gone first, and its programs with it.)
+  if (SceneHost* host = SceneHost::existing()) host->leave(this);
   frames_.close();
   unlink(QFile::encodeName(frames_path_).constData());
 }
