@@ -337,6 +337,23 @@ else
   for view in 1 2; do expect_status "  frames-$view ${SCREEN_W}x${SCREEN_H} drawn" "the session unlocked"; done
   drawing "the session unlocked"
   stop_desktop LOCKER_PID
+  # A screen turned off (kscreen-doctor, through KWin's output management): its wallpaper
+  # goes, and the program draws the one left; turned on again, both.
+  screen_files() { tr '\0' '\n' <"/proc/$WALLPAPER_PID/cmdline" | grep -cx -- --frames-to; }
+  for turn in disable:1 enable:2; do
+    before=$WALLPAPER_PID
+    "${session[@]}" kscreen-doctor "output.Virtual-1.${turn%:*}" >"$WORK/kscreen.log" 2>&1 ||
+      fail "kscreen-doctor could not ${turn%:*} the second screen: $(cat "$WORK/kscreen.log")"
+    wallpaper_started "the second screen ${turn%:*}d" "$before"
+    wait_until 10 eval '[ "$(screen_files)" -eq "${turn#*:}" ]' ||
+      fail "the second screen ${turn%:*}d: the program draws $(screen_files) files, not ${turn#*:}"
+    APP_PID=$WALLPAPER_PID
+    if [ "${turn#*:}" -eq 1 ]; then
+      expect_status "  frames ${SCREEN_W}x${SCREEN_H} drawn" "the second screen ${turn%:*}d"
+    else
+      for view in 1 2; do expect_status "  frames-$view ${SCREEN_W}x${SCREEN_H} drawn" "the second screen ${turn%:*}d"; done
+    fi
+  done
   stop_plasma
 fi
 stop_desktop KAM_PID
