@@ -26,7 +26,7 @@ PLASMA_QML=${4:-}
 WALLPAPER_PACKAGE=${5:-}
 source "$(dirname "$0")/lib.sh"
 kactivitymanagerd=/usr/lib/x86_64-linux-gnu/libexec/kactivitymanagerd
-needs_tools kwin_wayland kwin_x11 plasmashell dbus-daemon
+needs_tools kwin_wayland kwin_x11 plasmashell dbus-daemon kscreen-doctor
 [ -x "$kactivitymanagerd" ] || { echo "SKIP: kactivitymanagerd is not installed"; exit 77; }
 [ -x "$KWIN_SHOT" ] || fail "the KWin screenshot program is missing (third argument): '$KWIN_SHOT'"
 unset WAYLAND_DISPLAY DISPLAY
