@@ -2,6 +2,7 @@
 #include "desktop/plasma/scene_host.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QPointer>
 #include <algorithm>
 
@@ -71,6 +72,20 @@ SceneHost::Group* SceneHost::group_of(const SceneItem* item) const {
 // What the items ask for now, grouped by their settings in the order the items came; a
 // program already drawing exactly one such group draws on, the rest end and start anew.
 void SceneHost::arrange() {
+  // At the start the screens' wallpapers come one after another, later ones well after
+  // the first on a busy machine: the first program waits a while for one on every screen
+  // rather than start for some and again for all.
+  if (groups_.empty()) {
+    const auto sized = std::count_if(items_.begin(), items_.end(), [](const SceneItem* item) {
+      return !item->pixel_size().isEmpty();
+    });
+    if (!first_wait_.isValid()) first_wait_.start();
+    if (sized < QGuiApplication::screens().size() && !first_wait_.hasExpired(first_wait_ms)) {
+      arrange_timer_.start();
+      return;
+    }
+  }
+  first_wait_.invalidate();
   std::vector<std::unique_ptr<Group>> wanted;
   for (SceneItem* item : std::as_const(items_)) {
     const QSize size = item->pixel_size();

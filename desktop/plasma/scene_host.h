@@ -6,6 +6,7 @@
 // program through its file whether its own is seen, so that only the seen are drawn.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QTimer>
@@ -29,8 +30,8 @@ class SceneHost : public QObject {
   ~SceneHost() override;
 
   // The item is new, or its size, settings or window changed: the programs are arranged
-  // anew once the changes settle (a screen's wallpapers come one after another). An item
-  // of no size waits outside.
+  // anew once the changes settle; the first, once every screen has its wallpaper (or a
+  // few seconds have passed). An item of no size waits outside.
   void place(SceneItem* item);
   // The item goes. The last of a program's items ends it at once; the others keep it
   // until the programs are arranged anew, without the item.
@@ -57,6 +58,10 @@ class SceneHost : public QObject {
   QList<SceneItem*> items_;  // in the order they came
   std::vector<std::unique_ptr<Group>> groups_;
   QTimer arrange_timer_;
+  // While no program runs: since the first arrangement was due. The first program waits
+  // at most this long for a wallpaper on every screen.
+  QElapsedTimer first_wait_;
+  static constexpr qint64 first_wait_ms = 3000;
 };
 
 }  // namespace aerolume

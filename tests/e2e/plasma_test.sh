@@ -354,6 +354,26 @@ else
       for view in 1 2; do expect_status "  frames-$view ${SCREEN_W}x${SCREEN_H} drawn" "the second screen ${turn%:*}d"; done
     fi
   done
+  # One screen's wallpaper set to another pace: a program for each screen, each at its
+  # wallpaper's pace; the paces agreeing again, one program for both.
+  pace_of_one() {
+    plasma_script "var d = desktops()[1]; d.currentConfigGroup = ['Wallpaper', 'io.github.aerolume.wallpaper', 'General']; d.writeConfig('MaxFps', $1); print('set')" | grep -q set ||
+      fail "plasmashell did not set one wallpaper's pace to $1"
+  }
+  paces() {
+    local pid
+    for pid in $(wallpaper_pids); do
+      echo "$(tr '\0' '\n' <"/proc/$pid/cmdline" | grep -A1 -x -- --max-fps | tail -n 1):$(tr '\0' '\n' <"/proc/$pid/cmdline" | grep -cx -- --frames-to)"
+    done | sort | tr '\n' ' '
+  }
+  pace_of_one 20
+  wait_until 20 eval '[ "$(paces)" = "20:1 30:1 " ]' ||
+    fail "one screen's wallpaper at another pace: the programs' paces and files are '$(paces)', not '20:1 30:1 '"
+  note "one screen's wallpaper at another pace: a program for each screen (pace:files $(paces))"
+  pace_of_one 30
+  wait_until 20 eval '[ "$(paces)" = "30:2 " ]' ||
+    fail "the paces agreeing again: the programs' paces and files are '$(paces)', not '30:2 '"
+  note "the paces agreeing again: one program (pace:files $(paces))"
   stop_plasma
 fi
 stop_desktop KAM_PID
