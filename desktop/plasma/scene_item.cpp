@@ -179,7 +179,8 @@ void SceneItem::follow_visibility() {
   // file is open, to tell it whether the screen is seen. Nothing otherwise.
   const qint64 pid = SceneHost::instance().pid_of(this);
   const bool drawing = seen == FramesSeen::seen && pid != 0;
-  const bool file_known = frames_.is_open() && frames_.writer_pid() == static_cast<std::uint32_t>(pid);
+  const bool file_known =
+      frames_.is_open() && frames_.writer_pid() == static_cast<std::uint32_t>(pid);
   if (drawing || (pid != 0 && !file_known)) {
     frame_timer_.setInterval(qMax(5, 500 / qMax(1, settings_.max_fps)));
     if (!frame_timer_.isActive()) frame_timer_.start();

@@ -242,7 +242,8 @@ TEST(ViewerOptions, TheRoleComesFromTheWordsAndTheEnvironment) {
       {{"--frames-to", "/run/f", "--size", "640x480", "--frames-to", "/run/g", "--size", "800x600"},
        nullptr, wayland, Role::frames_to_file},
       {{"--frames-to", "/run/f"}, nullptr, nullptr, {}, 0, 2,
-       "each --frames-to needs its --size WxH, the frames' size in pixels (1 --frames-to, 0 --size)"},
+       "each --frames-to needs its --size WxH, the frames' size in pixels (1 --frames-to, 0 "
+       "--size)"},
       {{"--frames-to", "/run/f", "--frames-to", "/run/g", "--size", "64x48"}, nullptr, nullptr, {},
        0, 2, "each --frames-to needs its --size WxH, the frames' size in pixels (2 --frames-to, 1"},
       {{"--frames-to", "/run/f", "--size", "64x48", "--frames-to", "/run/f", "--size", "64x48"},
