@@ -64,7 +64,7 @@ void OffscreenContext::release() {
   if (context_ != nullptr) eglDestroyContext(display_, context_);
   if (surface_ != nullptr) eglDestroySurface(display_, surface_);
   eglTerminate(display_);
-  display_ = surface_ = context_ = nullptr;
+  display_ = surface_ = context_ = config_ = nullptr;
 }
 
 bool OffscreenContext::create(int width, int height, std::string* error, int samples) {
@@ -124,9 +124,33 @@ bool OffscreenContext::create(int width, int height, std::string* error, int sam
     return false;
   }
   keep_gl_driver_loaded();
+  config_ = config;
   width_ = width;
   height_ = height;
   samples_ = samples_taken;
+  return true;
+}
+
+bool OffscreenContext::resize(int width, int height, std::string* error) {
+  if (context_ == nullptr) {
+    *error = "no offscreen context to resize";
+    return false;
+  }
+  const EGLint surface_attributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
+  EGLSurface surface = eglCreatePbufferSurface(display_, config_, surface_attributes);
+  if (surface == EGL_NO_SURFACE) {
+    *error = egl_failure("eglCreatePbufferSurface");
+    return false;
+  }
+  if (!eglMakeCurrent(display_, surface, surface, context_)) {
+    *error = egl_failure("eglMakeCurrent");
+    eglDestroySurface(display_, surface);
+    return false;
+  }
+  eglDestroySurface(display_, surface_);
+  surface_ = surface;
+  width_ = width;
+  height_ = height;
   return true;
 }
 

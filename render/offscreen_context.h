@@ -21,6 +21,10 @@ class OffscreenContext {
   // been made, Mesa's driver stays loaded until the process ends, even after the context
   // is gone.
   bool create(int width, int height, std::string* error, int samples = 0);
+  // A new pbuffer of width x height for the same context (its lists and textures kept),
+  // made current; the old one's pixels are gone. False with the reason in *error, the
+  // old pbuffer then still current.
+  bool resize(int width, int height, std::string* error);
   bool valid() const { return context_ != nullptr; }
   int width() const { return width_; }
   int height() const { return height_; }
@@ -33,6 +37,7 @@ class OffscreenContext {
   void* display_ = nullptr;  // EGLDisplay
   void* surface_ = nullptr;  // EGLSurface
   void* context_ = nullptr;  // EGLContext
+  void* config_ = nullptr;   // EGLConfig
   int width_ = 0;
   int height_ = 0;
   int samples_ = 0;

@@ -69,8 +69,9 @@ SceneHost::Group* SceneHost::group_of(const SceneItem* item) const {
   return nullptr;
 }
 
-// What the items ask for now, grouped by their settings in the order the items came; a
-// program already drawing exactly one such group draws on, the rest end and start anew.
+// What the items ask for now, grouped by their settings in the order the items came: a
+// program already running with those settings draws on, for the group's screens now;
+// the others end, and a new one starts for each group left.
 void SceneHost::arrange() {
   // At the start the screens' wallpapers come one after another, later ones well after
   // the first on a busy machine: the first program waits a while for one on every screen
@@ -102,15 +103,25 @@ void SceneHost::arrange() {
   }
   std::vector<std::unique_ptr<Group>> kept, started;
   for (auto& want : wanted) {
-    auto running = std::find_if(groups_.begin(), groups_.end(), [&want](const auto& g) {
-      return g->settings == want->settings && g->targets == want->targets;
-    });
-    if (running != groups_.end()) {
-      kept.push_back(std::move(*running));
-      groups_.erase(running);
-    } else {
+    auto running = std::find_if(groups_.begin(), groups_.end(),
+                                [&want](const auto& g) { return g->settings == want->settings; });
+    if (running == groups_.end()) {
       started.push_back(std::move(want));
+      continue;
     }
+    // Its screens changed (one came or went, or a new size): the program draws the new
+    // files, its scene going on.
+    Group& group = **running;
+    const bool moved = group.targets != want->targets;
+    group.items = want->items;
+    group.targets = want->targets;
+    if (moved) {
+      group.program->set_targets(group.targets);
+      for (SceneItem* item : std::as_const(group.items)) item->files_changed();
+    }
+    follow_pause(group);
+    kept.push_back(std::move(*running));
+    groups_.erase(running);
   }
   groups_ = std::move(kept);  // the programs no longer wanted end here
   for (auto& group : started) {

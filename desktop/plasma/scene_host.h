@@ -1,7 +1,8 @@
 // The wallpapers of one process (plasmashell shows one on each screen) and the aerolume
 // processes behind them. The screens whose wallpapers have the same settings share one
 // program, which draws one scene into a frames file for each of them; a screen whose
-// wallpaper is set otherwise gets a program of its own, as its settings ask. A program
+// wallpaper is set otherwise gets a program of its own, as its settings ask. A screen
+// that comes or goes, or a new size, gives the program other files, its scene going on. A program
 // is paused while none of its screens' wallpapers is seen, and each wallpaper tells the
 // program through its file whether its own is seen, so that only the seen are drawn.
 #pragma once
@@ -33,8 +34,8 @@ class SceneHost : public QObject {
   // anew once the changes settle; the first, once every screen has its wallpaper (or a
   // few seconds have passed). An item of no size waits outside.
   void place(SceneItem* item);
-  // The item goes. The last of a program's items ends it at once; the others keep it
-  // until the programs are arranged anew, without the item.
+  // The item goes. The last of a program's items ends it at once; the others keep it,
+  // and it draws their files alone once the programs are arranged anew.
   void leave(SceneItem* item);
   // Whether the item is seen changed: its program is paused while none of its items is.
   void seen_changed(SceneItem* item);

@@ -129,16 +129,22 @@ void SceneItem::program_started() {
   follow_visibility();
 }
 
+void SceneItem::files_changed() {
+  frames_.close();
+  follow_visibility();
+}
+
 void SceneItem::program_failed(const QString& why) { set_problem(why); }
 
-// The file is the running program's once it carries its process id; the program learns
-// from it whether this screen's picture is seen.
+// The file is the running program's once it carries its process id and is still
+// written; the program learns from it whether this screen's picture is seen.
 bool SceneItem::open_frames(qint64 pid) {
   if (pid == 0) return false;
-  if (frames_.is_open() && frames_.writer_pid() == static_cast<std::uint32_t>(pid)) return true;
+  const auto pid_word = static_cast<std::uint32_t>(pid);
+  if (frames_.is_open() && frames_.writer_pid() == pid_word && !frames_.retired()) return true;
   std::string why;
   if (!frames_.open(QFile::encodeName(frames_path_).toStdString(), &why) ||
-      frames_.writer_pid() != static_cast<std::uint32_t>(pid)) {
+      frames_.writer_pid() != pid_word || frames_.retired()) {
     frames_.close();
     return false;
   }
@@ -147,9 +153,10 @@ bool SceneItem::open_frames(qint64 pid) {
 }
 
 void SceneItem::take_newest_frame() {
+  const bool was_known = frames_.is_open();
   if (!open_frames(SceneHost::instance().pid_of(this))) return;
   if (seen_ != FramesSeen::seen) {
-    follow_visibility();  // the program knows now: nothing to take until it is seen
+    if (!was_known) follow_visibility();  // the file is open: followed slowly from now on
     return;
   }
   const std::optional<SharedFramesReader::Ticket> ticket = frames_.newest_ticket();
@@ -175,14 +182,16 @@ void SceneItem::follow_visibility() {
   seen_ = seen;
   frames_.set_seen(seen);
   if (changed) SceneHost::instance().seen_changed(this);
-  // Frames are looked for while the program draws this screen; and, until the program's
-  // file is open, to tell it whether the screen is seen. Nothing otherwise.
+  // Frames are looked for while the program draws this screen. Unseen, the file alone is
+  // followed: quickly until it is open, so that a new file (the program started again,
+  // or given other files) soon hears that it is not seen, then slowly.
   const qint64 pid = SceneHost::instance().pid_of(this);
   const bool drawing = seen == FramesSeen::seen && pid != 0;
-  const bool file_known =
-      frames_.is_open() && frames_.writer_pid() == static_cast<std::uint32_t>(pid);
-  if (drawing || (pid != 0 && !file_known)) {
-    frame_timer_.setInterval(qMax(5, 500 / qMax(1, settings_.max_fps)));
+  const bool file_known = frames_.is_open() && !frames_.retired() &&
+                          frames_.writer_pid() == static_cast<std::uint32_t>(pid);
+  if (pid != 0) {
+    frame_timer_.setInterval(drawing || !file_known ? qMax(5, 500 / qMax(1, settings_.max_fps))
+                                                    : 500);
     if (!frame_timer_.isActive()) frame_timer_.start();
   } else {
     frame_timer_.stop();

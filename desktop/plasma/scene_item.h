@@ -52,6 +52,8 @@ class SceneItem : public QQuickItem {
   bool seen() const { return seen_ == FramesSeen::seen; }
   // A program (again) draws this item's frames, into a new file.
   void program_started();
+  // The program was given other files: this item's may be new.
+  void files_changed();
   void program_failed(const QString& why);
 
  Q_SIGNALS:
@@ -82,8 +84,9 @@ class SceneItem : public QQuickItem {
   SharedFramesReader frames_;
   QString frames_path_;
   FramesSeen seen_ = FramesSeen::hidden;
-  QTimer frame_timer_;  // looks for a new frame twice per frame at the program's pace,
-                        // while the program draws (and for its file until it is open)
+  QTimer frame_timer_;  // looks for a new frame twice per frame at the program's pace
+                        // while the item is seen; else, twice a second, only follows
+                        // the file, so that the program knows it is not seen
   QImage image_;        // the newest frame, rows from the bottom up
   bool image_changed_ = false;
   bool covered_ = false;

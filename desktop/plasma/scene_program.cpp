@@ -5,13 +5,33 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QTimer>
 
 #ifndef AEROLUME_PROGRAM
 #define AEROLUME_PROGRAM "aerolume"
 #endif
+
+QDBusArgument& operator<<(QDBusArgument& argument, const aerolume::FramesTarget& target) {
+  argument.beginStructure();
+  argument << target.path << target.size.width() << target.size.height();
+  argument.endStructure();
+  return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, aerolume::FramesTarget& target) {
+  int width = 0, height = 0;
+  argument.beginStructure();
+  argument >> target.path >> width >> height;
+  argument.endStructure();
+  target.size = QSize(width, height);
+  return argument;
+}
 
 namespace aerolume {
 
@@ -88,6 +108,38 @@ void SceneProgram::launch() {
   watcher_.setWatchedServices({control_name(process_->processId())});
   send_pause();
   Q_EMIT programStarted();
+}
+
+void SceneProgram::set_targets(const QList<FramesTarget>& targets) {
+  if (process_ == nullptr) {
+    start(targets, settings_);
+    return;
+  }
+  targets_ = targets;  // what a restart starts with, from now on
+  static const int registered = [] {
+    qDBusRegisterMetaType<FramesTarget>();
+    return qDBusRegisterMetaType<QList<FramesTarget>>();
+  }();
+  Q_UNUSED(registered);
+  const qint64 pid = process_->processId();
+  QDBusMessage call = QDBusMessage::createMethodCall(control_name(pid), QLatin1String(control_path),
+                                                     QLatin1String(control_interface),
+                                                     QStringLiteral("SetFrames"));
+  call << QVariant::fromValue(targets);
+  call.setAutoStartService(false);
+  auto* watcher =
+      new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, 5000), this);
+  connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, pid, watcher] {
+    watcher->deleteLater();
+    // Refused, or no answer (not yet on the bus, stalled): the same files from a new start.
+    if (watcher->isError() && process_ != nullptr && process_->processId() == pid) {
+      qWarning("Aerolume wallpaper: the program did not take its new frames files (%s); "
+               "starting it anew",
+               qPrintable(watcher->error().message()));
+      const QList<FramesTarget> targets = targets_;  // start() clears them first
+      start(targets, settings_);
+    }
+  });
 }
 
 void SceneProgram::ended(int code, QProcess::ExitStatus status) {

@@ -1,8 +1,8 @@
 // The aerolume process behind the wallpapers of one or more screens: started with a
 // frames file and a size for each screen and the wallpapers' settings, drawing one scene
-// into the files; paused and resumed over its control
-// interface on the session bus; ended when the wallpaper goes (and by the kernel when
-// plasmashell ends first); started again after a crash, a few times at most.
+// into the files; paused and resumed, and given other files, over its control interface
+// on the session bus; ended when the wallpapers go (and by the kernel when plasmashell
+// ends first); started again after a crash, a few times at most.
 #pragma once
 
 #include <QDBusServiceWatcher>
@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QSize>
 #include <QString>
+#include <QMetaType>
 #include <QStringList>
 
 namespace aerolume {
@@ -31,6 +32,17 @@ struct FramesTarget {
   bool operator==(const FramesTarget&) const = default;
 };
 
+}  // namespace aerolume
+
+Q_DECLARE_METATYPE(aerolume::FramesTarget)
+
+// A target on the bus, as SetFrames takes each: (path, width, height).
+class QDBusArgument;
+QDBusArgument& operator<<(QDBusArgument& argument, const aerolume::FramesTarget& target);
+const QDBusArgument& operator>>(const QDBusArgument& argument, aerolume::FramesTarget& target);
+
+namespace aerolume {
+
 // The words the program is started with.
 QStringList program_arguments(const QList<FramesTarget>& targets, const SceneSettings& settings);
 
@@ -47,6 +59,9 @@ class SceneProgram : public QObject {
 
   // Starts the program anew (ending one that runs) for the targets' frames.
   void start(const QList<FramesTarget>& targets, const SceneSettings& settings);
+  // The running program draws the targets' frames from now on, its scene going on
+  // (SetFrames on its control); one that refuses, or none running, starts anew with them.
+  void set_targets(const QList<FramesTarget>& targets);
   // Ends the program, if one runs, and waits for it briefly.
   void stop();
   // Whether the program should draw; sent now where it runs, and again whenever a new

@@ -67,6 +67,11 @@ control toggle && said "paused 1" && control resume && said "paused 0" &&
   status_is "$running" drawn resume
 control new-scene && said "new scene"
 note "pause, toggle, resume and new-scene change the server and its status"
+# New frames files go only to a program that draws them (this one is a Wayland background).
+refused=$(gdbus call --address "$BUS" --dest "$name" --object-path /io/github/aerolume/Aerolume \
+  --method io.github.aerolume.Aerolume.Control.SetFrames "[('/tmp/f', 64, 48)]" 2>&1) &&
+  fail "SetFrames was taken by a Wayland background: $refused"
+[[ $refused == *NotSupported* ]] || fail "SetFrames refused otherwise than as not supported: $refused"
 
 # The JSON parses and holds what the lines hold.
 control status --json >"$WORK/status.json" || fail "status --json ended with $?"

@@ -338,42 +338,41 @@ else
   drawing "the session unlocked"
   stop_desktop LOCKER_PID
   # A screen turned off (kscreen-doctor, through KWin's output management): its wallpaper
-  # goes, and the program draws the one left; turned on again, both.
-  screen_files() { tr '\0' '\n' <"/proc/$WALLPAPER_PID/cmdline" | grep -cx -- --frames-to; }
-  for turn in disable:1 enable:2; do
-    before=$WALLPAPER_PID
-    "${session[@]}" kscreen-doctor "output.Virtual-1.${turn%:*}" >"$WORK/kscreen.log" 2>&1 ||
-      fail "kscreen-doctor could not ${turn%:*} the second screen: $(cat "$WORK/kscreen.log")"
-    wallpaper_started "the second screen ${turn%:*}d" "$before"
-    wait_until 10 eval '[ "$(screen_files)" -eq "${turn#*:}" ]' ||
-      fail "the second screen ${turn%:*}d: the program draws $(screen_files) files, not ${turn#*:}"
-    APP_PID=$WALLPAPER_PID
-    if [ "${turn#*:}" -eq 1 ]; then
-      expect_status "  frames ${SCREEN_W}x${SCREEN_H} drawn" "the second screen ${turn%:*}d"
+  # goes, and the same program, its scene going on, draws the screen left; turned on
+  # again, both, the scene on each.
+  APP_PID=$WALLPAPER_PID
+  for turn in disable enable; do
+    "${session[@]}" kscreen-doctor "output.Virtual-1.$turn" >"$WORK/kscreen.log" 2>&1 ||
+      fail "kscreen-doctor could not $turn the second screen: $(cat "$WORK/kscreen.log")"
+    if [ "$turn" = disable ]; then
+      expect_status "  frames ${SCREEN_W}x${SCREEN_H} drawn" "the second screen turned off"
     else
-      for view in 1 2; do expect_status "  frames-$view ${SCREEN_W}x${SCREEN_H} drawn" "the second screen ${turn%:*}d"; done
+      for view in 1 2; do expect_status "  frames-$view ${SCREEN_W}x${SCREEN_H} drawn" "the second screen turned on"; done
+      wait_until 20 sky_of_both || fail "the second screen turned on: the scene is not on both (sky $left and $right)"
+      note "the second screen turned on: sky $left and $right"
     fi
+    [ "$(wallpaper_pids)" = "$APP_PID" ] || fail "the second screen ${turn}d: the program was started again"
   done
+  note "the second screen turned off and on: the same program ($APP_PID) throughout"
   # One screen's wallpaper set to another pace: a program for each screen, each at its
-  # wallpaper's pace; the paces agreeing again, one program for both.
+  # wallpaper's pace; the paces agreeing again, one program for both. (pace:views, from
+  # the status of every program on the bus)
   pace_of_one() {
     plasma_script "var d = desktops()[1]; d.currentConfigGroup = ['Wallpaper', 'io.github.aerolume.wallpaper', 'General']; d.writeConfig('MaxFps', $1); print('set')" | grep -q set ||
       fail "plasmashell did not set one wallpaper's pace to $1"
   }
   paces() {
-    local pid
-    for pid in $(wallpaper_pids); do
-      echo "$(tr '\0' '\n' <"/proc/$pid/cmdline" | grep -A1 -x -- --max-fps | tail -n 1):$(tr '\0' '\n' <"/proc/$pid/cmdline" | grep -cx -- --frames-to)"
-    done | sort | tr '\n' ' '
+    control status 2>/dev/null | awk '/^aerolume --frames-to/ { if (n) print pace ":" n; pace = $5; n = 0 }
+      /^  frames/ { n++ } END { if (n) print pace ":" n }' | sort | tr '\n' ' '
   }
   pace_of_one 20
-  wait_until 20 eval '[ "$(paces)" = "20:1 30:1 " ]' ||
-    fail "one screen's wallpaper at another pace: the programs' paces and files are '$(paces)', not '20:1 30:1 '"
-  note "one screen's wallpaper at another pace: a program for each screen (pace:files $(paces))"
+  wait_until 20 eval '[ "$(paces)" = "20:1 30:1 " ] && [ "$(wallpaper_pids | wc -w)" -eq 2 ]' ||
+    fail "one screen's wallpaper at another pace: the programs' paces and views are '$(paces)', not '20:1 30:1 '"
+  note "one screen's wallpaper at another pace: a program for each screen (pace:views $(paces))"
   pace_of_one 30
-  wait_until 20 eval '[ "$(paces)" = "30:2 " ]' ||
-    fail "the paces agreeing again: the programs' paces and files are '$(paces)', not '30:2 '"
-  note "the paces agreeing again: one program (pace:files $(paces))"
+  wait_until 20 eval '[ "$(paces)" = "30:2 " ] && [ "$(wallpaper_pids)" = "$APP_PID" ]' ||
+    fail "the paces agreeing again: the programs' paces and views are '$(paces)', not '30:2 ' from the first program"
+  note "the paces agreeing again: the first program draws both (pace:views $(paces))"
   stop_plasma
 fi
 stop_desktop KAM_PID

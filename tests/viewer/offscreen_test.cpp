@@ -1,6 +1,7 @@
 // The frames file that --frames-to writes and a desktop's plugin reads: the layout a
 // reader finds, the newest frame handed over whole, a copy overtaken by the writer
-// dropped rather than shown torn, and the reader's word on whether its picture is seen.
+// dropped rather than shown torn, the reader's word on whether its picture is seen, and
+// the writer's that it writes there no more.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -82,6 +83,10 @@ TEST_F(FramesFile, AReaderFindsTheWritersSizeAndEachNewFrameOnce) {
   EXPECT_EQ(writer.seen(), FramesSeen::covered);
   reader.set_seen(static_cast<FramesSeen>(9));
   EXPECT_EQ(writer.seen(), FramesSeen::hidden);
+  // A file the writer leaves is to be opened again.
+  EXPECT_FALSE(reader.retired());
+  writer.retire();
+  EXPECT_TRUE(reader.retired());
 }
 
 TEST_F(FramesFile, ACopyTheWriterOvertookIsDroppedNotShownTorn) {

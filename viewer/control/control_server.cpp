@@ -49,6 +49,27 @@ struct ControlCalls {
   static int toggle(sd_bus_message* call, void* data, sd_bus_error*) {
     return set_paused(call, server(data), !server(data).paused_);
   }
+  // New frames files and sizes, for a program that draws into them; refused, with the
+  // reason, by the other roles and for files that could not be drawn.
+  static int set_frames(sd_bus_message* call, void* data, sd_bus_error* error) {
+    ControlServer& s = server(data);
+    if (s.role_ != Role::frames_to_file)
+      return sd_bus_error_set(error, SD_BUS_ERROR_NOT_SUPPORTED,
+                              "only a program that draws frames files (--frames-to) takes them");
+    std::vector<ViewerOptions::FramesFile> files;
+    int r = sd_bus_message_enter_container(call, 'a', "(sii)");
+    const char* path = nullptr;
+    std::int32_t width = 0, height = 0;
+    while (r >= 0 && (r = sd_bus_message_read(call, "(sii)", &path, &width, &height)) > 0)
+      files.push_back({path, width, height});
+    if (r < 0 || (r = sd_bus_message_exit_container(call)) < 0) return r;
+    const std::string problem = frames_files_problem(files);
+    if (!problem.empty())
+      return sd_bus_error_set(error, SD_BUS_ERROR_INVALID_ARGS, problem.c_str());
+    s.frames_files_ = std::move(files);
+    s.changed_ = true;
+    return sd_bus_reply_method_return(call, "");
+  }
   static int new_scene(sd_bus_message* call, void* data, sd_bus_error*) {
     // What SIGUSR1 does: new clouds and wind with the next frame drawn.
     request_fresh_scene();
@@ -115,6 +136,8 @@ const sd_bus_vtable control_vtable[] = {
     SD_BUS_METHOD("Resume", "", "", ControlCalls::resume, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("TogglePause", "", "", ControlCalls::toggle, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("NewScene", "", "", ControlCalls::new_scene, SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_METHOD("SetFrames", "a(sii)", "", ControlCalls::set_frames,
+                  SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_PROPERTY("Paused", "b", ControlCalls::paused, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
     SD_BUS_PROPERTY("Role", "s", ControlCalls::role, 0, SD_BUS_VTABLE_PROPERTY_CONST),
     SD_BUS_PROPERTY("Display", "s", ControlCalls::display, 0, SD_BUS_VTABLE_PROPERTY_CONST),

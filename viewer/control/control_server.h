@@ -1,5 +1,6 @@
 // The program's answer to control from outside, on the session D-Bus: Pause, Resume,
-// TogglePause and NewScene, and the properties Paused, Role, Display, Pace, DrawnPace
+// TogglePause and NewScene; SetFrames, the frames files of a program that draws into
+// them (--frames-to: the files and sizes anew, the scene going on); and the properties Paused, Role, Display, Pace, DrawnPace
 // and Views, with PropertiesChanged when they change (control_bus.h names the name, the
 // object and the interface). One descriptor and a timeout fit the shells' own poll loops,
 // as the power watch does. Without a session bus it stays silent and does nothing.
@@ -7,7 +8,9 @@
 
 #include <poll.h>
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "viewer/control/view_status.h"
@@ -41,6 +44,10 @@ class ControlServer {
 
   // Paused from outside: the shell neither draws nor steps, as while asleep.
   bool paused() const { return paused_; }
+  // The frames files last asked for through SetFrames, once (none since the last take).
+  std::optional<std::vector<ViewerOptions::FramesFile>> take_frames_files() {
+    return std::exchange(frames_files_, std::nullopt);
+  }
   // The views as the shell sees them now. While paused, a view the shell would draw
   // reads as paused on the bus.
   void set_views(std::vector<ViewStatus> views);
@@ -65,6 +72,7 @@ class ControlServer {
   int pace_ = 0;
   double drawn_pace_ = 0;
   std::vector<ViewStatus> views_;
+  std::optional<std::vector<ViewerOptions::FramesFile>> frames_files_;
   std::string bus_name_;
   int name_attempt_ = 0;
   bool changed_ = false;  // since the last dispatch(): the pause, or a new scene asked for

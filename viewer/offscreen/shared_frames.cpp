@@ -117,6 +117,10 @@ FramesSeen SharedFramesWriter::seen() const {
                                                                : FramesSeen::hidden;
 }
 
+void SharedFramesWriter::retire() {
+  if (map_ != nullptr) header()->retired.store(1, std::memory_order_release);
+}
+
 // --- The reader ---
 
 SharedFramesReader::~SharedFramesReader() { close(); }
@@ -177,6 +181,10 @@ std::uint32_t SharedFramesReader::writer_pid() const {
 void SharedFramesReader::set_seen(FramesSeen seen) {
   if (map_ != nullptr)
     header()->seen.store(static_cast<std::uint32_t>(seen), std::memory_order_relaxed);
+}
+
+bool SharedFramesReader::retired() const {
+  return map_ != nullptr && header()->retired.load(std::memory_order_acquire) != 0;
 }
 
 const SharedFrameBuffer* SharedFramesReader::buffer_at(std::uint64_t offset) const {

@@ -49,6 +49,7 @@ struct SharedFramesHeader {
   std::uint64_t buffer_offset[2];  // where each buffer's stamp lies; its pixels follow
   std::atomic<std::uint64_t> newest;  // the newest complete frame; 0: none yet
   std::atomic<std::uint32_t> seen;    // a FramesSeen, written by the reader
+  std::atomic<std::uint32_t> retired;  // 1: the writer writes here no more
 };
 
 struct SharedFrameBuffer {
@@ -88,6 +89,9 @@ class SharedFramesWriter {
   // What the reader last said of its picture (seen until it says otherwise); a word
   // this program does not know reads as hidden.
   FramesSeen seen() const;
+  // No frame comes into this file any more (its path goes to a new file, or to none):
+  // its reader lets it go.
+  void retire();
 
  private:
   SharedFramesHeader* header() const { return static_cast<SharedFramesHeader*>(map_); }
@@ -119,6 +123,8 @@ class SharedFramesReader {
   std::uint32_t writer_pid() const;
   // Tells the writer whether the picture is seen.
   void set_seen(FramesSeen seen);
+  // Whether the writer writes into this file no more: it is to be opened again.
+  bool retired() const;
 
   // A read in three steps, a sequence lock's: the ticket of the newest complete frame
   // when it is newer than the one last copied (none otherwise, or while its buffer is

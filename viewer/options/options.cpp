@@ -166,6 +166,25 @@ void add_viewer_options(CLI::App& app, ViewerOptions& o, RoleWords& words) {
           "", "size"));
 }
 
+}  // namespace
+
+std::string frames_files_problem(const std::vector<ViewerOptions::FramesFile>& files) {
+  if (files.empty()) return "no frames file";
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const ViewerOptions::FramesFile& file = files[i];
+    if (file.path.empty()) return "a frames file needs a path";
+    for (std::size_t j = 0; j < i; ++j)
+      if (files[j].path == file.path) return file.path + " is named twice";
+    if (file.width < 1 || file.height < 1 || file.width > max_side || file.height > max_side)
+      return file.path + ": " + std::to_string(file.width) + "x" + std::to_string(file.height) +
+             " is not a size from 1x1 to " + std::to_string(max_side) + "x" +
+             std::to_string(max_side);
+  }
+  return std::string();
+}
+
+namespace {
+
 // --frames-to among the words: it is a role of its own, drawn on no surface. Each path
 // takes the size of the same place in order.
 std::string frames_problem(ViewerOptions& o, const RoleWords& words) {
@@ -179,15 +198,13 @@ std::string frames_problem(ViewerOptions& o, const RoleWords& words) {
            std::to_string(words.sizes.size()) + " --size)";
   o.frames_files.clear();
   for (std::size_t i = 0; i < words.frames_paths.size(); ++i) {
-    const std::string& path = words.frames_paths[i];
-    if (path.empty()) return "--frames-to needs a file's path";
-    for (const ViewerOptions::FramesFile& before : o.frames_files)
-      if (before.path == path) return "--frames-to names " + path + " twice";
-    ViewerOptions::FramesFile file{path};
+    ViewerOptions::FramesFile file{words.frames_paths[i]};
     std::string error;
     parse_size(words.sizes[i], &file.width, &file.height, &error);  // checked by --size
     o.frames_files.push_back(file);
   }
+  const std::string problem = frames_files_problem(o.frames_files);
+  if (!problem.empty()) return "--frames-to: " + problem;
   const char* other = words.background   ? "--background"
                       : words.overlay    ? "--overlay"
                       : words.root       ? "--root"

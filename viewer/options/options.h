@@ -112,6 +112,11 @@ ParsedViewerCommandLine read_viewer_command_line(int argc, char** argv,
 // to say.)
 bool parse_window_id(const std::string& text, unsigned long* id);
 
+// What is wrong with frames files asked for, from the command line or from outside
+// (the control's SetFrames): none, an empty path, a path twice, a side of 0 or over
+// max_side. One line, or an empty string.
+std::string frames_files_problem(const std::vector<ViewerOptions::FramesFile>& files);
+
 // GLUT's options act on the program's own window; with another program's window only
 // -display means anything there. The refusal of the first other one in that role, or an
 // empty string.
