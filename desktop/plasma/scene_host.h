@@ -2,9 +2,10 @@
 // processes behind them. The screens whose wallpapers have the same settings share one
 // program, which draws one scene into a frames file for each of them; a screen whose
 // wallpaper is set otherwise gets a program of its own, as its settings ask. A screen
-// that comes or goes, or a new size, gives the program other files, its scene going on. A program
-// is paused while none of its screens' wallpapers is seen, and each wallpaper tells the
-// program through its file whether its own is seen, so that only the seen are drawn.
+// that comes or goes, or a new size, gives the program other files, its scene going on.
+// A program is paused while none of its screens' wallpapers is seen, and each wallpaper
+// tells the program through its file whether its own is seen, so that only the seen
+// are drawn.
 #pragma once
 
 #include <QElapsedTimer>

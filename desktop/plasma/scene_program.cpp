@@ -10,7 +10,6 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
 #include <QTimer>
 
 #ifndef AEROLUME_PROGRAM
