@@ -106,10 +106,6 @@ void SharedFramesWriter::publish() {
   writing_ = 0;
 }
 
-std::uint64_t SharedFramesWriter::frames_published() const {
-  return map_ != nullptr ? header()->newest.load(std::memory_order_relaxed) : 0;
-}
-
 FramesSeen SharedFramesWriter::seen() const {
   if (map_ == nullptr) return FramesSeen::seen;
   const std::uint32_t word = header()->seen.load(std::memory_order_relaxed);
@@ -202,11 +198,6 @@ std::optional<SharedFramesReader::Ticket> SharedFramesReader::newest_ticket() co
   return Ticket{frame, offset};
 }
 
-void SharedFramesReader::copy_pixels(const Ticket& ticket, std::vector<std::uint8_t>* pixels) const {
-  pixels->resize(static_cast<std::size_t>(stride_) * height_);
-  copy_pixels(ticket, pixels->data());
-}
-
 void SharedFramesReader::copy_pixels(const Ticket& ticket, std::uint8_t* pixels) const {
   std::memcpy(pixels, buffer_at(ticket.offset) + 1, static_cast<std::size_t>(stride_) * height_);
 }
@@ -218,16 +209,6 @@ bool SharedFramesReader::copy_was_whole(const Ticket& ticket) {
     return false;
   copied_ = ticket.frame;
   return true;
-}
-
-bool SharedFramesReader::copy_newest(std::vector<std::uint8_t>* pixels) {
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    const std::optional<Ticket> ticket = newest_ticket();
-    if (!ticket) return false;
-    copy_pixels(*ticket, pixels);
-    if (copy_was_whole(*ticket)) return true;
-  }
-  return false;
 }
 
 }  // namespace aerolume

@@ -24,7 +24,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace aerolume {
 
@@ -85,7 +84,6 @@ class SharedFramesWriter {
   std::uint8_t* begin_frame();
   // The frame filled since begin_frame() is complete and the newest.
   void publish();
-  std::uint64_t frames_published() const;
   // What the reader last said of its picture (seen until it says otherwise); a word
   // this program does not know reads as hidden.
   FramesSeen seen() const;
@@ -136,15 +134,9 @@ class SharedFramesReader {
     std::uint64_t offset = 0;  // the buffer's stamp, in the file
   };
   std::optional<Ticket> newest_ticket() const;
-  void copy_pixels(const Ticket& ticket, std::vector<std::uint8_t>* pixels) const;
-  // The same into memory of the caller's (height x stride bytes), such as a picture's.
+  // Into memory of the caller's (height x stride bytes), such as a picture's.
   void copy_pixels(const Ticket& ticket, std::uint8_t* pixels) const;
   bool copy_was_whole(const Ticket& ticket);
-
-  // The three steps at once: the newest frame into *pixels and true, or false when there
-  // is none newer, or it was overwritten while copied as many times in a row as this
-  // tries: the caller keeps what it shows and asks again on its next frame.
-  bool copy_newest(std::vector<std::uint8_t>* pixels);
   std::uint64_t frame_copied() const { return copied_; }
 
  private:
