@@ -51,11 +51,7 @@ start_gnome_shell() {
     fail "GNOME Shell stays in the overview"
   note "GNOME Shell $(gnome-shell --version | cut -d' ' -f3) on ${session[*]}: $*"
 }
-stop_gnome_shell() {
-  kill "$SHELL_PID" 2>/dev/null
-  wait "$SHELL_PID" 2>/dev/null
-  SHELL_PID=""
-}
+stop_gnome_shell() { stop_desktop SHELL_PID; }
 # What JavaScript evaluates to in the shell: "(true, 'VALUE')" (the unsafe mode).
 shell_eval() {
   as_client gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell \

@@ -57,12 +57,15 @@ struct FileViews {
   std::vector<ViewerOptions::FramesFile> asked;
   std::vector<std::unique_ptr<SharedFramesWriter>> files;
   std::vector<View> places;
+  std::vector<std::string> names;  // as the status names the views
   std::vector<bool> drawn_once;
   int width = 0, height = 0;
 
   explicit FileViews(std::vector<ViewerOptions::FramesFile> files_asked)
       : asked(std::move(files_asked)) {
     for (const ViewerOptions::FramesFile& file : asked) {
+      names.push_back(asked.size() > 1 ? "frames-" + std::to_string(places.size() + 1)
+                                       : "frames");
       places.push_back({0, height, file.width, file.height, asked.size() > 1});
       width = std::max(width, file.width);
       height += file.height;
@@ -183,9 +186,7 @@ int run_frames_to_file(const ShellRun& run) {
     for (std::size_t f = 0; f < views->files.size(); ++f) {
       const FramesSeen seen = views->files[f]->seen();
       const View& place = views->places[f];
-      const std::string name =
-          views->files.size() > 1 ? "frames-" + std::to_string(f + 1) : "frames";
-      statuses.push_back({name, place.width, place.height, state_of(seen)});
+      statuses.push_back({views->names[f], place.width, place.height, state_of(seen)});
       if (seen != FramesSeen::seen) continue;
       due.push_back(f);
       drawn.push_back(place);
