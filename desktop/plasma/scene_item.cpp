@@ -124,9 +124,8 @@ QSize SceneItem::pixel_size() const {
 }
 
 void SceneItem::program_started() {
-  frames_.close();
   set_problem(QString());
-  follow_visibility();
+  files_changed();
 }
 
 void SceneItem::files_changed() {
@@ -137,14 +136,18 @@ void SceneItem::files_changed() {
 void SceneItem::program_failed(const QString& why) { set_problem(why); }
 
 // The file is the running program's once it carries its process id and is still
-// written; the program learns from it whether this screen's picture is seen.
+// written.
+bool SceneItem::frames_from(qint64 pid) const {
+  return frames_.is_open() && frames_.writer_pid() == static_cast<std::uint32_t>(pid) &&
+         !frames_.retired();
+}
+
+// The program learns from its file whether this screen's picture is seen.
 bool SceneItem::open_frames(qint64 pid) {
   if (pid == 0) return false;
-  const auto pid_word = static_cast<std::uint32_t>(pid);
-  if (frames_.is_open() && frames_.writer_pid() == pid_word && !frames_.retired()) return true;
+  if (frames_from(pid)) return true;
   std::string why;
-  if (!frames_.open(QFile::encodeName(frames_path_).toStdString(), &why) ||
-      frames_.writer_pid() != pid_word || frames_.retired()) {
+  if (!frames_.open(QFile::encodeName(frames_path_).toStdString(), &why) || !frames_from(pid)) {
     frames_.close();
     return false;
   }
@@ -187,11 +190,9 @@ void SceneItem::follow_visibility() {
   // or given other files) soon hears that it is not seen, then slowly.
   const qint64 pid = SceneHost::instance().pid_of(this);
   const bool drawing = seen == FramesSeen::seen && pid != 0;
-  const bool file_known = frames_.is_open() && !frames_.retired() &&
-                          frames_.writer_pid() == static_cast<std::uint32_t>(pid);
   if (pid != 0) {
-    frame_timer_.setInterval(drawing || !file_known ? qMax(5, 500 / qMax(1, settings_.max_fps))
-                                                    : 500);
+    const int frame_pace_ms = qMax(5, 500 / qMax(1, settings_.max_fps));
+    frame_timer_.setInterval(drawing || !frames_from(pid) ? frame_pace_ms : 500);
     if (!frame_timer_.isActive()) frame_timer_.start();
   } else {
     frame_timer_.stop();

@@ -75,6 +75,7 @@ class SceneItem : public QQuickItem {
  private:
   void change_settings(SceneSettings settings);
   void place();
+  bool frames_from(qint64 pid) const;
   bool open_frames(qint64 pid);
   void take_newest_frame();
   void follow_visibility();

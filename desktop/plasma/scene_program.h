@@ -7,11 +7,11 @@
 
 #include <QDBusServiceWatcher>
 #include <QList>
+#include <QMetaType>
 #include <QObject>
 #include <QProcess>
 #include <QSize>
 #include <QString>
-#include <QMetaType>
 #include <QStringList>
 
 namespace aerolume {

@@ -2,8 +2,9 @@
 // TogglePause and NewScene; SetFrames, the frames files of a program that draws into
 // them (--frames-to: the files and sizes anew, the scene going on); and the properties
 // Paused, Role, Display, Pace, DrawnPace and Views, with PropertiesChanged when they
-// change (control_bus.h names the name, the object and the interface). One descriptor and a timeout fit the shells' own poll loops,
-// as the power watch does. Without a session bus it stays silent and does nothing.
+// change (control_bus.h names the name, the object and the interface). One descriptor
+// and a timeout fit the shells' own poll loops, as the power watch does. Without a
+// session bus it stays silent and does nothing.
 #pragma once
 
 #include <poll.h>

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -101,10 +102,11 @@ struct FileViews {
 class FileFrames final : public ViewSurfaces {
  public:
   FileFrames(const ViewerOptions& options, FirstFrame& first) : options_(options), first_(first) {}
-  // The files to draw this frame, by their place in the list.
-  void choose(FileViews* views, std::vector<std::size_t> due) {
+  // The files to draw this frame, by their place in the list (kept by the caller until
+  // the frame is drawn).
+  void choose(FileViews* views, std::span<const std::size_t> due) {
     views_ = views;
-    due_ = std::move(due);
+    due_ = due;
   }
   bool begin_view(std::size_t) override {
     first_.before_frame(options_);
@@ -130,7 +132,7 @@ class FileFrames final : public ViewSurfaces {
   const ViewerOptions& options_;
   FirstFrame& first_;
   FileViews* views_ = nullptr;
-  std::vector<std::size_t> due_;
+  std::span<const std::size_t> due_;
 };
 
 // GL draws the views' pbuffer here: one line when it does not.
