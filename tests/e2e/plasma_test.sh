@@ -337,23 +337,23 @@ else
   for view in 1 2; do expect_status "  frames-$view ${SCREEN_W}x${SCREEN_H} drawn" "the session unlocked"; done
   drawing "the session unlocked"
   stop_desktop LOCKER_PID
-  # A screen turned off (kscreen-doctor, through KWin's output management): its wallpaper
-  # goes, and the same program, its scene going on, draws the screen left; turned on
+  # A screen disabled (kscreen-doctor, through KWin's output management): its wallpaper
+  # goes, and the same program, its scene going on, draws the screen left; enabled
   # again, both, the scene on each.
   APP_PID=$WALLPAPER_PID
   for turn in disable enable; do
     "${session[@]}" kscreen-doctor "output.Virtual-1.$turn" >"$WORK/kscreen.log" 2>&1 ||
       fail "kscreen-doctor could not $turn the second screen: $(cat "$WORK/kscreen.log")"
     if [ "$turn" = disable ]; then
-      expect_status "  frames ${SCREEN_W}x${SCREEN_H} drawn" "the second screen turned off"
+      expect_status "  frames ${SCREEN_W}x${SCREEN_H} drawn" "the second screen disabled"
     else
-      for view in 1 2; do expect_status "  frames-$view ${SCREEN_W}x${SCREEN_H} drawn" "the second screen turned on"; done
-      wait_until 20 sky_of_both || fail "the second screen turned on: the scene is not on both (sky $left and $right)"
-      note "the second screen turned on: sky $left and $right"
+      for view in 1 2; do expect_status "  frames-$view ${SCREEN_W}x${SCREEN_H} drawn" "the second screen enabled"; done
+      wait_until 20 sky_of_both || fail "the second screen enabled: the scene is not on both (sky $left and $right)"
+      note "the second screen enabled: sky $left and $right"
     fi
     [ "$(wallpaper_pids)" = "$APP_PID" ] || fail "the second screen ${turn}d: the program was started again"
   done
-  note "the second screen turned off and on: the same program ($APP_PID) throughout"
+  note "the second screen disabled and enabled: the same program ($APP_PID) throughout"
   # One screen's wallpaper set to another pace: a program for each screen, each at its
   # wallpaper's pace; the paces agreeing again, one program for both. (pace:views, from
   # the status of every program on the bus)
